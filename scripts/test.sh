@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: first the normal build (warnings are
+# errors), then the whole suite again built with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+echo "== build (warnings as errors)"
+scripts/build.sh build/test -DONDEL_WERROR=ON
+echo "== tests"
+ctest --test-dir build/test --output-on-failure --timeout 300
+
+echo "== sanitizer build (ASan + UBSan)"
+scripts/build.sh build/asan -DONDEL_WERROR=ON -DONDEL_SANITIZE=ON -DONDEL_BUILD_BENCH=OFF \
+  -DCMAKE_BUILD_TYPE=Debug
+echo "== tests under sanitizers"
+ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build/asan --output-on-failure --timeout 600

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "common/JsonWriter.h"
+#include "serverlist/ServerEntry.h"
+
+#include <string>
+
+namespace ondel::cli {
+
+// Writes one server record as a JSON object with the record's field names as keys
+// (host, port, password, ..., playerList). Texts are shown as UTF-8.
+void writeEntryJson(JsonWriter& json, const ServerEntry& entry);
+
+// The same record as readable "field: value" lines.
+std::string entryText(const ServerEntry& entry);
+
+} // namespace ondel::cli

@@ -1,0 +1,57 @@
+#include "CliCommand.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace ondel::cli {
+
+namespace {
+std::vector<const CliCommand*>& registry() {
+    static std::vector<const CliCommand*> list;
+    return list;
+}
+} // namespace
+
+CliCommand::CliCommand(const char* name_, const char* usage_, Run run_)
+    : name(name_), usage(usage_), run(run_) {
+    registry().push_back(this);
+}
+
+const std::vector<const CliCommand*>& commands() { return registry(); }
+
+} // namespace ondel::cli
+
+namespace {
+void printUsage(std::FILE* out) {
+    std::fprintf(out, "usage: ondel-cli COMMAND [ARGS...]\n\ncommands:\n");
+    auto list = ondel::cli::commands();
+    std::sort(list.begin(), list.end(),
+              [](const auto* a, const auto* b) { return std::strcmp(a->name, b->name) < 0; });
+    for (const auto* command : list)
+        std::fprintf(out, "  %s\n", command->usage);
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        printUsage(stderr);
+        return 1;
+    }
+    std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        printUsage(stdout);
+        return 0;
+    }
+    if (name == "--version") {
+        std::printf("ondel-cli %s\n", ONDEL_VERSION_TEXT);
+        return 0;
+    }
+    for (const auto* command : ondel::cli::commands()) {
+        if (name == command->name)
+            return command->run(std::vector<std::string>(argv + 2, argv + argc));
+    }
+    std::fprintf(stderr, "ondel-cli: unknown command '%s'\n", name.c_str());
+    printUsage(stderr);
+    return 1;
+}
