@@ -1,0 +1,65 @@
+#pragma once
+
+#include "settings/SettingsStore.h"
+
+#include <cstdint>
+#include <string>
+
+namespace ondel::settings {
+
+// Every value the program keeps in the SettingsStore, with its subkey and its default. Callers
+// read and write through these so that a name or a default is spelled in one place only.
+
+inline constexpr const char* kSettings = "Settings";
+inline constexpr const char* kMasterServer = "Master Server";
+
+struct IntValue {
+    const char* subkey;
+    const char* name;
+    std::int32_t def;
+};
+
+struct TextValue {
+    const char* subkey;
+    const char* name;
+    const char* def;
+};
+
+// Directory of the Half-Life installation (launch settings dialog).
+inline constexpr TextValue kHlDir{kSettings, "HLDir", ""};
+// Extra command-line parameters for the game client.
+inline constexpr TextValue kParameters{kSettings, "Parameters", "-console"};
+// 1 when the program ends right after starting the game.
+inline constexpr IntValue kConnectionExit{kSettings, "ConnectionExit", 0};
+// Server selector order: 0 unsorted, 1 name, 2 address, 3 game + name, 4 game + address.
+inline constexpr IntValue kServerListSortType{kSettings, "ServerListSortType", 0};
+// User id assigned by the master server; 0 means none yet.
+inline constexpr IntValue kMasterId{kMasterServer, "ID", 0};
+// Per master message number: non-zero once "Don't show again" was ticked. The value name is
+// built by messageValueName.
+inline constexpr const char* kMessageNameFormat = "MSG%05d";
+inline constexpr std::int32_t kMessageHiddenDefault = 0;
+
+// "MSG" and the message number in at least five digits with leading zeros (7 -> "MSG00007").
+std::string messageValueName(std::int32_t messageNumber);
+
+inline std::int32_t read(const SettingsStore& store, const IntValue& v) {
+    return store.readInt(v.subkey, v.name, v.def);
+}
+inline std::string read(const SettingsStore& store, const TextValue& v) {
+    return store.readString(v.subkey, v.name, v.def);
+}
+inline bool write(SettingsStore& store, const IntValue& v, std::int32_t value) {
+    return store.writeInt(v.subkey, v.name, value);
+}
+inline bool write(SettingsStore& store, const TextValue& v, const std::string& value) {
+    return store.writeString(v.subkey, v.name, value);
+}
+
+// Whether master message messageNumber was marked "Don't show again".
+inline bool isMessageHidden(const SettingsStore& store, std::int32_t messageNumber) {
+    return store.readInt(kMasterServer, messageValueName(messageNumber), kMessageHiddenDefault) !=
+           0;
+}
+
+} // namespace ondel::settings
