@@ -1,0 +1,27 @@
+#include "WindowTitle.h"
+
+#include "common/Text.h"
+
+namespace ondel {
+
+std::string windowTitle(const ServerEntry& entry, TitleMode mode) {
+    const std::string name = text::toDisplayUtf8(entry.hostName);
+    switch (mode) {
+    case TitleMode::Connected:
+        return text::format("%s   Connected to %s", kProgramName, name.c_str());
+    case TitleMode::Minimized:
+        if (entry.infoValid == 0)
+            return kProgramName;
+        return text::format("%s   %d/%d %s", kProgramName, entry.players, entry.maxPlayers,
+                            name.c_str());
+    case TitleMode::Normal:
+        break;
+    }
+    return text::format("%s %s   %s", kProgramName, kVersionText, name.c_str());
+}
+
+std::string bandwidthText(std::int32_t bytesPerSecond) {
+    return text::format("%d B/s", bytesPerSecond);
+}
+
+} // namespace ondel
