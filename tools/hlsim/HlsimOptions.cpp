@@ -1,0 +1,216 @@
+#include "HlsimOptions.h"
+
+#include <algorithm>
+#include <charconv>
+#include <functional>
+#include <map>
+
+namespace ondel::hlsim {
+
+namespace {
+
+bool parseNumber(const std::string& text, long long low, long long high, long long& out) {
+    const char* first = text.data();
+    const char* last = first + text.size();
+    auto [end, ec] = std::from_chars(first, last, out);
+    return ec == std::errc() && end == last && out >= low && out <= high;
+}
+
+struct IntOption {
+    int HlsimOptions::*field;
+    long long low;
+    long long high;
+};
+
+struct StringOption {
+    std::string HlsimOptions::*field;
+    bool mayBeEmpty;
+};
+
+const std::map<std::string, IntOption>& intOptions() {
+    static const std::map<std::string, IntOption> table = {
+        {"--port", {&HlsimOptions::port, 0, 65535}},
+        {"--count", {&HlsimOptions::count, 1, 1000}},
+        {"--players", {&HlsimOptions::players, 0, 255}},
+        {"--max-players", {&HlsimOptions::maxPlayers, 1, 255}},
+        {"--bots", {&HlsimOptions::bots, 0, 255}},
+        {"--rules-extra", {&HlsimOptions::rulesExtra, 0, 100000}},
+        {"--loss", {&HlsimOptions::lossPercent, 0, 100}},
+        {"--delay", {&HlsimOptions::delayMs, 0, 600000}},
+        {"--duplicate", {&HlsimOptions::duplicatePercent, 0, 100}},
+        {"--garbage", {&HlsimOptions::garbagePercent, 0, 100}},
+        // A fragment carries a 9-byte header; below 32 bytes the 15-fragment limit is reached
+        // by replies as small as a few hundred bytes.
+        {"--split-size", {&HlsimOptions::splitSize, 32, 65000}},
+    };
+    return table;
+}
+
+const std::map<std::string, StringOption>& stringOptions() {
+    static const std::map<std::string, StringOption> table = {
+        {"--bind", {&HlsimOptions::bindAddress, false}},
+        {"--name", {&HlsimOptions::name, true}},
+        {"--map", {&HlsimOptions::map, true}},
+        {"--game-dir", {&HlsimOptions::gameDir, true}},
+        {"--game-desc", {&HlsimOptions::gameDesc, true}},
+        {"--version", {&HlsimOptions::version, true}},
+        {"--scenario", {&HlsimOptions::scenarioPath, false}},
+        {"--rcon-password", {&HlsimOptions::rconPassword, true}},
+    };
+    return table;
+}
+
+const std::map<std::string, bool HlsimOptions::*>& flagOptions() {
+    static const std::map<std::string, bool HlsimOptions::*> table = {
+        {"--password", &HlsimOptions::password},
+        {"--mod", &HlsimOptions::mod},
+        {"--secure", &HlsimOptions::secure},
+        {"--info-extra", &HlsimOptions::infoExtra},
+        {"--wrong-port", &HlsimOptions::wrongPort},
+        {"--old-rcon", &HlsimOptions::oldRcon},
+        {"--info-challenge", &HlsimOptions::infoChallenge},
+        {"--info-both", &HlsimOptions::infoBoth},
+        {"--quiet", &HlsimOptions::quiet},
+        {"--help", &HlsimOptions::help},
+        {"-h", &HlsimOptions::help},
+    };
+    return table;
+}
+
+bool parseChoice(const std::string& value, const std::string& allowed, char& out) {
+    if (value.size() != 1 || allowed.find(value[0]) == std::string::npos)
+        return false;
+    out = value[0];
+    return true;
+}
+
+} // namespace
+
+std::optional<HlsimOptions> HlsimOptions::parse(const std::vector<std::string>& args,
+                                                std::string& error) {
+    HlsimOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string option = args[i];
+        std::optional<std::string> inlineValue;
+        if (auto eq = option.find('='); option.starts_with("--") && eq != std::string::npos) {
+            inlineValue = option.substr(eq + 1);
+            option.resize(eq);
+        }
+        if (auto flag = flagOptions().find(option); flag != flagOptions().end()) {
+            if (inlineValue) {
+                error = option + " takes no value";
+                return std::nullopt;
+            }
+            options.*(flag->second) = true;
+            continue;
+        }
+        std::string value;
+        if (inlineValue) {
+            value = *inlineValue;
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            error = option.starts_with("-") ? option + " needs a value"
+                                            : "unexpected argument: " + option;
+            return std::nullopt;
+        }
+
+        if (auto it = intOptions().find(option); it != intOptions().end()) {
+            long long number = 0;
+            if (!parseNumber(value, it->second.low, it->second.high, number)) {
+                error = option + " needs a number from " + std::to_string(it->second.low) + " to " +
+                        std::to_string(it->second.high) + ", not \"" + value + "\"";
+                return std::nullopt;
+            }
+            options.*(it->second.field) = static_cast<int>(number);
+        } else if (auto st = stringOptions().find(option); st != stringOptions().end()) {
+            if (value.empty() && !st->second.mayBeEmpty) {
+                error = option + " needs a value";
+                return std::nullopt;
+            }
+            options.*(st->second.field) = value;
+        } else if (option == "--rule") {
+            auto eq = value.find('=');
+            if (eq == std::string::npos || eq == 0) {
+                error = "--rule needs NAME=VALUE, not \"" + value + "\"";
+                return std::nullopt;
+            }
+            options.rules.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+        } else if (option == "--os") {
+            if (!parseChoice(value, "lw", options.os)) {
+                error = "--os needs l or w";
+                return std::nullopt;
+            }
+        } else if (option == "--type") {
+            if (!parseChoice(value, "dlp", options.type)) {
+                error = "--type needs d, l or p";
+                return std::nullopt;
+            }
+        } else if (option == "--dialect") {
+            if (value == "legacy") {
+                options.dialect = Dialect::Legacy;
+            } else if (value == "steam") {
+                options.dialect = Dialect::Steam;
+            } else if (value == "both") {
+                options.dialect = Dialect::Both;
+            } else {
+                error = "--dialect needs legacy, steam or both";
+                return std::nullopt;
+            }
+        } else if (option == "--seed") {
+            long long number = 0;
+            if (!parseNumber(value, 0, 0xFFFFFFFFLL, number)) {
+                error = "--seed needs a number from 0 to 4294967295";
+                return std::nullopt;
+            }
+            options.seed = static_cast<std::uint32_t>(number);
+        } else {
+            error = "unknown option: " + option;
+            return std::nullopt;
+        }
+    }
+    if (options.port != 0 && options.port + options.count - 1 > 65535) {
+        error = "--port and --count reach beyond port 65535";
+        return std::nullopt;
+    }
+    if (options.maxPlayers != 0 && options.players > options.maxPlayers) {
+        error = "--players is larger than --max-players";
+        return std::nullopt;
+    }
+    return options;
+}
+
+int HlsimOptions::effectiveMaxPlayers() const {
+    if (maxPlayers != 0)
+        return maxPlayers;
+    return std::max({16, players, bots});
+}
+
+std::string HlsimOptions::usage() {
+    return R"(usage: hlsim [options]
+A Half-Life server simulator on UDP: answers the server queries and RCON.
+
+  --port N            first port (default 27015; 0 picks a free one)
+  --count N           N servers on consecutive ports
+  --bind ADDR         IPv4 address to listen on (default 127.0.0.1)
+  --name S --map S --game-dir S --game-desc S --version S
+  --players N         generated players (names, frags, connection times)
+  --max-players N     slots (default: 16, or more when --players/--bots need it)
+  --bots N            how many of the players are bots (more players are added if needed)
+  --rule NAME=VALUE   a rule (repeatable; replaces a default rule of that name)
+  --rules-extra N     N generated rules more
+  --password --mod --secure --os l|w --type d|l|p --info-extra
+  --dialect D         legacy (default), steam, or both
+  --info-challenge    Steam info requests need a challenge first
+  --info-both         Steam info requests get an m reply and an I reply
+  --split-size N      replies longer than N bytes are sent as fragments (default 1400)
+  --rcon-password PW  RCON password (empty: every RCON command is refused)
+  --old-rcon          accept "rcon PASSWORD COMMAND" without a challenge number
+  --loss PCT --duplicate PCT --garbage PCT --delay MS --wrong-port
+  --scenario FILE     state changes over time (see tools/hlsim/README.md)
+  --seed N            seed of every random choice
+  --quiet             no event lines on stderr
+)";
+}
+
+} // namespace ondel::hlsim

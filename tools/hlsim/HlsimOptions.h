@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ondel::hlsim {
+
+// Which requests a simulated server answers: the old text queries ("details", "rules",
+// "players"), the Steam queries (A2S_INFO, A2S_PLAYER, A2S_RULES), or both. Every dialect
+// answers "ping" and RCON.
+enum class Dialect { Legacy, Steam, Both };
+
+// The simulator's command line, parsed and checked. Plain value object.
+struct HlsimOptions {
+    int port = 27015; // 0: a free port chosen by the system
+    int count = 1;    // servers on consecutive ports
+    std::string bindAddress = "127.0.0.1";
+
+    std::string name = "Ondel Test Server";
+    std::string map = "crossfire";
+    std::string gameDir = "valve";
+    std::string gameDesc = "Half-Life";
+    int players = 0;
+    int maxPlayers = 0; // 0: max(16, players)
+    int bots = 0;       // how many of the players are bots
+    std::vector<std::pair<std::string, std::string>> rules;
+    int rulesExtra = 0;
+    bool password = false;
+    bool mod = false;
+    bool secure = false;
+    char os = 'l';
+    char type = 'd';
+    std::string version = "1.1.2.7/Stdio";
+    bool infoExtra = false; // Steam info reply with steam id, keywords and game id fields
+
+    int lossPercent = 0;
+    int delayMs = 0;
+    int duplicatePercent = 0;
+    bool wrongPort = false;
+    int garbagePercent = 0;
+
+    std::string scenarioPath;
+    std::string rconPassword;
+    bool oldRcon = false;
+
+    Dialect dialect = Dialect::Legacy;
+    int splitSize = 1400;
+    bool infoChallenge = false;
+    bool infoBoth = false;
+
+    std::optional<std::uint32_t> seed;
+    bool quiet = false;
+    bool help = false;
+
+    // Parses argv[1..]; on failure returns nothing and sets error to a one-line message.
+    static std::optional<HlsimOptions> parse(const std::vector<std::string>& args,
+                                             std::string& error);
+    static std::string usage();
+
+    int effectiveMaxPlayers() const;
+};
+
+} // namespace ondel::hlsim

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "Datagram.h"
+#include "Fragmenter.h"
+#include "HlsimOptions.h"
+#include "QueryResponder.h"
+#include "RconHandler.h"
+#include "Scenario.h"
+#include "ServerState.h"
+
+#include <netinet/in.h>
+
+#include <deque>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace ondel::hlsim {
+
+// One simulated server on one UDP port: receives requests, hands them to the query responder
+// or the remote console, splits long replies, applies the configured faults (loss, delay,
+// duplicates, garbage, a wrong source port), plays its scenario and sends log lines to the log
+// addresses. Owns its sockets. Driven by the caller's poll loop on one thread; times are
+// seconds on the simulator's clock.
+class SimServer {
+public:
+    SimServer(const HlsimOptions& options, int serverNumber, std::optional<Scenario> scenario,
+              std::uint32_t seed);
+    ~SimServer();
+    SimServer(const SimServer&) = delete;
+    SimServer& operator=(const SimServer&) = delete;
+
+    // Binds the server's socket to the bind address and `port` (0: any free port), and with
+    // --wrong-port a second socket for the replies. On failure returns false with the error
+    // text and errno kept, and holds no socket.
+    bool open(int port, std::string& error);
+    void close();
+    int port() const { return m_port; }
+
+    // The sockets to watch for input.
+    std::vector<int> sockets() const;
+    // Reads every pending datagram of `fd` and answers them.
+    void onReadable(int fd, double now);
+    // Runs the scenario events that are due and sends the replies whose delay is over.
+    void tick(double now);
+    // When tick() next has something to do, if ever.
+    std::optional<double> nextWake() const;
+
+private:
+    struct Pending {
+        double due = 0.0;
+        int fd = -1;
+        sockaddr_in to{};
+        Datagram bytes;
+    };
+
+    void handleRequest(const Datagram& request, const sockaddr_in& from, double now);
+    void sendReply(const Datagram& whole, const sockaddr_in& to, double now);
+    void flush(double now);
+    void sendLogLines(const std::vector<std::string>& lines);
+    void transmit(int fd, const sockaddr_in& to, const Datagram& bytes);
+    Datagram garbage();
+    bool chance(int percent);
+    void note(const std::string& text) const;
+
+    HlsimOptions m_options;
+    int m_serverNumber;
+    std::optional<Scenario> m_scenario;
+    std::mt19937 m_rng;
+    std::optional<ServerState> m_state;
+    QueryResponder m_responder;
+    RconHandler m_rcon;
+    Fragmenter m_fragmenter;
+    int m_socket = -1;
+    int m_replySocket = -1; // --wrong-port: replies leave from this one
+    int m_port = 0;
+    std::deque<Pending> m_pending;
+    bool m_warnedTooLong = false;
+};
+
+} // namespace ondel::hlsim
