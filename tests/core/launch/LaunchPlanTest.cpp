@@ -1,0 +1,133 @@
+#include "launch/LaunchPlan.h"
+
+#include "../fakes/FakeSettingsStore.h"
+
+#include <gtest/gtest.h>
+
+using namespace ondel;
+using Words = std::vector<std::string>;
+
+namespace {
+ServerEntry server(bool mod, bool passwordRequired, std::string password = {}) {
+    ServerEntry e;
+    e.address = {"10.0.0.5", 27015};
+    e.infoValid = 1;
+    e.isMod = mod ? 1 : 0;
+    e.gameDir = "cstrike";
+    e.passwordRequired = passwordRequired ? 1 : 0;
+    e.password = std::move(password);
+    return e;
+}
+LaunchSettings settingsWith(std::string parameters, std::string dir = "/games/hl") {
+    LaunchSettings s;
+    s.hlDir = std::move(dir);
+    s.parameters = std::move(parameters);
+    return s;
+}
+} // namespace
+
+TEST(LaunchPlan, ArgumentsInTheirOrder) {
+    struct Case {
+        const char* what;
+        ServerEntry entry;
+        const char* parameters;
+        Words args;
+    } cases[] = {
+        {"plain server",
+         server(false, false),
+         "-console",
+         {"+connect", "10.0.0.5:27015", "-console"}},
+        {"mod server",
+         server(true, false),
+         "-console",
+         {"-game", "cstrike", "+connect", "10.0.0.5:27015", "-console"}},
+        {"password required",
+         server(false, true, "pw"),
+         "",
+         {"+connect", "10.0.0.5:27015", "+password", "pw"}},
+        {"password required, none stored",
+         server(true, true),
+         "-win",
+         {"-game", "cstrike", "+connect", "10.0.0.5:27015", "+password", "", "-win"}},
+        {"stored password not required",
+         server(false, false, "secret"),
+         "",
+         {"+connect", "10.0.0.5:27015"}},
+        {"quoted group and two blanks",
+         server(false, false),
+         "-win  \"+name a b\"  -gl",
+         {"+connect", "10.0.0.5:27015", "-win", "+name a b", "-gl"}},
+    };
+    for (const auto& c : cases) {
+        LaunchPlan plan = buildLaunchPlan(c.entry, settingsWith(c.parameters));
+        EXPECT_TRUE(plan.ok()) << c.what << ": " << plan.error;
+        EXPECT_EQ(plan.arguments, c.args) << c.what;
+    }
+}
+
+TEST(LaunchPlan, ProgramPathFromTheDirectory) {
+    const std::string client = clientProgramName();
+    EXPECT_EQ(buildLaunchPlan(server(false, false), settingsWith("", "/games/hl")).program,
+              "/games/hl/" + client);
+    // An empty directory leaves a lone separator in front of the client name.
+    EXPECT_EQ(buildLaunchPlan(server(false, false), settingsWith("", "")).program, "/" + client);
+}
+
+TEST(LaunchPlan, RefusesMoreThan63Arguments) {
+    // +connect and the address take two slots; 61 more words fill all 63.
+    std::string words;
+    for (int i = 0; i < 61; ++i)
+        words += " -w" + std::to_string(i);
+    LaunchPlan full = buildLaunchPlan(server(false, false), settingsWith(words));
+    EXPECT_TRUE(full.ok()) << full.error;
+    EXPECT_EQ(full.arguments.size(), 63u);
+
+    LaunchPlan over = buildLaunchPlan(server(false, false), settingsWith(words + " -one-more"));
+    EXPECT_FALSE(over.ok());
+    EXPECT_NE(over.error.find("!!!"), std::string::npos);
+    // A mod server needs two slots more.
+    EXPECT_FALSE(buildLaunchPlan(server(true, false), settingsWith(words)).ok());
+}
+
+TEST(LaunchPlan, RefusesAnArgumentLongerThan255Characters) {
+    std::string longest(255, 'x');
+    EXPECT_TRUE(buildLaunchPlan(server(false, false), settingsWith(longest)).ok());
+    EXPECT_FALSE(buildLaunchPlan(server(false, false), settingsWith(longest + "x")).ok());
+
+    // A long password refuses too, and the error text does not give the password away.
+    std::string password = "p" + std::string(300, 's');
+    LaunchPlan plan = buildLaunchPlan(server(false, true, password), settingsWith(""));
+    ASSERT_FALSE(plan.ok());
+    EXPECT_EQ(plan.error.find("pss"), std::string::npos);
+    // The server's game directory counts as well.
+    ServerEntry mod = server(true, false);
+    mod.gameDir = std::string(256, 'g');
+    EXPECT_FALSE(buildLaunchPlan(mod, settingsWith("")).ok());
+}
+
+TEST(LaunchPlan, SettingsReadWithDefaultsAndWrittenInOrder) {
+    test::FakeSettingsStore store;
+    LaunchSettings first = readLaunchSettings(store);
+    EXPECT_EQ(first.hlDir, "");
+    EXPECT_EQ(first.parameters, "-console");
+    EXPECT_EQ(first.connectionExit, 0);
+
+    struct RecordingStore : test::FakeSettingsStore {
+        std::vector<std::string> order;
+        bool writeInt(const std::string& k, const std::string& n, std::int32_t v) override {
+            order.push_back(n);
+            return FakeSettingsStore::writeInt(k, n, v);
+        }
+        bool writeString(const std::string& k, const std::string& n,
+                         const std::string& v) override {
+            order.push_back(n);
+            return FakeSettingsStore::writeString(k, n, v);
+        }
+    } recording;
+    writeLaunchSettings(recording, LaunchSettings{"/hl", "-win", 1});
+    EXPECT_EQ(recording.order, (Words{"HLDir", "ConnectionExit", "Parameters"}));
+    LaunchSettings back = readLaunchSettings(recording);
+    EXPECT_EQ(back.hlDir, "/hl");
+    EXPECT_EQ(back.parameters, "-win");
+    EXPECT_EQ(back.connectionExit, 1);
+}
