@@ -1,0 +1,173 @@
+#include "ConsoleLog.h"
+
+#include "common/Text.h"
+
+#include <utility>
+
+namespace ondel {
+
+namespace {
+
+constexpr std::size_t kLogPrefixLength = 28; // "og L MM/DD/YYYY - HH:MM:SS: "
+
+bool startsWith(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Today's servers log every command as
+//   Rcon: "rcon CHALLENGE "PASSWORD" COMMAND" from "ADDRESS:PORT"
+// (or "Bad Rcon: ..." when refused). rest is the line after its date prefix. Returns false when
+// the line does not have that shape, so the caller falls back to the older form.
+bool convertQuotedRconLine(std::string_view rest, std::string& line) {
+    constexpr std::string_view kGood = "Rcon: \"";
+    constexpr std::string_view kBad = "Bad Rcon: \"";
+    constexpr std::string_view kFrom = "\" from \"";
+    bool bad = false;
+    if (startsWith(rest, kBad)) {
+        bad = true;
+        rest.remove_prefix(kBad.size());
+    } else if (startsWith(rest, kGood)) {
+        rest.remove_prefix(kGood.size());
+    } else {
+        return false;
+    }
+    // The address never holds a quote, but the command may hold the separator text itself, so
+    // the last one is the real separator.
+    std::size_t from = rest.rfind(kFrom);
+    if (from == std::string_view::npos || rest.size() < from + kFrom.size() + 2 ||
+        rest.back() != '"')
+        return false;
+    std::string_view address = rest.substr(from + kFrom.size());
+    address.remove_suffix(1);
+    std::string_view quoted = rest.substr(0, from);
+
+    // The command as typed: without "rcon", the challenge number and the quoted password, which
+    // the console has no reason to repeat. A text of another shape is shown whole.
+    std::string_view command = quoted;
+    std::string_view q = quoted;
+    if (startsWith(q, "rcon ")) {
+        q.remove_prefix(5);
+        std::size_t digits = 0;
+        while (digits < q.size() && q[digits] >= '0' && q[digits] <= '9')
+            ++digits;
+        if (digits > 0 && digits < q.size() && q[digits] == ' ')
+            q.remove_prefix(digits + 1);
+        if (!q.empty() && q.front() == '"') {
+            std::size_t close = q.find('"', 1);
+            if (close != std::string_view::npos) {
+                q.remove_prefix(close + 1);
+                while (!q.empty() && q.front() == ' ')
+                    q.remove_prefix(1);
+                command = q;
+            }
+        }
+    }
+
+    std::string out(address);
+    if (bad)
+        out += " (Bad Rcon)";
+    out += ": ";
+    out += command;
+    line = std::move(out);
+    return true;
+}
+
+} // namespace
+
+void ConsoleLog::append(std::string text, std::string timeStamp) {
+    m_entries.push_back(ConsoleEntry{std::move(text), std::move(timeStamp)});
+}
+
+ConsoleLog::Update ConsoleLog::render() {
+    if (!m_renderedOnce || m_options != m_renderedOptions) {
+        m_output = renderAll(m_entries, m_options);
+        m_renderedCount = m_entries.size();
+        m_renderedOptions = m_options;
+        m_renderedOnce = true;
+        return Update{true, m_output};
+    }
+    std::size_t start = m_output.size();
+    for (; m_renderedCount < m_entries.size(); ++m_renderedCount)
+        m_output += renderEntry(m_entries[m_renderedCount], m_options);
+    return Update{false, std::string_view(m_output).substr(start)};
+}
+
+std::string ConsoleLog::renderEntry(const ConsoleEntry& entry, const ConsoleOptions& options) {
+    std::string line = entry.text;
+    if (line.empty() && !options.showEmptyLines)
+        return {};
+    if (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    if (options.convertLogMessages)
+        convertLogLine(line);
+
+    std::string out;
+    out.reserve(line.size() + entry.timeStamp.size() + 8);
+    if (options.showDateTime) {
+        out += entry.timeStamp;
+        out += '\t';
+    }
+    for (char c : line) {
+        if (c == '\n') {
+            // Continuation lines line up under the text column.
+            out += options.showDateTime ? "\r\n\t\t" : "\r\n";
+        } else {
+            out += c;
+        }
+    }
+    out += "\r\n";
+    return text::toDisplayUtf8(out);
+}
+
+std::string ConsoleLog::renderAll(const std::vector<ConsoleEntry>& entries,
+                                  const ConsoleOptions& options) {
+    std::string out;
+    for (const auto& entry : entries)
+        out += renderEntry(entry, options);
+    return out;
+}
+
+void ConsoleLog::convertLogLine(std::string& line) {
+    if (!startsWith(line, "og L"))
+        return;
+    line.erase(0, kLogPrefixLength < line.size() ? kLogPrefixLength : line.size());
+
+    std::string_view rest = line;
+    std::string converted;
+    if (convertQuotedRconLine(rest, converted)) {
+        line = std::move(converted);
+        return;
+    }
+
+    // The older form: Rcon from "ADDRESS:PORT":"(COMMAND)" and Bad Rcon from "...".
+    constexpr std::string_view kBad = "Bad Rcon from \"";
+    constexpr std::string_view kGood = "Rcon from \"";
+    bool bad = false;
+    std::string_view p = rest;
+    if (startsWith(p, kBad)) {
+        bad = true;
+        p.remove_prefix(kBad.size());
+    } else if (startsWith(p, kGood)) {
+        p.remove_prefix(kGood.size());
+    } else {
+        return;
+    }
+    std::size_t at = p.find("\":\"(");
+    if (at == std::string_view::npos || at == 0)
+        return;
+    std::string out(p.substr(0, at));
+    if (bad)
+        out += " (Bad Rcon)";
+    out += ": ";
+    std::size_t begin = at + 4;
+    if (p.size() >= begin + 2)
+        out += p.substr(begin, p.size() - begin - 2);
+    line = std::move(out);
+}
+
+std::string ConsoleLog::timeStamp(const LocalDateTime& time) {
+    return text::format("%02d/%02d/%02d %02d:%02d:%02d", time.month, time.day,
+                        ((time.year % 100) + 100) % 100, time.hour, time.minute, time.second);
+}
+
+} // namespace ondel

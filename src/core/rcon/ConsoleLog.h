@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ondel {
+
+// One text the console received (or one of its own message lines), with its local arrival time.
+struct ConsoleEntry {
+    std::string text;      // bytes exactly as delivered by the print handler
+    std::string timeStamp; // "MM/DD/YY HH:MM:SS", 17 characters
+};
+
+// The console's three display options.
+struct ConsoleOptions {
+    bool showDateTime = true;
+    bool showEmptyLines = false;
+    bool convertLogMessages = false;
+    friend bool operator==(const ConsoleOptions&, const ConsoleOptions&) = default;
+};
+
+// Local calendar time, broken down by the caller (the core makes no OS calls).
+struct LocalDateTime {
+    int year = 1970; // full year, e.g. 2014
+    int month = 1;   // 1..12
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// The console's history and its rendered output text. Entries are kept for the life of the
+// console, without a limit. The output is the concatenation of every entry's rendering (see
+// renderEntry), so a new entry under unchanged options only appends its own rendering; an option
+// change renders everything again. Either way the text is the same as renderAll gives.
+// Not thread-safe; the console uses it on the GUI thread.
+class ConsoleLog {
+public:
+    // What render() changed: either the whole text (replaceAll) or text appended at its end.
+    // The view points into the log's own text and is valid until the log changes again.
+    struct Update {
+        bool replaceAll = false;
+        std::string_view text;
+    };
+
+    void append(std::string text, std::string timeStamp);
+    const std::vector<ConsoleEntry>& entries() const { return m_entries; }
+    std::size_t size() const { return m_entries.size(); }
+
+    void setOptions(const ConsoleOptions& options) { m_options = options; }
+    const ConsoleOptions& options() const { return m_options; }
+
+    // Brings the output text up to date and says what changed. A call with nothing new returns
+    // an empty append.
+    Update render();
+    // The output as of the last render().
+    const std::string& text() const { return m_output; }
+
+    // One entry's part of the output, shown as UTF-8: empty when the entry is skipped, otherwise
+    // the optional time stamp and tab, the text (without one final line feed, log lines
+    // converted when asked, inner line feeds as CR LF, followed by two tabs when the date column
+    // is shown) and CR LF. Each entry is decoded on its own (valid UTF-8 kept, other bytes as
+    // Windows-1252), so an entry's rendering never depends on its neighbours.
+    static std::string renderEntry(const ConsoleEntry& entry, const ConsoleOptions& options);
+    static std::string renderAll(const std::vector<ConsoleEntry>& entries,
+                                 const ConsoleOptions& options);
+
+    // Rewrites a server log line ("og L MM/DD/YYYY - HH:MM:SS: ...", the print reply's text after
+    // its type byte) into a short form: an RCON command becomes "ADDRESS: COMMAND" (with
+    // " (Bad Rcon)" before the colon for a rejected one); any other log line loses its 28-byte
+    // date prefix. Other texts are left alone.
+    static void convertLogLine(std::string& line);
+
+    static std::string timeStamp(const LocalDateTime& time);
+
+private:
+    std::vector<ConsoleEntry> m_entries;
+    ConsoleOptions m_options;
+    std::string m_output;
+    std::size_t m_renderedCount = 0;
+    ConsoleOptions m_renderedOptions;
+    bool m_renderedOnce = false;
+};
+
+} // namespace ondel
