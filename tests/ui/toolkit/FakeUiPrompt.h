@@ -1,0 +1,60 @@
+#pragma once
+
+#include "ui/toolkit/UiPrompt.h"
+
+#include <QDialog>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ondel::test {
+
+// Answers every question of the windows without showing anything, and records what was asked.
+class FakeUiPrompt : public UiPrompt {
+public:
+    struct Message {
+        std::string title;
+        std::string text;
+        Buttons buttons;
+        Icon icon;
+    };
+
+    Answer message(const std::string& title, const std::string& text, Buttons buttons,
+                   Icon icon) override {
+        messages.push_back({title, text, buttons, icon});
+        if (!answers.empty()) {
+            Answer a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    }
+
+    std::optional<std::string> chooseOpenFile(const QString&, const QString& filter) override {
+        fileFilters.push_back(filter.toStdString());
+        if (files.empty())
+            return std::nullopt;
+        std::optional<std::string> f = files.front();
+        files.pop_front();
+        return f;
+    }
+
+    int execDialog(QDialog& dialog) override {
+        ++dialogsRun;
+        if (dialogHandler)
+            return dialogHandler(dialog);
+        return QDialog::Rejected;
+    }
+
+    std::vector<Message> messages;
+    std::deque<Answer> answers;
+    std::deque<std::optional<std::string>> files; // nullopt: Cancel
+    std::vector<std::string> fileFilters;
+    std::function<int(QDialog&)> dialogHandler;
+    int dialogsRun = 0;
+};
+
+} // namespace ondel::test
