@@ -1,0 +1,339 @@
+#include "ListFileFormat.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace ondel::listfile {
+
+namespace {
+
+constexpr std::uint8_t kLongPrefix = 0xFF;
+constexpr std::uint16_t kWideMarker = 0xFFFE;
+constexpr std::uint16_t kLongerPrefix = 0xFFFF;
+
+// Fewest bytes an entry record of a version can take (every text empty, no rules, no players,
+// no password). Used only to bound how many entries a count may reserve room for.
+std::size_t minimumEntryBytes(std::int32_t version) {
+    std::size_t n = 1 + 4; // host, port
+    if (version >= 2)
+        n += 1 + 4 + 4; // hostName, savePassword, hidePassword
+    if (version >= 3)
+        n += 1 + 4 + 4 + 1 + 1 + 1 + 4 + 7; // comment, pings, 3 texts, infoValid, 7 bytes
+    if (version >= 4)
+        n += 4 + 8 + 4 + 4 + 4 * 4 + 1; // reservedSlots, rulesTime, rulesValid, count, 4 ints, text
+    if (version >= 5)
+        n += 8 + 8 + 8 + 2; // three times, player count
+    return n;
+}
+
+constexpr std::size_t kMinimumRuleBytes = 1 + 1;
+constexpr std::size_t kMinimumPlayerBytes = 1 + 1 + 4 + 4;
+
+// How many elements to reserve for a count: never more than the bytes left could hold, so a
+// hostile count cannot make the reader allocate beyond the size of the file.
+std::size_t boundedReserve(std::uint64_t count, const ByteReader& in, std::size_t minimumBytes) {
+    std::uint64_t fit = in.remaining() / minimumBytes;
+    return static_cast<std::size_t>(std::min(count, fit));
+}
+
+// A length after the first prefix byte: plain, FF + uint16, or FF FF FF + uint32. Sets wide when
+// the UTF-16 marker was met (the caller then reads a second length).
+std::uint64_t readLength(ByteReader& in, bool& wide) {
+    wide = false;
+    std::uint8_t first = in.u8();
+    if (first != kLongPrefix)
+        return first;
+    std::uint16_t second = in.u16();
+    if (second == kWideMarker) {
+        wide = true;
+        return 0;
+    }
+    if (second == kLongerPrefix)
+        return in.u32();
+    return second;
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+// UTF-16LE code units to UTF-8; a surrogate without its partner becomes U+FFFD.
+std::string utf16ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    auto unit = [&](std::size_t i) {
+        return static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                     (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+    };
+    std::size_t n = bytes.size() / 2;
+    for (std::size_t i = 0; i < n; ++i) {
+        char16_t u = unit(i);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n) {
+            char16_t low = unit(i + 1);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                appendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) +
+                                    (static_cast<char32_t>(low) - 0xDC00));
+                ++i;
+                continue;
+            }
+        }
+        if (u >= 0xD800 && u <= 0xDFFF)
+            appendUtf8(out, 0xFFFD);
+        else
+            appendUtf8(out, u);
+    }
+    return out;
+}
+
+bool supported(std::int32_t version) {
+    return version >= kOldestVersion && version <= kCurrentVersion;
+}
+
+void readRules(ByteReader& in, ServerEntry& e) {
+    std::int32_t count = in.i32();
+    if (count < 0) {
+        // The writer never produces a negative count: the file is damaged here.
+        in.fail();
+        return;
+    }
+    e.rules.reserve(boundedReserve(static_cast<std::uint64_t>(count), in, kMinimumRuleBytes));
+    for (std::int32_t i = 0; i < count && in.ok(); ++i) {
+        RuleEntry rule;
+        rule.name = readText(in);
+        rule.value = readText(in);
+        if (in.ok())
+            e.rules.push_back(std::move(rule));
+    }
+}
+
+void readPlayers(ByteReader& in, ServerEntry& e) {
+    std::uint32_t count = readCount(in);
+    e.playerList.reserve(boundedReserve(count, in, kMinimumPlayerBytes));
+    for (std::uint32_t i = 0; i < count && in.ok(); ++i) {
+        PlayerRecord p;
+        p.index = in.u8();
+        p.name = readText(in);
+        p.frags = in.i32();
+        p.time = in.i32();
+        if (in.ok())
+            e.playerList.push_back(std::move(p));
+    }
+}
+
+// Reads one entry record into e (which holds the defaults); the groups follow the version.
+void readEntry(ByteReader& in, ServerEntry& e, std::int32_t version) {
+    e.address.host = readText(in);
+    e.address.port = in.i32();
+    if (version >= 2) {
+        e.hostName = readText(in);
+        e.savePassword = in.i32();
+        e.hidePassword = in.i32();
+        if (e.savePassword != 0)
+            e.password = readText(in);
+    }
+    if (version >= 3) {
+        e.comment = readText(in);
+        e.lastPing = in.i32();
+        e.averagePing = in.f32();
+        e.map = readText(in);
+        e.gameDir = readText(in);
+        e.gameDescription = readText(in);
+        e.infoValid = in.i32();
+        e.players = in.u8();
+        e.maxPlayers = in.u8();
+        e.protocol = in.u8();
+        e.serverType = in.u8();
+        e.os = in.u8();
+        e.passwordRequired = in.u8();
+        e.isMod = in.u8();
+    }
+    if (version >= 4) {
+        e.reservedSlots = in.i32();
+        e.rulesTime = in.i64();
+        e.rulesValid = in.i32();
+        readRules(in, e);
+        e.timeLeft = in.i32();
+        e.timeLimit = in.i32();
+        e.friendlyFire = in.i32();
+        e.reserveSlots = in.i32();
+        e.adminModVersion = readText(in);
+    }
+    if (version >= 5) {
+        e.lastConnected = in.i64();
+        e.infoTime = in.i64();
+        e.playersTime = in.i64();
+        readPlayers(in, e);
+    }
+}
+
+void writeEntry(ByteWriter& out, const ServerEntry& e, bool& ok) {
+    auto text = [&](const std::string& s) { ok = writeText(out, s) && ok; };
+    text(e.address.host);
+    out.i32(e.address.port);
+    text(e.hostName);
+    out.i32(e.savePassword);
+    out.i32(e.hidePassword);
+    if (e.savePassword != 0)
+        text(e.password);
+    text(e.comment);
+    out.i32(e.lastPing);
+    out.f32(e.averagePing);
+    text(e.map);
+    text(e.gameDir);
+    text(e.gameDescription);
+    out.i32(e.infoValid);
+    out.u8(e.players);
+    out.u8(e.maxPlayers);
+    out.u8(e.protocol);
+    out.u8(e.serverType);
+    out.u8(e.os);
+    out.u8(e.passwordRequired);
+    out.u8(e.isMod);
+    out.i32(e.reservedSlots);
+    out.i64(e.rulesTime);
+    out.i32(e.rulesValid);
+    if (e.rules.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+        ok = false;
+        return;
+    }
+    out.i32(static_cast<std::int32_t>(e.rules.size()));
+    for (const auto& rule : e.rules) {
+        text(rule.name);
+        text(rule.value);
+    }
+    out.i32(e.timeLeft);
+    out.i32(e.timeLimit);
+    out.i32(e.friendlyFire);
+    out.i32(e.reserveSlots);
+    text(e.adminModVersion);
+    out.i64(e.lastConnected);
+    out.i64(e.infoTime);
+    out.i64(e.playersTime);
+    if (e.playerList.size() > std::numeric_limits<std::uint32_t>::max()) {
+        ok = false;
+        return;
+    }
+    writeCount(out, static_cast<std::uint32_t>(e.playerList.size()));
+    for (const auto& p : e.playerList) {
+        out.u8(p.index);
+        text(p.name);
+        out.i32(p.frags);
+        out.i32(p.time);
+    }
+}
+
+} // namespace
+
+void writeCount(ByteWriter& out, std::uint32_t count) {
+    if (count < 0xFFFF) {
+        out.u16(static_cast<std::uint16_t>(count));
+    } else {
+        out.u16(0xFFFF);
+        out.u32(count);
+    }
+}
+
+std::uint32_t readCount(ByteReader& in) {
+    std::uint16_t shortCount = in.u16();
+    if (shortCount != 0xFFFF)
+        return shortCount;
+    return in.u32();
+}
+
+bool writeText(ByteWriter& out, std::string_view text) {
+    std::size_t n = text.size();
+    if (n > std::numeric_limits<std::uint32_t>::max())
+        return false;
+    if (n < kLongPrefix) {
+        out.u8(static_cast<std::uint8_t>(n));
+    } else if (n < kWideMarker) {
+        out.u8(kLongPrefix);
+        out.u16(static_cast<std::uint16_t>(n));
+    } else {
+        out.u8(kLongPrefix);
+        out.u16(kLongerPrefix);
+        out.u32(static_cast<std::uint32_t>(n));
+    }
+    out.bytes(text);
+    return true;
+}
+
+std::string readText(ByteReader& in) {
+    bool wide = false;
+    std::uint64_t length = readLength(in, wide);
+    if (!in.ok())
+        return {};
+    if (!wide)
+        return in.bytes(static_cast<std::size_t>(length));
+    bool wideAgain = false;
+    std::uint64_t characters = readLength(in, wideAgain);
+    if (!in.ok())
+        return {};
+    if (wideAgain || characters > in.remaining() / 2) {
+        // A marker inside a marker means nothing; a length past the end cannot be met.
+        in.fail();
+        return {};
+    }
+    return utf16ToUtf8(in.bytes(static_cast<std::size_t>(characters * 2)));
+}
+
+Contents decode(std::span<const std::uint8_t> bytes) {
+    Contents c;
+    ByteReader in(bytes);
+    c.formatVersion = in.i32();
+    if (in.ok() && c.formatVersion > 5) {
+        std::string name = readText(in);
+        if (in.ok())
+            c.name = std::move(name);
+    }
+    if (in.ok() && supported(c.formatVersion)) {
+        std::uint32_t count = readCount(in);
+        c.entries.reserve(boundedReserve(count, in, minimumEntryBytes(c.formatVersion)));
+        for (std::uint32_t i = 0; i < count && in.ok(); ++i) {
+            ServerEntry e;
+            readEntry(in, e, c.formatVersion);
+            if (in.ok())
+                c.entries.push_back(std::move(e));
+        }
+    }
+    c.complete = in.ok();
+    c.failOffset = c.complete ? 0 : in.position();
+    return c;
+}
+
+bool encode(const std::string& name, const std::vector<ServerEntry>& entries,
+            std::vector<std::uint8_t>& out) {
+    if (entries.size() > std::numeric_limits<std::uint32_t>::max())
+        return false;
+    ByteWriter w;
+    // A rough guess for the usual record size keeps reallocations few for large lists.
+    w.reserve(64 + entries.size() * 160);
+    w.i32(kCurrentVersion);
+    bool ok = writeText(w, name);
+    writeCount(w, static_cast<std::uint32_t>(entries.size()));
+    for (const auto& e : entries) {
+        writeEntry(w, e, ok);
+        if (!ok)
+            return false;
+    }
+    if (!ok)
+        return false;
+    out = w.take();
+    return true;
+}
+
+} // namespace ondel::listfile
