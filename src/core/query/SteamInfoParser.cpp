@@ -1,0 +1,92 @@
+#include "SteamInfoParser.h"
+
+#include "common/ByteReader.h"
+#include "query/QueryProtocol.h"
+
+namespace ondel {
+
+namespace {
+constexpr std::uint16_t kTheShipAppId = 2400; // carries three more bytes after VAC
+constexpr std::uint8_t kEdfGamePort = 0x80;
+constexpr std::uint8_t kEdfSteamId = 0x10;
+constexpr std::uint8_t kEdfSpectator = 0x40;
+constexpr std::uint8_t kEdfKeywords = 0x20;
+constexpr std::uint8_t kEdfGameId = 0x01;
+} // namespace
+
+bool SteamInfoParser::parse(const std::uint8_t* data, std::size_t n, ServerEntry& entry,
+                            SteamInfoExtras* extras) {
+    ByteReader in(data, n);
+    if (in.u32() != protocol::kOutOfBand || in.u8() != protocol::kSteamInfoReply)
+        return false;
+    std::uint8_t protocolVersion = in.u8();
+    std::string hostName = in.cString();
+    std::string map = in.cString();
+    std::string folder = in.cString();
+    std::string game = in.cString();
+    SteamInfoExtras x;
+    x.appId = in.u16();
+    std::uint8_t players = in.u8();
+    std::uint8_t maxPlayers = in.u8();
+    x.bots = in.u8();
+    std::uint8_t serverType = in.u8();
+    std::uint8_t environment = in.u8();
+    std::uint8_t visibility = in.u8();
+    x.vac = in.u8();
+    if (x.appId == kTheShipAppId)
+        in.skip(3);
+    x.version = in.cString();
+    if (!in.ok())
+        return false;
+
+    // The extra data is optional; a field cut off by the end is left out with all after it.
+    if (!in.atEnd()) {
+        x.extraDataFlags = in.u8();
+        std::uint8_t f = x.extraDataFlags;
+        if (f & kEdfGamePort) {
+            std::uint16_t v = in.u16();
+            if (in.ok())
+                x.gamePort = v;
+        }
+        if (f & kEdfSteamId) {
+            std::uint64_t v = in.u64();
+            if (in.ok())
+                x.steamId = v;
+        }
+        if (f & kEdfSpectator) {
+            std::uint16_t port = in.u16();
+            std::string name = in.cString();
+            if (in.ok()) {
+                x.spectatorPort = port;
+                x.spectatorName = std::move(name);
+            }
+        }
+        if (f & kEdfKeywords) {
+            std::string v = in.cString();
+            if (in.ok())
+                x.keywords = std::move(v);
+        }
+        if (f & kEdfGameId) {
+            std::uint64_t v = in.u64();
+            if (in.ok())
+                x.gameId = v;
+        }
+    }
+
+    entry.protocol = protocolVersion;
+    entry.isMod = folder != protocol::kBaseGameDir ? 1 : 0;
+    entry.hostName = std::move(hostName);
+    entry.map = std::move(map);
+    entry.gameDir = std::move(folder);
+    entry.gameDescription = std::move(game);
+    entry.players = players;
+    entry.maxPlayers = maxPlayers;
+    entry.serverType = serverType;
+    entry.os = environment;
+    entry.passwordRequired = visibility;
+    if (extras)
+        *extras = std::move(x);
+    return true;
+}
+
+} // namespace ondel
