@@ -1,0 +1,136 @@
+#include "QtSettingsStore.h"
+
+#include "common/Text.h"
+
+#include <QByteArray>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QVariant>
+
+#include <cstdint>
+#include <memory>
+
+namespace ondel {
+
+namespace {
+
+// Texts read back are limited like registry texts: 1023 bytes and the terminator.
+constexpr qsizetype kMaxTextBytes = 1023;
+
+QString toQt(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Opens the store positioned in the subkey's group (the root when the subkey is empty).
+std::unique_ptr<QSettings> openStore(const QString& iniFile, const std::string& subkey) {
+    std::unique_ptr<QSettings> settings;
+    if (iniFile.isEmpty())
+        settings = std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\Ondel"),
+                                               QSettings::NativeFormat);
+    else
+        settings = std::make_unique<QSettings>(iniFile, QSettings::IniFormat);
+    if (!subkey.empty())
+        settings->beginGroup(toQt(subkey));
+    return settings;
+}
+
+bool usable(const QSettings& settings) {
+    return settings.status() != QSettings::AccessError;
+}
+
+} // namespace
+
+QtSettingsStore::QtSettingsStore() {
+    QString fromEnv = qEnvironmentVariable("ONDEL_SETTINGS");
+    if (!fromEnv.isEmpty()) {
+        m_iniFile = fromEnv;
+    } else {
+#ifndef Q_OS_WIN
+        m_iniFile = defaultIniFile();
+#endif
+    }
+}
+
+QtSettingsStore::QtSettingsStore(QString iniFile) : m_iniFile(std::move(iniFile)) {}
+
+QString QtSettingsStore::defaultIniFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::ConfigLocation) +
+           QStringLiteral("/Ondel/Ondel.conf");
+}
+
+std::int32_t QtSettingsStore::readInt(const std::string& subkey, const std::string& name,
+                                      std::int32_t def) const {
+    auto settings = openStore(m_iniFile, subkey);
+    if (!usable(*settings))
+        return def;
+    QVariant v = settings->value(toQt(name));
+    if (!v.isValid())
+        return def;
+    switch (v.typeId()) {
+    case QMetaType::Int:
+        return v.toInt();
+    case QMetaType::QString: {
+        // The INI file keeps integers as decimal text; any other text is not an integer.
+        bool ok = false;
+        int value = v.toString().toInt(&ok, 10);
+        return ok ? value : def;
+    }
+    default: {
+        // The registry gives integers of other widths; only those that fit are integers here.
+        bool ok = false;
+        qlonglong wide = v.toLongLong(&ok);
+        if (!ok || v.typeId() == QMetaType::QByteArray || wide < INT32_MIN || wide > INT32_MAX)
+            return def;
+        return static_cast<std::int32_t>(wide);
+    }
+    }
+}
+
+std::string QtSettingsStore::readString(const std::string& subkey, const std::string& name,
+                                        const std::string& def) const {
+    auto settings = openStore(m_iniFile, subkey);
+    if (!usable(*settings))
+        return def;
+    QVariant v = settings->value(toQt(name));
+    if (!v.isValid())
+        return def;
+    QByteArray bytes;
+    if (v.typeId() == QMetaType::QByteArray)
+        bytes = v.toByteArray();
+    else if (v.typeId() == QMetaType::QStringList)
+        bytes = v.toStringList().join(QStringLiteral(", ")).toUtf8(); // an unquoted comma
+    else
+        bytes = v.toString().toUtf8();
+    if (bytes.size() > kMaxTextBytes)
+        return def;
+    // Like a registry text, the text ends at its first zero byte.
+    qsizetype zero = bytes.indexOf('\0');
+    if (zero >= 0)
+        bytes.truncate(zero);
+    return bytes.toStdString();
+}
+
+bool QtSettingsStore::writeInt(const std::string& subkey, const std::string& name,
+                               std::int32_t value) {
+    auto settings = openStore(m_iniFile, subkey);
+    if (!usable(*settings) || !settings->isWritable())
+        return false;
+    settings->setValue(toQt(name), static_cast<int>(value));
+    return true; // the file is written when settings closes; a failure then is not reported
+}
+
+bool QtSettingsStore::writeString(const std::string& subkey, const std::string& name,
+                                  const std::string& value) {
+    auto settings = openStore(m_iniFile, subkey);
+    if (!usable(*settings) || !settings->isWritable())
+        return false;
+    if (text::isValidUtf8(value))
+        settings->setValue(toQt(name), toQt(value));
+    else
+        settings->setValue(toQt(name),
+                           QByteArray(value.data(), static_cast<qsizetype>(value.size())));
+    return true;
+}
+
+} // namespace ondel
