@@ -1,0 +1,71 @@
+#include "Application.h"
+
+#include "common/Prompt.h"
+#include "common/Text.h"
+#include "platform/QtSettingsStore.h"
+#include "serverlist/ListFiles.h"
+
+#include <QDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace ondel {
+
+namespace {
+constexpr const char* kSocketError = "Can't initialize socket!!!";
+} // namespace
+
+Application::Application(Prompt& prompt, std::string dataDirectory)
+    : m_prompt(prompt), m_dataDirectory(std::move(dataDirectory)),
+      m_settings(std::make_unique<QtSettingsStore>()), m_engine(m_clock, m_socket, m_lists) {
+    m_socket.setReceiver([this](const std::uint8_t* data, std::size_t n, const std::string& host,
+                                int port) { m_engine.onDatagram(data, n, host, port); });
+    m_engine.setInfoReplyHook([this] { onInfoReply(); });
+}
+
+Application::~Application() = default;
+
+bool Application::start() {
+    // 1. There is no socket library to start here; Qt's networking needs no set-up.
+    // 2. The settings store opens its file per operation; a store that cannot be written reads
+    //    as its defaults, which is what the program wants.
+    // 3. The query socket.
+    if (!m_socket.openFirstFree(QuerySocket::kFirstPort, QuerySocket::kPortCount))
+        showError(false, kSocketError);
+    // 4. The data directory.
+    if (m_dataDirectory.empty())
+        m_dataDirectory = QDir::currentPath().toStdString();
+    if (m_dataDirectory.back() != '/')
+        m_dataDirectory += '/';
+    // 5. The server lists, the custom list at index 0 as the current list.
+    loadAll(m_lists, m_dataDirectory);
+    return true;
+}
+
+void Application::finish() {
+    if (!m_lists.empty())
+        saveAll(m_lists);
+}
+
+void Application::showError(bool fatal, const std::string& text) {
+    m_prompt.message("Error", text::cutUtf8(text, kMaxErrorText), Prompt::Buttons::Ok,
+                     Prompt::Icon::Error);
+    if (!fatal)
+        return;
+    if (m_exit) {
+        m_exit(1);
+        return;
+    }
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
+
+void Application::onInfoReply() {
+    if (m_masterStarted || !m_masterStarter)
+        return;
+    m_masterStarted = true;
+    m_masterStarter();
+}
+
+} // namespace ondel

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "platform/QuerySocket.h"
+#include "platform/SystemClock.h"
+#include "query/QueryEngine.h"
+#include "serverlist/ServerListSet.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace ondel {
+
+class Prompt;
+class SettingsStore;
+
+// The one process-wide object: the settings store, the query socket, the clock, the server
+// lists and the query engine, plus the hook that starts the master session. Windows get it by
+// reference; there is no global. Lives on the GUI thread; owns everything it hands out, for its
+// whole life.
+class Application : public QObject {
+    Q_OBJECT
+public:
+    // dataDirectory: where the list files are kept; empty means the current directory at
+    // start(). A '/' is appended when missing. prompt must outlive the object.
+    explicit Application(Prompt& prompt, std::string dataDirectory = {});
+    ~Application() override;
+
+    // Start-up, in order: the settings store, the query socket on the first free port of
+    // 7130..7139 (when none is free the error "Can't initialize socket!!!" is shown and start-up
+    // goes on without a working socket), the data directory, and every server list. Returns
+    // false only when the program cannot run at all (never, on this platform).
+    bool start();
+    // The end of the run: every list is written back to its file.
+    void finish();
+
+    SettingsStore& settings() { return *m_settings; }
+    QueryEngine& engine() { return m_engine; }
+    ServerListSet& lists() { return m_lists; }
+    Clock& clock() { return m_clock; }
+    QuerySocket& socket() { return m_socket; }
+    Prompt& prompt() { return m_prompt; }
+    const std::string& dataDirectory() const { return m_dataDirectory; }
+
+    // The "Error" box with the error icon and an OK button; the text is cut at 511 bytes (never
+    // inside a UTF-8 sequence). With fatal set the process then ends at once with status 1,
+    // saving nothing.
+    void showError(bool fatal, const std::string& text);
+
+    // Run once, on the first accepted info reply of the run (the master session's start).
+    void setMasterStarter(std::function<void()> start) { m_masterStarter = std::move(start); }
+    bool masterStarted() const { return m_masterStarted; }
+
+    // How a fatal error ends the process; tests replace it. Default: flush stdio, _Exit(status).
+    void setExitFunction(std::function<void(int status)> exit) { m_exit = std::move(exit); }
+
+    static constexpr std::size_t kMaxErrorText = 511;
+
+private:
+    void onInfoReply();
+
+    Prompt& m_prompt;
+    std::string m_dataDirectory;
+    std::unique_ptr<SettingsStore> m_settings;
+    SystemClock m_clock;
+    QuerySocket m_socket;
+    ServerListSet m_lists;
+    QueryEngine m_engine;
+    std::function<void()> m_masterStarter;
+    bool m_masterStarted = false;
+    std::function<void(int)> m_exit;
+};
+
+} // namespace ondel
