@@ -181,11 +181,11 @@ std::vector<std::string> ServerState::apply(const ScenarioEvent& event, double n
 std::vector<std::string> ServerState::join(const std::string& name, int frags, double now) {
     if (static_cast<int>(m_players.size()) >= m_maxPlayers)
         return {}; // a full server turns the player away
-    // A name already taken gets a "(1)" prefix, as the game does.
-    std::string unique = name;
-    for (int n = 1; find(unique) != nullptr; ++n)
-        unique = "(" + std::to_string(n) + ")" + name;
-    m_players.push_back(makePlayer(unique, frags, now, false));
+    // A player who is already there stays as he is, so a looping scenario may join its cast
+    // again at the start of every round.
+    if (find(name) != nullptr)
+        return {};
+    m_players.push_back(makePlayer(name, frags, now, false));
     const SimPlayer& player = m_players.back();
     std::string pending = "\"" + player.name + "<" + std::to_string(player.userId) +
                           "><STEAM_ID_PENDING><>\" connected, address \"" + player.address + "\"";
