@@ -15,6 +15,35 @@ qint64 monotonicMs() {
 }
 } // namespace
 
+std::optional<quint32> QuerySocket::parseDottedQuad(const std::string& host) {
+    // Exactly four decimal parts of 0..255. Shorter forms ("1.2.3") and octal or hex parts,
+    // which the system's parsers would take, are refused: the text is meant as typed.
+    quint32 value = 0;
+    int parts = 0;
+    std::size_t i = 0;
+    while (parts < 4) {
+        std::size_t digits = 0;
+        unsigned part = 0;
+        while (i < host.size() && host[i] >= '0' && host[i] <= '9' && digits < 4) {
+            part = part * 10 + static_cast<unsigned>(host[i] - '0');
+            ++i;
+            ++digits;
+        }
+        if (digits == 0 || digits > 3 || part > 255)
+            return std::nullopt;
+        value = (value << 8) | part;
+        ++parts;
+        if (parts < 4) {
+            if (i >= host.size() || host[i] != '.')
+                return std::nullopt;
+            ++i;
+        }
+    }
+    if (i != host.size())
+        return std::nullopt;
+    return value;
+}
+
 QuerySocket::QuerySocket(QObject* parent) : QObject(parent) {}
 
 QuerySocket::~QuerySocket() {
@@ -120,10 +149,10 @@ bool QuerySocket::sendDatagram(const std::string& host, int port, const std::uin
         return false;
     QHostAddress address;
     if (isDottedText(host)) {
-        if (!address.setAddress(
-                QString::fromLatin1(host.data(), static_cast<qsizetype>(host.size()))) ||
-            address.protocol() != QAbstractSocket::IPv4Protocol)
+        auto ipv4 = parseDottedQuad(host);
+        if (!ipv4)
             return false;
+        address = QHostAddress(*ipv4);
     } else {
         auto it = m_lookups.find(host);
         if (it == m_lookups.end()) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 class QUdpSocket;
@@ -61,6 +62,8 @@ public:
 
     // True for a host text that is sent to as it stands (digits and dots only).
     static bool isDottedText(const std::string& host);
+    // The address of a dotted text of exactly four decimal parts 0..255; nothing otherwise.
+    static std::optional<quint32> parseDottedQuad(const std::string& host);
 
 private:
     void readPending();

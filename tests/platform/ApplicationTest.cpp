@@ -1,0 +1,147 @@
+#include "app/Application.h"
+
+#include "common/ByteWriter.h"
+#include "common/Prompt.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUdpSocket>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace ondel;
+
+namespace {
+QCoreApplication& app() {
+    static int argc = 1;
+    static char name[] = "ondel_platform_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv); // kept for the whole test run
+    return *QCoreApplication::instance();
+}
+
+class RecordingPrompt : public Prompt {
+public:
+    struct Shown {
+        std::string title, text;
+        Buttons buttons;
+        Icon icon;
+    };
+    Answer message(const std::string& title, const std::string& text, Buttons buttons,
+                   Icon icon) override {
+        shown.push_back({title, text, buttons, icon});
+        return Answer::Ok;
+    }
+    std::vector<Shown> shown;
+};
+
+class ApplicationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app();
+        ASSERT_TRUE(dir.isValid());
+        qputenv("ONDEL_SETTINGS", (dir.path() + "/Ondel.conf").toLocal8Bit());
+    }
+    void TearDown() override { qunsetenv("ONDEL_SETTINGS"); }
+    std::string dataDir() const { return dir.path().toStdString() + "/"; }
+
+    QTemporaryDir dir;
+    RecordingPrompt prompt;
+};
+
+std::vector<std::uint8_t> infoReply() {
+    ByteWriter w;
+    w.u32(0xFFFFFFFFu);
+    w.u8('m');
+    for (const char* s : {"127.0.0.1:27015", "name", "map", "valve", "Half-Life"})
+        w.cString(s);
+    for (int i = 0; i < 7; ++i)
+        w.u8(0);
+    return w.take();
+}
+} // namespace
+
+TEST_F(ApplicationTest, StartsUpLoadsAndSavesTheLists) {
+    Application application(prompt, dir.path().toStdString()); // without the trailing '/'
+    ASSERT_TRUE(application.start());
+    EXPECT_EQ(application.dataDirectory(), dataDir());
+    ASSERT_EQ(application.lists().size(), 1u);
+    EXPECT_EQ(application.lists().at(0).filePath(), dataDir() + "serverlist.sl06");
+    application.finish();
+    EXPECT_TRUE(QFile::exists(dir.path() + "/serverlist.sl06"));
+}
+
+TEST_F(ApplicationTest, DataDirectoryDefaultsToTheCurrentDirectory) {
+    QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    {
+        Application application(prompt);
+        application.start();
+        EXPECT_EQ(application.dataDirectory(), QDir::currentPath().toStdString() + "/");
+    }
+    QDir::setCurrent(before);
+}
+
+TEST_F(ApplicationTest, WithoutAFreePortTheErrorIsShownOnceAndStartUpGoesOn) {
+    std::vector<std::unique_ptr<QUdpSocket>> holders;
+    for (int port = QuerySocket::kFirstPort;
+         port < QuerySocket::kFirstPort + QuerySocket::kPortCount; ++port) {
+        auto s = std::make_unique<QUdpSocket>();
+        s->bind(QHostAddress::AnyIPv4, static_cast<quint16>(port),
+                QAbstractSocket::DontShareAddress);
+        holders.push_back(std::move(s)); // held by this test or by someone else already
+    }
+    Application application(prompt, dataDir());
+    ASSERT_TRUE(application.start());
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].title, "Error");
+    EXPECT_EQ(prompt.shown[0].text, "Can't initialize socket!!!");
+    EXPECT_EQ(prompt.shown[0].icon, Prompt::Icon::Error);
+    EXPECT_EQ(prompt.shown[0].buttons, Prompt::Buttons::Ok);
+    EXPECT_FALSE(application.socket().isOpen());
+    EXPECT_EQ(application.lists().size(), 1u);
+}
+
+TEST_F(ApplicationTest, ErrorTextIsCutOnACharacterBoundaryAndFatalExitsWithOne) {
+    Application application(prompt, dataDir());
+    std::vector<int> exits;
+    application.setExitFunction([&](int status) { exits.push_back(status); });
+    std::string text(510, 'a');
+    text += "\xE2\x82\xAC"; // a euro sign across the 511-byte limit
+    application.showError(false, text);
+    EXPECT_EQ(prompt.shown.back().text, std::string(510, 'a'));
+    EXPECT_TRUE(exits.empty());
+    application.showError(true, "gone");
+    EXPECT_EQ(prompt.shown.back().text, "gone");
+    EXPECT_EQ(exits, std::vector<int>{1});
+}
+
+TEST_F(ApplicationTest, MasterStarterRunsOnceOnTheFirstInfoReply) {
+    Application application(prompt, dataDir());
+    ASSERT_TRUE(application.start());
+    int starts = 0;
+    application.setMasterStarter([&] { ++starts; });
+    QUdpSocket server;
+    ASSERT_TRUE(server.bind(QHostAddress::LocalHost, 0));
+    ServerEntry e;
+    e.address = {"127.0.0.1", server.localPort()};
+    application.engine().setCurrentServer(e);
+    auto reply = infoReply();
+    for (int i = 0; i < 3; ++i) {
+        application.engine().setCurrentServer(application.engine().currentServer());
+        application.engine().queryTick();
+        application.engine().onDatagram(reply.data(), reply.size(), "127.0.0.1",
+                                        server.localPort());
+    }
+    EXPECT_EQ(application.engine().replyCounts().info, 3u);
+    EXPECT_EQ(starts, 1);
+    EXPECT_TRUE(application.masterStarted());
+    EXPECT_EQ(application.lists().current().entries().front().hostName, "name");
+}
