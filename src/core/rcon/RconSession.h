@@ -19,7 +19,7 @@ public:
     enum class SendResult {
         Sent,
         SendFailed,  // the platform did not send the datagram (silent towards the user)
-        NoChallenge, // new protocol without a number: show kNoChallengeMessage, nothing sent
+        NoChallenge, // new protocol without a number: the console says so (string 1058)
         TooLong,     // the text would not fit in one datagram: show kTooLongMessage, nothing sent
     };
 

@@ -1,0 +1,29 @@
+#include "QueryEngineRconPort.h"
+
+#include "query/QueryEngine.h"
+
+#include <utility>
+
+namespace ondel {
+
+bool QueryEngineRconPort::sendOutOfBand(std::string_view text) {
+    return m_engine.sendOutOfBand(text);
+}
+
+const ServerEntry& QueryEngineRconPort::currentServer() const {
+    return m_engine.currentServer();
+}
+
+void QueryEngineRconPort::setCurrentServer(const ServerEntry& entry) {
+    m_engine.setCurrentServer(entry);
+}
+
+void QueryEngineRconPort::setPrintHandler(PrintHandler handler) {
+    m_engine.setPrintHandler(std::move(handler));
+}
+
+void QueryEngineRconPort::clearPrintHandler() {
+    m_engine.clearPrintHandler();
+}
+
+} // namespace ondel

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "rcon/ConsoleLog.h"
+#include "rcon/RconPort.h"
+#include "rcon/RconSession.h"
+#include "ui/toolkit/DynamicDialog.h"
+
+#include <QTimer>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+class QCheckBox;
+class QGroupBox;
+class QHostInfo;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace ondel {
+
+class QueryEngine;
+
+// The modeless "Rcon Console" window (dialog 137): commands typed here go to the current server
+// as RCON datagrams, and everything the server prints back (command output, log lines sent to
+// this program's address) is shown with its arrival time, optionally converted.
+//
+// On creation it registers itself as the engine's print receiver and asks for a challenge
+// number; on destruction, whatever its cause, it clears that registration first. Close and
+// Escape only hide it: the history keeps growing while it is hidden. The window that creates it
+// owns it (it is created without a parent). The port (or engine) must outlive the console.
+// GUI thread only.
+class RconConsole : public DynamicDialog {
+    Q_OBJECT
+public:
+    static constexpr int kDialogId = 137;
+    static constexpr int kRefreshIntervalMs = 250;
+
+    // Control ids of the dialog template.
+    enum ControlIds : int {
+        kClose = 2,
+        kCommand = 1027,
+        kSend = 1028,
+        kPassword = 1029,
+        kConsoleAddress = 1031,
+        kChallenge = 1032,
+        kConsoleAddressLabel = 1033,
+        kChallengeLabel = 1034,
+        kOutput = 1035,
+        kShowDateTime = 1036,
+        kShowEmptyLines = 1037,
+        kDisplayOptions = 1038,
+        kConvertLog = 1039,
+        kPasswordLabel = 1040,
+        kOldProtocol = 1041,
+        kChallengeGroup = 1042,
+        kRequestNumber = 1057,
+    };
+
+    // localPort is the query socket's port, shown with each local address as where the server
+    // can send its log.
+    RconConsole(RconPort& port, int localPort, QWidget* parent = nullptr);
+    RconConsole(QueryEngine& engine, int localPort, QWidget* parent = nullptr);
+    ~RconConsole() override;
+
+    const ConsoleLog& consoleLog() const { return m_log; }
+
+protected:
+    void flickerTimerTick() override;
+
+private:
+    // Uses external when given, otherwise the owned port.
+    RconConsole(std::unique_ptr<RconPort> ownedPort, RconPort* external, int localPort,
+                QWidget* parent);
+    void buildControls();
+    void registerLayout();
+    void startConsoleAddressLookup();
+    void onLocalHostInfo(const QHostInfo& info);
+
+    void onPrint(std::string_view text);
+    void appendEntry(std::string text);
+    void redraw();
+    void send();
+    void refreshChallenge();
+    ConsoleOptions optionsFromWindow() const;
+
+    std::unique_ptr<RconPort> m_ownedPort;
+    RconSession m_session;
+    ConsoleLog m_log;
+    QTimer m_refreshTimer;
+    int m_localPort;
+    int m_lookupId = -1;
+
+    QLineEdit* m_password = nullptr;
+    QPlainTextEdit* m_consoleAddress = nullptr;
+    QLineEdit* m_challenge = nullptr;
+    QCheckBox* m_showDateTime = nullptr;
+    QCheckBox* m_showEmptyLines = nullptr;
+    QCheckBox* m_convertLog = nullptr;
+    QCheckBox* m_oldProtocol = nullptr;
+    QPlainTextEdit* m_output = nullptr;
+    QLineEdit* m_command = nullptr;
+    QPushButton* m_send = nullptr;
+    QPushButton* m_close = nullptr;
+    QPushButton* m_requestNumber = nullptr;
+};
+
+} // namespace ondel
