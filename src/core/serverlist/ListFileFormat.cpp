@@ -180,6 +180,27 @@ void readEntry(ByteReader& in, ServerEntry& e, std::int32_t version) {
     }
 }
 
+std::size_t textBytes(const std::string& s) {
+    std::size_t prefix = s.size() < kLongPrefix ? 1 : s.size() < kWideMarker ? 3 : 7;
+    return prefix + s.size();
+}
+
+// The exact size of an entry record as writeEntry writes it, so the whole file is built in one
+// buffer without reallocations (a large list is tens of megabytes).
+std::size_t entryBytes(const ServerEntry& e) {
+    std::size_t n = minimumEntryBytes(kCurrentVersion) + 4; // player count may take 6 bytes
+    for (const std::string* t : {&e.address.host, &e.hostName, &e.comment, &e.map, &e.gameDir,
+                                 &e.gameDescription, &e.adminModVersion})
+        n += textBytes(*t) - 1;
+    if (e.savePassword != 0)
+        n += textBytes(e.password);
+    for (const auto& rule : e.rules)
+        n += textBytes(rule.name) + textBytes(rule.value);
+    for (const auto& p : e.playerList)
+        n += kMinimumPlayerBytes - 1 + textBytes(p.name);
+    return n;
+}
+
 void writeEntry(ByteWriter& out, const ServerEntry& e, bool& ok) {
     auto text = [&](const std::string& s) { ok = writeText(out, s) && ok; };
     text(e.address.host);
@@ -320,8 +341,10 @@ bool encode(const std::string& name, const std::vector<ServerEntry>& entries,
     if (entries.size() > std::numeric_limits<std::uint32_t>::max())
         return false;
     ByteWriter w;
-    // A rough guess for the usual record size keeps reallocations few for large lists.
-    w.reserve(64 + entries.size() * 160);
+    std::size_t total = 4 + textBytes(name) + 6;
+    for (const auto& e : entries)
+        total += entryBytes(e);
+    w.reserve(total);
     w.i32(kCurrentVersion);
     bool ok = writeText(w, name);
     writeCount(w, static_cast<std::uint32_t>(entries.size()));

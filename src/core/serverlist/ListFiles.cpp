@@ -27,25 +27,27 @@ bool fileExists(const std::string& path) {
     return fs::exists(fs::path(path), ec);
 }
 
-// Reads the whole file; std::nullopt when it cannot be opened or read.
+// Reads the whole file; std::nullopt when it cannot be opened or read. Reads straight into the
+// buffer sized from the directory entry, then on to the real end should the file have grown.
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::vector<std::uint8_t> data;
     std::error_code ec;
     auto expected = fs::file_size(fs::path(path), ec);
-    if (!ec)
-        data.reserve(static_cast<std::size_t>(expected));
+    std::vector<std::uint8_t> data(ec ? 0 : static_cast<std::size_t>(expected));
+    std::size_t filled = 0;
     constexpr std::size_t kChunk = 1 << 20;
-    std::vector<char> buffer(kChunk);
     while (in) {
-        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        auto got = static_cast<std::size_t>(in.gcount());
-        data.insert(data.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got));
+        if (filled == data.size())
+            data.resize(filled + kChunk);
+        in.read(reinterpret_cast<char*>(data.data() + filled),
+                static_cast<std::streamsize>(data.size() - filled));
+        filled += static_cast<std::size_t>(in.gcount());
     }
     if (in.bad() || !in.eof())
         return std::nullopt;
+    data.resize(filled);
     return data;
 }
 
