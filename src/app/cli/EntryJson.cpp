@@ -4,7 +4,8 @@
 
 namespace ondel::cli {
 
-void writeEntryJson(JsonWriter& json, const ServerEntry& e) {
+void writeEntryJson(JsonWriter& json, const ServerEntry& e,
+                    const std::function<void(JsonWriter&)>& extraFields) {
     json.beginObject();
     json.key("host"), json.value(e.address.host);
     json.key("port"), json.value(e.address.port);
@@ -57,6 +58,8 @@ void writeEntryJson(JsonWriter& json, const ServerEntry& e) {
         json.endObject();
     }
     json.endArray();
+    if (extraFields)
+        extraFields(json);
     json.endObject();
 }
 
@@ -75,12 +78,14 @@ std::string entryText(const ServerEntry& e) {
     out += format("password: %s  savePassword: %d  hidePassword: %d\n", t(e.password).c_str(),
                   e.savePassword, e.hidePassword);
     out += format("comment: %s\n", t(e.comment).c_str());
-    out += format("lastPing: %d  averagePing: %.1f\n", e.lastPing, static_cast<double>(e.averagePing));
+    out +=
+        format("lastPing: %d  averagePing: %.1f\n", e.lastPing, static_cast<double>(e.averagePing));
     out += format("reservedSlots: %d  lastConnected: %lld\n", e.reservedSlots,
                   static_cast<long long>(e.lastConnected));
-    out += format("infoValid: %d  infoTime: %lld  rulesValid: %d  rulesTime: %lld  playersTime: %lld\n",
-                  e.infoValid, static_cast<long long>(e.infoTime), e.rulesValid,
-                  static_cast<long long>(e.rulesTime), static_cast<long long>(e.playersTime));
+    out += format(
+        "infoValid: %d  infoTime: %lld  rulesValid: %d  rulesTime: %lld  playersTime: %lld\n",
+        e.infoValid, static_cast<long long>(e.infoTime), e.rulesValid,
+        static_cast<long long>(e.rulesTime), static_cast<long long>(e.playersTime));
     out += format("timeLeft: %d  timeLimit: %d  friendlyFire: %d  reserveSlots: %d\n", e.timeLeft,
                   e.timeLimit, e.friendlyFire, e.reserveSlots);
     out += format("adminModVersion: %s\n", t(e.adminModVersion).c_str());
