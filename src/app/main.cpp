@@ -1,0 +1,92 @@
+// ondel: the monitor window. ondel [--data-dir DIR] [HOST:PORT]
+#include "app/Application.h"
+#include "ui/monitor/MonitorDialog.h"
+#include "ui/toolkit/UiPrompt.h"
+
+#include <QApplication>
+#include <QString>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char* const kUsage =
+    "usage: ondel [--data-dir DIR] [HOST:PORT]\n"
+    "Monitors a Half-Life server: details, players and rules once a second.\n"
+    "\n"
+    "  HOST:PORT       the server to show at start, as if typed into \"IP/Port:\"\n"
+    "  --data-dir DIR  where the server list files are kept (default: the current directory)\n"
+    "  --help          show this text and exit\n"
+    "  --version       show the version and exit\n";
+
+struct Options {
+    std::string dataDirectory;
+    std::string server;
+};
+
+// Reads the command line before any window system is needed (so --help works without one).
+// Returns -1 to go on, otherwise the exit status.
+int parseOptions(int argc, char** argv, Options& options) {
+    bool serverGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(arg, "--version") == 0) {
+            std::printf("ondel %s\n", ONDEL_VERSION_TEXT);
+            return 0;
+        }
+        if (std::strcmp(arg, "--data-dir") == 0) {
+            if (i + 1 >= argc) {
+                std::fputs("ondel: --data-dir needs a directory\n", stderr);
+                return 2;
+            }
+            options.dataDirectory = argv[++i];
+            continue;
+        }
+        if (std::strncmp(arg, "--data-dir=", 11) == 0) {
+            options.dataDirectory = arg + 11;
+            continue;
+        }
+        if (arg[0] == '-' && arg[1] != '\0') {
+            std::fprintf(stderr, "ondel: unknown option %s\n%s", arg, kUsage);
+            return 2;
+        }
+        if (serverGiven) {
+            std::fprintf(stderr, "ondel: only one server can be given\n%s", kUsage);
+            return 2;
+        }
+        options.server = arg;
+        serverGiven = true;
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (int status = parseOptions(argc, argv, options); status >= 0)
+        return status;
+
+    QApplication qtApp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ondel"));
+
+    ondel::UiPrompt prompt;
+    ondel::Application app(prompt, options.dataDirectory);
+    if (!app.start())
+        return 1;
+    {
+        ondel::MonitorDialog dialog(app, prompt);
+        if (!options.server.empty())
+            dialog.setServerText(QString::fromLocal8Bit(options.server.c_str()));
+        dialog.exec();
+    }
+    // Esc, the close box and "&Exit" all end here: every list is written back.
+    app.finish();
+    return 0;
+}

@@ -1,0 +1,761 @@
+#include "MonitorDialog.h"
+
+#include "ListSelector.h"
+#include "NewListDialog.h"
+#include "RenameListDialog.h"
+#include "ServerSelector.h"
+#include "UpDownArrows.h"
+#include "app/Application.h"
+#include "common/Clock.h"
+#include "common/Text.h"
+#include "monitor/CellColour.h"
+#include "monitor/DetailsPanel.h"
+#include "monitor/WindowTitle.h"
+#include "query/QueryEngine.h"
+#include "serverlist/ListCommands.h"
+#include "serverlist/ServerListOrder.h"
+#include "serverlist/ServerListSet.h"
+#include "settings/SettingsKeys.h"
+#include "ui/toolkit/AboutDialog.h"
+#include "ui/toolkit/CEditEx.h"
+#include "ui/toolkit/ColorListCtrl.h"
+#include "ui/toolkit/ControlId.h"
+#include "ui/toolkit/DialogUnits.h"
+#include "ui/toolkit/PlainText.h"
+#include "ui/toolkit/UiPrompt.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace ondel {
+
+namespace {
+
+// Command ids of menu 129.
+constexpr int kConnectCommand = 3;
+constexpr int kSettingsCommand = 40003;
+constexpr int kAboutCommand = 40005;
+constexpr int kRconConsoleCommand = 40013;
+constexpr int kExitCommand = 57665;
+
+QString fromBytes(const std::string& bytes) {
+    return displayText(text::toDisplayUtf8(bytes));
+}
+
+// Text the user typed, kept as UTF-8.
+std::string typed(const QString& text) {
+    return text.toStdString();
+}
+
+// Comments keep the CR LF line ends of the list files; the edit works with LF.
+QString commentForEdit(const std::string& stored) {
+    QString text = fromBytes(stored);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+std::string commentForStore(const QString& edited) {
+    QString text = edited;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text.toStdString();
+}
+
+void setFieldText(QLineEdit* edit, const QString& text) {
+    if (edit->text() != text) {
+        edit->setText(text);
+        edit->setCursorPosition(0);
+    }
+}
+
+QColor toQColor(CellColour c) {
+    return QColor(redOf(c), greenOf(c), blueOf(c));
+}
+
+QLineEdit* makeReadOnly(QLineEdit* edit) {
+    edit->setReadOnly(true);
+    QPalette p = edit->palette();
+    p.setColor(QPalette::Base, p.color(QPalette::Window));
+    edit->setPalette(p);
+    return edit;
+}
+
+} // namespace
+
+MonitorDialog::MonitorDialog(Application& app, UiPrompt& prompt, QWidget* parent)
+    : QDialog(parent), m_app(app), m_prompt(prompt) {
+    // A main window: in the task bar, with a minimise box, not resizable.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    QIcon icon;
+    for (const char* file :
+         {":/ondel/ondel-16.png", ":/ondel/ondel-32.png", ":/ondel/ondel-64.png"})
+        icon.addFile(QString::fromLatin1(file));
+    setWindowIcon(icon);
+    if (m_prompt.parentWidget() == nullptr)
+        m_prompt.setParentWidget(this);
+
+    buildMenu();
+    buildControls();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(m_menuBar);
+    layout->addWidget(m_client);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Initialisation: the selectors with list 0, then no server shown, then timer 1.
+    fillSelector();
+    m_serverSelector->setEditTextQuietly(QString());
+    fillListSelector();
+    m_listSelector->setCurrentIndex(0);
+    selectServer();
+
+    m_timer = new QTimer(this);
+    m_timer->setInterval(kTickMs);
+    connect(m_timer, &QTimer::timeout, this, &MonitorDialog::tick);
+    m_timer->start();
+}
+
+MonitorDialog::~MonitorDialog() {
+    if (m_prompt.parentWidget() == this)
+        m_prompt.setParentWidget(nullptr);
+}
+
+QAction* MonitorDialog::addCommand(QMenu* menu, const QString& text, int id) {
+    QAction* action = menu->addAction(text);
+    setControlId(action, id);
+    m_commands[id] = action;
+    return action;
+}
+
+QComboBox* MonitorDialog::listSelector() const {
+    return m_listSelector;
+}
+
+QAction* MonitorDialog::commandAction(int id) const {
+    auto it = m_commands.find(id);
+    return it != m_commands.end() ? it->second : nullptr;
+}
+
+void MonitorDialog::buildMenu() {
+    m_menuBar = new QMenuBar(this);
+    setControlId(m_menuBar, 129);
+
+    QMenu* file = m_menuBar->addMenu(QStringLiteral("&File"));
+    addCommand(file, QStringLiteral("&Connect ..."), kConnectCommand)->setEnabled(false);
+    addCommand(file, QStringLiteral("Rcon-Console ..."), kRconConsoleCommand)->setEnabled(false);
+    file->addSeparator();
+    connect(addCommand(file, QStringLiteral("&Exit"), kExitCommand), &QAction::triggered, this,
+            &QDialog::reject);
+
+    QMenu* settingsMenu = m_menuBar->addMenu(QStringLiteral("&Settings"));
+    addCommand(settingsMenu, QStringLiteral("&Settings ..."), kSettingsCommand)->setEnabled(false);
+    QMenu* sort = settingsMenu->addMenu(QStringLiteral("Sort Server List"));
+    const char* sortTexts[] = {"Unsorted", "Name", "IP/Port", "Game + Name", "Game + IP/Port"};
+    for (int i = 0; i < 5; ++i) {
+        const int id = kFirstSortCommand + i;
+        connect(addCommand(sort, QString::fromLatin1(sortTexts[i]), id), &QAction::triggered, this,
+                [this, id] { onSortCommand(id); });
+    }
+
+    QMenu* lists = m_menuBar->addMenu(QStringLiteral("Server List"));
+    connect(addCommand(lists, QStringLiteral("&Open ..."), kOpenListCommand), &QAction::triggered,
+            this, &MonitorDialog::onOpenList);
+    connect(addCommand(lists, QStringLiteral("Delete"), kDeleteListCommand), &QAction::triggered,
+            this, &MonitorDialog::onDeleteList);
+    connect(addCommand(lists, QStringLiteral("Rename ..."), kRenameListCommand),
+            &QAction::triggered, this, &MonitorDialog::onRenameList);
+    connect(addCommand(lists, QStringLiteral("New ..."), kNewListCommand), &QAction::triggered,
+            this, &MonitorDialog::onNewList);
+
+    QMenu* help = m_menuBar->addMenu(QStringLiteral("&?"));
+    connect(addCommand(help, QStringLiteral("&About ..."), kAboutCommand), &QAction::triggered,
+            this, &MonitorDialog::onAbout);
+}
+
+void MonitorDialog::buildControls() {
+    m_client = new QWidget(this);
+    const DialogUnits du(font());
+    m_client->setFixedSize(du.size(400, 321));
+    QWidget* c = m_client;
+
+    auto label = [&](const QString& text, int x, int y, int w, int h) {
+        auto* l = new QLabel(c);
+        setPlainLabelText(l, text);
+        du.place(l, x, y, w, h);
+        return l;
+    };
+    auto group = [&](const QString& title, int x, int y, int w, int h) {
+        auto* g = new QGroupBox(title, c);
+        du.place(g, x, y, w, h);
+        return g;
+    };
+    auto field = [&](QLineEdit* edit, int id, int x, int y, int w, int h) {
+        setControlId(edit, id);
+        du.place(edit, x, y, w, h);
+        return edit;
+    };
+
+    // Frames first, so that the controls inside are drawn over them.
+    group(QStringLiteral("Password"), 292, 44, 100, 48);
+    group(QStringLiteral("Bandwidth"), 96, 96, 96, 44);
+    group(QStringLiteral("Server details"), 12, 140, 180, 172);
+
+    label(QStringLiteral("Serverliste:"), 8, 10, 43, 8);
+    m_listSelector = new ListSelector(c);
+    setControlId(m_listSelector, 1009);
+    du.place(m_listSelector, 52, 8, 324, 13);
+
+    label(QStringLiteral("IP/Port:"), 8, 26, 43, 8);
+    m_serverSelector = new ServerSelector(c);
+    setControlId(m_serverSelector, 1008);
+    du.place(m_serverSelector, 52, 24, 324, 13);
+
+    m_arrows = new UpDownArrows(c);
+    setControlId(m_arrows, 1043);
+    du.place(m_arrows, 380, 24, 11, 13);
+
+    label(QStringLiteral("Comment:"), 8, 46, 43, 8);
+    m_comment = new QPlainTextEdit(c);
+    setControlId(m_comment, 1018);
+    m_comment->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_comment->setTabChangesFocus(true);
+    du.place(m_comment, 52, 44, 232, 48);
+
+    m_password = field(new QLineEdit(c), 1006, 300, 57, 84, 12);
+    m_hide = new QCheckBox(QStringLiteral("Hide"), c);
+    setControlId(m_hide, 1010);
+    du.place(m_hide, 302, 76, 38, 10);
+    m_save = new QCheckBox(QStringLiteral("Save"), c);
+    setControlId(m_save, 1011);
+    du.place(m_save, 344, 76, 40, 10);
+
+    auto* reserved = label(QStringLiteral("Reserved Slots:"), 8, 99, 43, 17);
+    reserved->setWordWrap(true);
+    m_reservedSlots = new QComboBox(c);
+    setControlId(m_reservedSlots, 1022);
+    m_reservedSlots->addItem(QStringLiteral("Auto"));
+    for (int i = 0; i <= 20; ++i)
+        m_reservedSlots->addItem(QString::number(i));
+    m_reservedSlots->setMaxVisibleItems(12);
+    du.place(m_reservedSlots, 52, 100, 40, 13);
+
+    label(QStringLiteral("Ping:"), 8, 122, 43, 8);
+    m_ping = makeReadOnly(field(new QLineEdit(c), 1002, 52, 120, 40, 12));
+
+    label(QStringLiteral("Send:"), 102, 110, 34, 8);
+    m_send = makeReadOnly(field(new QLineEdit(c), 1004, 138, 108, 48, 12));
+    label(QStringLiteral("Receive:"), 102, 126, 34, 8);
+    m_receive = makeReadOnly(field(new QLineEdit(c), 1005, 138, 124, 48, 12));
+
+    // The details panel: the server name on two lines, then one row per detail.
+    m_hostName = new QPlainTextEdit(c);
+    setControlId(m_hostName, 1012);
+    m_hostName->setReadOnly(true);
+    m_hostName->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_hostName->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_hostName->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_hostName->document()->setDocumentMargin(1);
+    {
+        QPalette p = m_hostName->palette();
+        p.setColor(QPalette::Base, p.color(QPalette::Window));
+        m_hostName->setPalette(p);
+    }
+    du.place(m_hostName, 18, 152, 168, 21);
+
+    struct Row {
+        const char* label;
+        int id;
+        bool coloured;
+        QLineEdit** edit;
+    };
+    QLineEdit* gameEdit = nullptr;
+    QLineEdit* mapEdit = nullptr;
+    QLineEdit* pwEdit = nullptr;
+    const Row rows[] = {
+        {"Last Connected:", 1025, false, &m_lastConnected},
+        {"Game:", 1015, true, &gameEdit},
+        {"Players:", 1007, false, &m_playersText},
+        {"Map:", 1013, true, &mapEdit},
+        {"PW:", 1014, true, &pwEdit},
+        {"Type:", 1017, false, &m_type},
+        {"Admin Mod:", 1019, false, &m_adminMod},
+        {"Friendly Fire:", 1021, false, &m_friendlyFire},
+        {"Timelimit:", 1023, false, &m_timeLimit},
+        {"Timeleft:", 1024, false, &m_timeLeft},
+    };
+    int y = 177;
+    for (const Row& r : rows) {
+        label(QString::fromLatin1(r.label), 18, y + 2, 56, 8);
+        QLineEdit* edit = r.coloured ? new CEditEx(c) : makeReadOnly(new QLineEdit(c));
+        edit->setReadOnly(true);
+        *r.edit = field(edit, r.id, 76, y, 110, 12);
+        y += 13;
+    }
+    m_game = static_cast<CEditEx*>(gameEdit);
+    m_map = static_cast<CEditEx*>(mapEdit);
+    m_passwordRequired = static_cast<CEditEx*>(pwEdit);
+
+    // The player and rules views; column widths in pixels of the classic dialog font, scaled.
+    m_players = new ColorListCtrl(c);
+    setControlId(m_players, 1003);
+    m_players->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_players->setColumns({{QString(), 0, Qt::AlignLeft},
+                           {QStringLiteral("#"), du.scaledPixels(20), Qt::AlignLeft},
+                           {QStringLiteral("Name"), du.scaledPixels(146), Qt::AlignLeft},
+                           {QStringLiteral("Frags"), du.scaledPixels(40), Qt::AlignRight},
+                           {QStringLiteral("Time"), du.scaledPixels(50), Qt::AlignHCenter}});
+    du.place(m_players, 208, 100, 184, 152);
+
+    m_rules = new ColorListCtrl(c);
+    setControlId(m_rules, 1000);
+    m_rules->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_rules->setColumns({{QString(), 0, Qt::AlignLeft},
+                         {QStringLiteral("#"), du.scaledPixels(25), Qt::AlignLeft},
+                         {QStringLiteral("Name"), du.scaledPixels(106), Qt::AlignLeft},
+                         {QStringLiteral("Value"), du.scaledPixels(125), Qt::AlignLeft}});
+    m_rules->header()->setSectionsClickable(false);
+    du.place(m_rules, 208, 260, 184, 52);
+
+    connect(m_players, &ColorListCtrl::headerClicked, this, &MonitorDialog::onPlayerHeaderClicked);
+    connect(m_players, &ColorListCtrl::rowSelectionChanged, this,
+            &MonitorDialog::onPlayerRowSelection);
+    connect(m_serverSelector, &QComboBox::editTextChanged, this,
+            &MonitorDialog::onServerTextEdited);
+    connect(m_serverSelector, &QComboBox::activated, this, &MonitorDialog::onServerItemChosen);
+    connect(m_serverSelector, &ServerSelector::aboutToShowPopup, this,
+            &MonitorDialog::fillSelector);
+    connect(m_serverSelector, &ServerSelector::deleteRequested, this, &MonitorDialog::deleteEntry);
+    connect(m_arrows, &UpDownArrows::stepped, this, &MonitorDialog::onArrowStep);
+    connect(m_password, &QLineEdit::textEdited, this, &MonitorDialog::onPasswordEdited);
+    connect(m_save, &QCheckBox::clicked, this, &MonitorDialog::onPasswordEdited);
+    connect(m_hide, &QCheckBox::clicked, this, &MonitorDialog::onHideClicked);
+    connect(m_comment, &QPlainTextEdit::textChanged, this, &MonitorDialog::onCommentEdited);
+    connect(m_reservedSlots, &QComboBox::activated, this, &MonitorDialog::onReservedSlotsChosen);
+    connect(m_listSelector, &QComboBox::activated, this, &MonitorDialog::onListChosen);
+    connect(m_listSelector, &ListSelector::aboutToShowPopup, this,
+            &MonitorDialog::fillListSelector);
+}
+
+// --- the refresh cycle -------------------------------------------------------------------
+
+void MonitorDialog::tick() {
+    if (m_gameRunning)
+        return;
+    m_app.engine().queryTick();
+    refreshDisplay();
+    emit ticked();
+}
+
+void MonitorDialog::refreshDisplay() {
+    m_work = m_app.engine().currentServer();
+    refreshPlayers();
+    refreshRules();
+    updateFields();
+    updateTitle();
+}
+
+void MonitorDialog::refreshPlayers() {
+    const std::vector<PlayerRow> rows = playerRows(m_work, m_sort, m_app.clock().tickMs());
+    m_refreshing = true;
+    if (rows.empty()) {
+        m_players->deleteAllRows();
+        m_refreshing = false;
+        return;
+    }
+    const int before = m_players->rowCount();
+    m_players->setUpdatesEnabled(false);
+    m_players->resetColours();
+    m_players->setFadePercent(viewFadePercent(m_work.playersTime, m_app.clock().nowMs1601()));
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+        const PlayerRow& row = rows[static_cast<std::size_t>(i)];
+        if (i >= m_players->rowCount())
+            m_players->insertRow(i, QString());
+        m_players->setRowValue(i, row.key);
+        m_players->setRowSelected(i, row.selected);
+        for (int col = 1; col < 5; ++col) {
+            m_players->setItemText(i, col, displayText(row.cells[static_cast<std::size_t>(col)]));
+            if (row.colours[static_cast<std::size_t>(col)] != kNormalColour)
+                m_players->setCellColour(i, col, row.colours[static_cast<std::size_t>(col)]);
+        }
+    }
+    while (m_players->rowCount() > static_cast<int>(rows.size()))
+        m_players->deleteRow(m_players->rowCount() - 1);
+    m_players->setUpdatesEnabled(true);
+    m_players->repaintRows(before <= m_players->rowCount());
+    m_refreshing = false;
+}
+
+void MonitorDialog::refreshRules() {
+    const std::vector<RuleRow> rows = ruleRows(m_work);
+    m_refreshing = true;
+    m_rules->setUpdatesEnabled(false);
+    m_rules->resetColours();
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+        if (i >= m_rules->rowCount())
+            m_rules->insertRow(i, QString());
+        for (int col = 1; col < 4; ++col)
+            m_rules->setItemText(
+                i, col,
+                displayText(
+                    rows[static_cast<std::size_t>(i)].cells[static_cast<std::size_t>(col)]));
+    }
+    while (m_rules->rowCount() > static_cast<int>(rows.size()))
+        m_rules->deleteRow(m_rules->rowCount() - 1);
+    m_rules->setFadePercent(viewFadePercent(m_work.rulesTime, m_app.clock().nowMs1601()));
+    m_rules->setUpdatesEnabled(true);
+    m_rules->repaintRows(false);
+    m_refreshing = false;
+}
+
+void MonitorDialog::updateFields() {
+    const QueryEngine& engine = m_app.engine();
+    setFieldText(m_receive, displayText(bandwidthText(engine.receivedPerSecond())));
+    setFieldText(m_send, displayText(bandwidthText(engine.sentPerSecond())));
+
+    const std::string hlDir = settings::read(m_app.settings(), settings::kHlDir);
+    const DetailsPanelTexts t = computeDetailsPanel(m_work, hlDir);
+    const QString hostName = displayText(t.hostName);
+    if (m_hostName->toPlainText() != hostName)
+        m_hostName->setPlainText(hostName);
+    setFieldText(m_lastConnected, displayText(t.lastConnected));
+    setFieldText(m_game, displayText(t.game));
+    setFieldText(m_playersText, displayText(t.players));
+    setFieldText(m_map, displayText(t.map));
+    setFieldText(m_passwordRequired, displayText(t.password));
+    setFieldText(m_type, displayText(t.type));
+    setFieldText(m_adminMod, displayText(t.adminMod));
+    setFieldText(m_friendlyFire, displayText(t.friendlyFire));
+    setFieldText(m_timeLimit, displayText(t.timeLimit));
+    setFieldText(m_timeLeft, displayText(t.timeLeft));
+    setFieldText(m_ping, displayText(t.ping));
+
+    const QColor normal = palette().color(QPalette::WindowText);
+    const QColor red = toQColor(kRed);
+    m_game->setTextColour(t.gameRed ? red : normal);
+    m_map->setTextColour(t.mapRed ? red : normal);
+    m_passwordRequired->setTextColour(t.passwordRed ? red : normal);
+    applyPasswordEcho();
+}
+
+void MonitorDialog::updateTitle() {
+    TitleMode mode = m_gameRunning ? TitleMode::Connected
+                     : m_minimized ? TitleMode::Minimized
+                                   : TitleMode::Normal;
+    const QString title = displayText(ondel::windowTitle(m_work, mode));
+    if (windowTitle() != title)
+        setWindowTitle(title);
+}
+
+void MonitorDialog::setGameRunning(bool running) {
+    m_gameRunning = running;
+    if (running)
+        m_timer->stop();
+    else
+        m_timer->start();
+    updateTitle();
+}
+
+void MonitorDialog::applyPasswordEcho() {
+    const bool hidden = m_work.hidePassword != 0;
+    if (m_echoHidden && *m_echoHidden == hidden)
+        return;
+    m_password->setEchoMode(hidden ? QLineEdit::Password : QLineEdit::Normal);
+    m_echoHidden = hidden;
+}
+
+// --- events --------------------------------------------------------------------------------
+
+void MonitorDialog::keyPressEvent(QKeyEvent* event) {
+    // Enter never ends the window (it has no default button); Esc does, as the close box.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void MonitorDialog::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) {
+        m_minimized = windowState().testFlag(Qt::WindowMinimized);
+        updateTitle();
+    }
+    QDialog::changeEvent(event);
+}
+
+void MonitorDialog::onPlayerHeaderClicked(int column) {
+    m_sort.headerClicked(column);
+    refreshPlayers();
+    refreshRules();
+}
+
+void MonitorDialog::onPlayerRowSelection(int row, bool selected) {
+    if (m_refreshing)
+        return;
+    const auto key = static_cast<std::uint8_t>(m_players->rowValue(row));
+    m_work = m_app.engine().currentServer();
+    setPlayerSelected(m_work, key, selected);
+    m_app.engine().setCurrentServer(m_work);
+}
+
+// --- the server and list selectors, entry editing -------------------------------------------
+
+template <typename Edit> void MonitorDialog::editCurrent(Edit edit) {
+    // Start from the engine's record, so that replies that came in since the last tick are not
+    // overwritten with the older copy.
+    m_work = m_app.engine().currentServer();
+    edit(m_work);
+    m_app.engine().setCurrentServer(m_work);
+}
+
+void MonitorDialog::setServerText(const QString& text) {
+    // Setting the text reports a change only when it differs; typing always selects.
+    if (m_serverSelector->currentText() == text)
+        selectServer();
+    else
+        m_serverSelector->setEditText(text);
+}
+
+void MonitorDialog::onServerTextEdited() {
+    selectServer();
+}
+
+void MonitorDialog::onServerItemChosen(int index) {
+    if (index < 0)
+        return;
+    m_serverSelector->setEditTextQuietly(m_serverSelector->itemText(index));
+    selectServer();
+}
+
+void MonitorDialog::onArrowStep(int step) {
+    const int index = m_serverSelector->currentIndex() + step;
+    if (index >= 0 && index < m_serverSelector->count()) {
+        const bool blocked = m_serverSelector->blockSignals(true);
+        m_serverSelector->setCurrentIndex(index);
+        m_serverSelector->blockSignals(blocked);
+        m_serverSelector->setEditTextQuietly(m_serverSelector->itemText(index));
+    }
+    selectServer();
+}
+
+void MonitorDialog::selectServer() {
+    emit aboutToSelectServer();
+    const std::string text = typed(m_serverSelector->currentText());
+    resetEntry(m_work);
+    m_work.address = parseAddress(text);
+    const ServerList& list = m_app.lists().current();
+    const int found = list.find(m_work.address);
+    if (found >= 0)
+        m_work = list.entries()[static_cast<std::size_t>(found)];
+    m_app.engine().setCurrentServer(m_work);
+    showEditFields();
+    refreshDisplay();
+}
+
+void MonitorDialog::showEditFields() {
+    m_showingFields = true;
+    m_password->setText(fromBytes(m_work.password));
+    m_hide->setChecked(m_work.hidePassword != 0);
+    m_save->setChecked(m_work.savePassword != 0);
+    const QString comment = commentForEdit(m_work.comment);
+    if (m_comment->toPlainText() != comment)
+        m_comment->setPlainText(comment);
+    int slotsIndex = m_work.reservedSlots + 1;
+    if (slotsIndex < 0 || slotsIndex >= m_reservedSlots->count())
+        slotsIndex = 0;
+    m_reservedSlots->setCurrentIndex(slotsIndex);
+    applyPasswordEcho();
+    m_showingFields = false;
+}
+
+void MonitorDialog::onPasswordEdited() {
+    if (m_showingFields)
+        return;
+    const std::string password = typed(m_password->text());
+    const int save = m_save->isChecked() ? 1 : 0;
+    editCurrent([&](ServerEntry& e) {
+        e.password = password;
+        e.savePassword = save;
+    });
+}
+
+void MonitorDialog::onHideClicked() {
+    if (m_showingFields)
+        return;
+    if (!m_hide->isChecked())
+        m_password->clear();
+    const int hide = m_hide->isChecked() ? 1 : 0;
+    const std::string password = typed(m_password->text());
+    editCurrent([&](ServerEntry& e) {
+        e.hidePassword = hide;
+        e.password = password;
+    });
+    applyPasswordEcho();
+}
+
+void MonitorDialog::onCommentEdited() {
+    if (m_showingFields)
+        return;
+    const std::string comment = commentForStore(m_comment->toPlainText());
+    editCurrent([&](ServerEntry& e) { e.comment = comment; });
+}
+
+void MonitorDialog::onReservedSlotsChosen(int index) {
+    if (m_showingFields || index < 0)
+        return;
+    editCurrent([&](ServerEntry& e) { e.reservedSlots = index - 1; });
+}
+
+void MonitorDialog::fillSelector() {
+    const ServerList& list = m_app.lists().current();
+    const SelectorOrder order = selectorOrder(list, m_app.settings());
+    std::vector<const ServerEntry*> entries;
+    entries.reserve(order.items.size());
+    for (std::size_t i : order.items)
+        entries.push_back(&list.entries()[i]);
+    m_serverSelector->setEntries(entries, order.recentEnd);
+}
+
+void MonitorDialog::fillListSelector() {
+    const ServerListSet& lists = m_app.lists();
+    const bool blocked = m_listSelector->blockSignals(true);
+    m_listSelector->clear();
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        const ServerList& l = lists.at(i);
+        m_listSelector->addItem(fromBytes(l.name() + " (" + l.sourcePath() + ")"));
+    }
+    m_listSelector->setCurrentIndex(static_cast<int>(lists.currentIndex()));
+    m_listSelector->blockSignals(blocked);
+}
+
+void MonitorDialog::onListChosen(int index) {
+    if (index < 0)
+        return;
+    selectList();
+}
+
+void MonitorDialog::selectList() {
+    ServerListSet& lists = m_app.lists();
+    const int index = m_listSelector->currentIndex();
+    // An item whose list is gone is never taken as the current list.
+    if (index < 0 || static_cast<std::size_t>(index) >= lists.size()) {
+        fillListSelector();
+        return;
+    }
+    emit aboutToSelectServer();
+    lists.setCurrentIndex(static_cast<std::size_t>(index));
+    ServerEntry none;
+    m_app.engine().setCurrentServer(none);
+    fillSelector();
+    m_serverSelector->setEditTextQuietly(QString());
+    m_work = none;
+    showEditFields();
+    refreshDisplay();
+}
+
+void MonitorDialog::deleteEntry(int index, int topRow) {
+    const std::optional<ServerAddress> address = m_serverSelector->addressAt(index);
+    if (!address)
+        return;
+    const QString addressShown =
+        m_serverSelector->itemData(index, ServerSelector::AddressTextRole).toString();
+    const QString nameShown =
+        m_serverSelector->itemData(index, ServerSelector::HostNameRole).toString();
+    m_serverSelector->hidePopup();
+    const std::string question =
+        (QStringLiteral("Delete ") + addressShown + QLatin1Char(' ') + nameShown + QLatin1Char('?'))
+            .toStdString();
+    if (m_prompt.message("Delete", question, Prompt::Buttons::OkCancel, Prompt::Icon::Question) ==
+        Prompt::Answer::Ok) {
+        if (isSameServer(parseAddress(typed(m_serverSelector->currentText())), *address)) {
+            m_serverSelector->setEditTextQuietly(QString());
+            ServerEntry none;
+            m_app.engine().setCurrentServer(none);
+            m_work = none;
+            showEditFields();
+            refreshDisplay();
+        }
+        ServerList& list = m_app.lists().current();
+        const int found = list.find(*address);
+        if (found >= 0)
+            list.removeAt(static_cast<std::size_t>(found));
+        fillSelector();
+    }
+    // The list opens again where it was (showPopup refills it from the list).
+    m_serverSelector->showPopup();
+    QAbstractItemView* view = m_serverSelector->view();
+    const int rows = m_serverSelector->count();
+    if (rows > 0) {
+        const int top = std::min(topRow, rows - 1);
+        view->scrollTo(view->model()->index(top, 0), QAbstractItemView::PositionAtTop);
+    }
+}
+
+// --- menu commands -------------------------------------------------------------------------
+
+void MonitorDialog::onSortCommand(int commandId) {
+    const std::int32_t type = sortTypeForCommand(commandId);
+    if (type >= 0)
+        settings::write(m_app.settings(), settings::kServerListSortType, type);
+}
+
+void MonitorDialog::onOpenList() {
+    const std::optional<std::string> path = m_prompt.chooseOpenFile(
+        QStringLiteral("Open"), QStringLiteral("Ondel Server List (*.sl?\?);;All Files (*)"));
+    if (!path)
+        return;
+    openList(m_app.lists(), m_prompt, *path);
+}
+
+void MonitorDialog::onNewList() {
+    NewListDialog dialog(this);
+    if (m_prompt.execDialog(dialog) != QDialog::Accepted)
+        return;
+    newList(m_app.lists(), m_prompt, m_app.dataDirectory(),
+            QFile::encodeName(dialog.fileNameEdit()->text()).toStdString(),
+            typed(dialog.nameEdit()->text()));
+}
+
+void MonitorDialog::onDeleteList() {
+    if (!deleteList(m_app.lists(), m_prompt, m_app.lists().currentIndex()))
+        return;
+    // The selector is refilled at once, so no item of the removed list can be chosen.
+    fillListSelector();
+    m_listSelector->setCurrentIndex(0);
+    selectList();
+}
+
+void MonitorDialog::onRenameList() {
+    ServerListSet& lists = m_app.lists();
+    const std::size_t index = lists.currentIndex();
+    const ServerList& list = lists.at(index);
+    RenameListDialog dialog(fromBytes(list.sourcePath()), fromBytes(list.name()), this);
+    if (m_prompt.execDialog(dialog) != QDialog::Accepted)
+        return;
+    renameList(lists, index, typed(dialog.newNameEdit()->text()));
+    fillListSelector();
+}
+
+void MonitorDialog::onAbout() {
+    AboutDialog about(this, &m_prompt);
+    m_prompt.execDialog(about);
+}
+
+} // namespace ondel

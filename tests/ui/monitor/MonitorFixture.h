@@ -1,0 +1,126 @@
+#pragma once
+
+#include "../toolkit/FakeUiPrompt.h"
+#include "app/Application.h"
+#include "ui/monitor/MonitorDialog.h"
+#include "ui/toolkit/ColorListCtrl.h"
+#include "ui/toolkit/ControlId.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace ondel::test {
+
+// One hlsim process on a free loopback port.
+class Hlsim {
+public:
+    // Starts hlsim with the arguments (a free port is chosen); false when it did not come up.
+    bool start(const QStringList& args) {
+        m_process.setProgram(QStringLiteral(HLSIM_PATH));
+        m_process.setArguments(
+            QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet")} +
+            args);
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start();
+        if (!m_process.waitForStarted(10000))
+            return false;
+        QDeadlineTimer deadline(10000);
+        QByteArray out;
+        static const QRegularExpression re(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
+        while (!deadline.hasExpired()) {
+            m_process.waitForReadyRead(100);
+            out += m_process.readAllStandardOutput();
+            auto m = re.match(QString::fromLatin1(out));
+            if (m.hasMatch()) {
+                m_port = m.captured(1).toInt();
+                return true;
+            }
+            if (m_process.state() == QProcess::NotRunning)
+                return false;
+        }
+        return false;
+    }
+    void stop() {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(5000)) {
+                m_process.kill();
+                m_process.waitForFinished(5000);
+            }
+        }
+    }
+    ~Hlsim() { stop(); }
+    int port() const { return m_port; }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+
+private:
+    QProcess m_process;
+    int m_port = 0;
+};
+
+// Processes events until the condition holds or the deadline passes (never a fixed sleep).
+inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// A monitor window on its own data directory and settings file, with a prompt that answers.
+class MonitorFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        qputenv("ONDEL_SETTINGS", (m_dir.path() + QStringLiteral("/Ondel.conf")).toLocal8Bit());
+    }
+    void TearDown() override {
+        m_dialog.reset();
+        if (m_app)
+            m_app->finish();
+        m_app.reset();
+        qunsetenv("ONDEL_SETTINGS");
+    }
+
+    std::string dataDir() const { return (m_dir.path() + QStringLiteral("/")).toStdString(); }
+
+    void openWindow() {
+        m_app = std::make_unique<Application>(m_prompt, dataDir());
+        ASSERT_TRUE(m_app->start());
+        m_dialog = std::make_unique<MonitorDialog>(*m_app, m_prompt);
+        m_dialog->show();
+        QObject::connect(m_dialog.get(), &MonitorDialog::ticked, [this] { ++m_ticks; });
+    }
+
+    // Waits for n more refresh cycles of the window's own timer.
+    bool waitTicks(int n, int timeoutMs = 15000) {
+        const int target = m_ticks + n;
+        return waitFor([&] { return m_ticks >= target; }, timeoutMs);
+    }
+
+    template <typename T> T* control(int id) const { return findControl<T>(m_dialog.get(), id); }
+    QString fieldText(int id) const {
+        QLineEdit* e = control<QLineEdit>(id);
+        return e != nullptr ? e->text() : QStringLiteral("<no control>");
+    }
+
+    QTemporaryDir m_dir;
+    FakeUiPrompt m_prompt;
+    std::unique_ptr<Application> m_app;
+    std::unique_ptr<MonitorDialog> m_dialog;
+    int m_ticks = 0;
+};
+
+} // namespace ondel::test
