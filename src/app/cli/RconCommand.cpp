@@ -1,0 +1,199 @@
+// ondel-cli rcon HOST:PORT --password PW [--old-protocol] [--wait MS] COMMAND...: asks the server
+// for a challenge number, sends the command and prints what the server prints back until it
+// has been quiet for the wait time.
+#include "CliCommand.h"
+
+#include "common/Text.h"
+#include "platform/QuerySocket.h"
+#include "platform/SystemClock.h"
+#include "query/QueryEngine.h"
+#include "rcon/QueryEngineRconPort.h"
+#include "rcon/RconProtocol.h"
+#include "rcon/RconSession.h"
+#include "serverlist/ServerListSet.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace ondel::cli {
+
+namespace {
+
+constexpr const char* kUsage = "usage: ondel-cli rcon HOST:PORT --password PW [--old-protocol] "
+                               "[--wait MS] COMMAND...\n";
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitNoChallenge = 2;
+constexpr int kDefaultWaitMs = 2000;
+
+int usageError(const std::string& why) {
+    std::fprintf(stderr, "ondel-cli rcon: %s\n%s", why.c_str(), kUsage);
+    return kExitFailed;
+}
+
+bool parseMs(const std::string& text, int& out) {
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    int value = 0;
+    text::parseLeadingInt(text, value);
+    if (value <= 0)
+        return false;
+    out = value;
+    return true;
+}
+
+struct Arguments {
+    ServerAddress address;
+    std::string password;
+    bool havePassword = false;
+    bool oldProtocol = false;
+    int waitMs = kDefaultWaitMs;
+    std::string command;
+};
+
+// Options may stand anywhere before the command; everything from the first other word on is
+// the command (so a command may itself contain words starting with "-").
+int parseArguments(const std::vector<std::string>& args, Arguments& out) {
+    std::string target;
+    std::size_t i = 0;
+    for (; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--password") {
+            if (i + 1 >= args.size())
+                return usageError("--password needs a value");
+            out.password = args[++i];
+            out.havePassword = true;
+        } else if (arg == "--old-protocol") {
+            out.oldProtocol = true;
+        } else if (arg == "--wait") {
+            if (i + 1 >= args.size() || !parseMs(args[i + 1], out.waitMs))
+                return usageError("--wait needs a number of milliseconds above 0");
+            ++i;
+        } else if (arg == "--") {
+            ++i;
+            break;
+        } else if (!arg.empty() && arg[0] == '-' && target.empty()) {
+            return usageError("unknown option " + arg);
+        } else if (target.empty()) {
+            target = arg;
+        } else {
+            break;
+        }
+    }
+    for (std::size_t first = i; i < args.size(); ++i)
+        out.command += (i > first ? " " : "") + args[i];
+    if (target.empty())
+        return usageError("no server given");
+    out.address = parseAddress(target);
+    if (out.address.host.empty() || out.address.port == 0)
+        return usageError("not a server address: " + target);
+    if (!out.havePassword)
+        return usageError("no --password given");
+    if (out.command.empty())
+        return usageError("no command given");
+    return kExitDone;
+}
+
+int runRcon(const std::vector<std::string>& args) {
+    Arguments a;
+    if (int status = parseArguments(args, a); status != kExitDone)
+        return status;
+
+    int argc = 1;
+    char name[] = "ondel-cli";
+    char* argv[] = {name, nullptr};
+    QCoreApplication qtApp(argc, argv);
+
+    // Any free port will do: nothing here needs the program's fixed ones, and leaving them free
+    // keeps them for a running window.
+    QuerySocket socket;
+    if (!socket.open(0)) {
+        std::fprintf(stderr, "ondel-cli rcon: Can't initialize socket!!!\n");
+        return kExitFailed;
+    }
+    SystemClock clock;
+    ServerListSet lists;
+    lists.append(ServerList()); // the engine's current list; never written
+    QueryEngine engine(clock, socket, lists);
+    QueryEngineRconPort port(engine);
+    RconSession session(port);
+
+    QEventLoop loop;
+    QTimer quiet; // restarted by every print reply
+    quiet.setSingleShot(true);
+    quiet.setInterval(a.waitMs);
+    bool endsWithNewline = true;
+    bool printedAnything = false;
+    socket.setReceiver([&](const std::uint8_t* data, std::size_t n, const std::string& host,
+                           int senderPort) { engine.onDatagram(data, n, host, senderPort); });
+    QObject::connect(&quiet, &QTimer::timeout, [&] { loop.exit(0); });
+
+    ServerEntry entry;
+    entry.address = a.address;
+    engine.setCurrentServer(entry);
+    session.open([&](std::string_view text) {
+        std::string shown = text::toDisplayUtf8(text);
+        std::fwrite(shown.data(), 1, shown.size(), stdout);
+        std::fflush(stdout);
+        if (!shown.empty())
+            endsWithNewline = shown.back() == '\n';
+        printedAnything = printedAnything || !shown.empty();
+        quiet.start();
+    });
+
+    // The challenge: wait for the number for up to the wait time.
+    QTimer challengeWait;
+    challengeWait.setSingleShot(true);
+    QObject::connect(&challengeWait, &QTimer::timeout, [&] { loop.exit(0); });
+    QTimer poll; // the number arrives through the engine's dispatch; look for it often
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (session.challenge() != 0)
+            loop.exit(0);
+    });
+    challengeWait.start(a.waitMs);
+    poll.start();
+    loop.exec();
+    poll.stop();
+    challengeWait.stop();
+
+    if (session.challenge() == 0 && !a.oldProtocol) {
+        std::fprintf(stderr, "ondel-cli rcon: no rcon challenge number from %s within %d ms\n",
+                     text::toDisplayUtf8(addressText(a.address)).c_str(), a.waitMs);
+        return kExitNoChallenge;
+    }
+
+    switch (session.send(a.password, a.command, a.oldProtocol)) {
+    case RconSession::SendResult::Sent:
+        break;
+    case RconSession::SendResult::TooLong:
+        std::fprintf(stderr, "ondel-cli rcon: %.*s\n",
+                     static_cast<int>(rcon::kTooLongMessage.size()), rcon::kTooLongMessage.data());
+        return kExitFailed;
+    case RconSession::SendResult::NoChallenge: // handled above
+    case RconSession::SendResult::SendFailed:
+        std::fprintf(stderr, "ondel-cli rcon: the command could not be sent to %s\n",
+                     text::toDisplayUtf8(addressText(a.address)).c_str());
+        return kExitFailed;
+    }
+
+    quiet.start();
+    loop.exec();
+    session.close();
+    if (printedAnything && !endsWithNewline)
+        std::fputc('\n', stdout);
+    return std::fflush(stdout) == 0 ? kExitDone : kExitFailed;
+}
+
+const CliCommand rconCommand("rcon",
+                             "rcon HOST:PORT --password PW [--old-protocol] [--wait MS] "
+                             "COMMAND...   run a server command",
+                             &runRcon);
+
+} // namespace
+
+} // namespace ondel::cli
