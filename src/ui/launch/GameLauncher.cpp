@@ -1,0 +1,167 @@
+#include "GameLauncher.h"
+
+#include "LaunchSettingsDialog.h"
+#include "WaitForSlotDialog.h"
+#include "app/Application.h"
+#include "common/Text.h"
+#include "launch/LaunchPlan.h"
+#include "serverlist/ListFiles.h"
+#include "ui/monitor/MonitorDialog.h"
+#include "ui/toolkit/StringTable.h"
+#include "ui/toolkit/UiPrompt.h"
+
+#include <QAction>
+#include <QEventLoop>
+#include <QProcess>
+#include <QStringList>
+
+namespace ondel {
+
+namespace {
+constexpr int kConnectCommand = 3;
+constexpr int kSettingsCommand = 40003;
+constexpr int kPasswordQuestion = 108;
+constexpr int kNoDetailsMessage = 107;
+constexpr int kProgramNameString = 106;
+
+QStringList toQt(const std::vector<std::string>& words) {
+    QStringList list;
+    for (const std::string& w : words)
+        list << QString::fromStdString(w);
+    return list;
+}
+} // namespace
+
+GameLauncher::GameLauncher(Application& app, UiPrompt& prompt, MonitorDialog& monitor)
+    : QObject(&monitor), m_app(app), m_prompt(prompt), m_monitor(monitor),
+      m_exit([this](int status) { m_monitor.done(status); }) {}
+
+GameLauncher::Result GameLauncher::connectToServer() {
+    if (m_gameRunning)
+        return Result::Declined;
+    const ServerEntry& shown = m_monitor.workingCopy();
+    if (shown.passwordRequired && shown.password.empty()) {
+        Prompt::Answer answer = m_prompt.message(loadString(kProgramNameString).value_or("Ondel"),
+                                                 loadString(kPasswordQuestion).value_or(""),
+                                                 Prompt::Buttons::YesNo, Prompt::Icon::Question);
+        if (answer != Prompt::Answer::Yes)
+            return Result::Declined;
+    }
+    QueryEngine& engine = m_app.engine();
+    WaitForSlotDialog wait([&engine]() -> const ServerEntry& { return engine.currentServer(); },
+                           m_app.clock(), &m_monitor);
+    if (m_prompt.execDialog(wait) != QDialog::Accepted)
+        return Result::Declined;
+
+    m_monitor.setGameRunning(true);
+    m_monitor.showMinimized();
+    Result result = launchGame();
+    if (result == Result::Exited)
+        return result;
+    m_monitor.setGameRunning(false);
+    m_monitor.showNormal();
+    return result;
+}
+
+GameLauncher::Result GameLauncher::launchGame() {
+    QueryEngine& engine = m_app.engine();
+    // The time stamp and the saved lists come first, also when the launch is refused below.
+    ServerEntry server = engine.currentServer();
+    server.lastConnected = m_app.clock().nowMs1601();
+    engine.setCurrentServer(server);
+    // Without a server there is nothing worth keeping: a blank entry would only clutter the list.
+    if (!m_app.lists().empty() && !server.address.empty()) {
+        m_app.lists().current().storeEntry(server);
+        saveAll(m_app.lists());
+    }
+
+    if (!server.infoValid) {
+        m_prompt.message("Error", loadString(kNoDetailsMessage).value_or(""), Prompt::Buttons::Ok,
+                         Prompt::Icon::Error);
+        return Result::NoDetails;
+    }
+    const LaunchSettings settings = readLaunchSettings(m_app.settings());
+    const LaunchPlan plan = buildLaunchPlan(server, settings);
+    if (!plan.ok()) {
+        m_app.showError(false, plan.error);
+        return Result::Refused;
+    }
+    const QString program = QString::fromStdString(plan.program);
+    const std::string cantExecute = text::format("Can't execute '%s'!!!", plan.program.c_str());
+
+    if (settings.connectionExit) {
+        // The client must outlive this program: it is started on its own, not as a child that
+        // would be ended with us. It inherits the environment and the current directory.
+        if (!QProcess::startDetached(program, toQt(plan.arguments))) {
+            m_app.showError(false, cantExecute);
+            return Result::StartFailed;
+        }
+        emit gameStarted();
+        m_exit(0);
+        return Result::Exited;
+    }
+
+    auto* process = new QProcess(this);
+    process->setProgram(program);
+    process->setArguments(toQt(plan.arguments));
+    // Like a console program started from here: our terminal, environment and directory.
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setInputChannelMode(QProcess::ForwardedInputChannel);
+    process->start();
+    if (!process->waitForStarted(-1)) {
+        delete process;
+        m_app.showError(false, cantExecute);
+        return Result::StartFailed;
+    }
+    m_gameRunning = true;
+    emit gameStarted();
+
+    // While the game runs: no socket, no queries, no commands. The loop still paints.
+    m_app.socket().close();
+    m_monitor.setEnabled(false);
+    {
+        QEventLoop wait;
+        connect(process, &QProcess::finished, &wait, &QEventLoop::quit);
+        connect(process, &QProcess::errorOccurred, &wait, [&wait, process] {
+            if (process->state() == QProcess::NotRunning)
+                wait.quit();
+        });
+        if (process->state() != QProcess::NotRunning)
+            wait.exec();
+    }
+    if (process->state() == QProcess::NotRunning) {
+        delete process;
+    } else {
+        // The wait was given up because the program is ending: the game is left running
+        // (deleting the QProcess would end it).
+        process->setParent(nullptr);
+    }
+    m_monitor.setEnabled(true);
+    m_app.socket().reopen();
+    m_gameRunning = false;
+    emit gameEnded();
+    return Result::GameEnded;
+}
+
+void GameLauncher::runSettingsDialog(Application& app, UiPrompt& prompt, QWidget* parent) {
+    LaunchSettingsDialog dialog(app.settings(), prompt, parent);
+    prompt.execDialog(dialog);
+}
+
+GameLauncher* GameLauncher::install(MonitorDialog& monitor) {
+    auto* launcher = new GameLauncher(monitor.application(), monitor.prompt(), monitor);
+    if (QAction* connectAction = monitor.commandAction(kConnectCommand)) {
+        connectAction->setEnabled(true);
+        connect(connectAction, &QAction::triggered, launcher,
+                [launcher] { launcher->connectToServer(); });
+    }
+    if (QAction* settingsAction = monitor.commandAction(kSettingsCommand)) {
+        settingsAction->setEnabled(true);
+        connect(settingsAction, &QAction::triggered, launcher, [&monitor] {
+            runSettingsDialog(monitor.application(), monitor.prompt(), &monitor);
+        });
+    }
+    return launcher;
+}
+
+} // namespace ondel

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+namespace ondel {
+
+class Application;
+class MonitorDialog;
+class UiPrompt;
+
+// The Connect command: the password question, the wait for a free slot, and the launch of the
+// game client with the current server's address, password and the user's launch settings.
+// While the game runs the query socket is closed and the monitor window is minimised, titled
+// "Connected to", disabled and not refreshed (the event loop keeps painting it); afterwards the
+// socket is created again on the same local port and the window restored. With ConnectionExit
+// set the client is started on its own and the program ends at once with status 0.
+// References app, prompt and monitor, which must outlive it. GUI thread only.
+class GameLauncher : public QObject {
+    Q_OBJECT
+public:
+    enum class Result {
+        Declined,    // password question answered No, or the wait dialog cancelled
+        NoDetails,   // message 107: the server has not answered yet
+        Refused,     // the argument limits: nothing started
+        StartFailed, // "Can't execute '%s'!!!"
+        Exited,      // ConnectionExit: the program ends
+        GameEnded,   // the game ran and has ended (or the wait was given up at a quit)
+    };
+
+    GameLauncher(Application& app, UiPrompt& prompt, MonitorDialog& monitor);
+
+    // The whole Connect flow.
+    Result connectToServer();
+    // Time stamp, save, arguments, start, and the wait (or the exit).
+    Result launchGame();
+
+    // How ConnectionExit ends the program; tests replace it. Default: the monitor window ends,
+    // so start-up saves the lists and the process exits with status 0.
+    void setExitFunction(std::function<void(int status)> exit) { m_exit = std::move(exit); }
+
+    bool isGameRunning() const { return m_gameRunning; }
+
+    // Enables "&Connect ..." (3) and "&Settings ..." (40003) in the monitor and connects them to
+    // a launcher owned by the monitor. Returns that launcher.
+    static GameLauncher* install(MonitorDialog& monitor);
+    // "&Settings ...": the launch settings dialog, run through the prompt.
+    static void runSettingsDialog(Application& app, UiPrompt& prompt, QWidget* parent);
+
+signals:
+    // The game client has been started (before the wait), and the wait has ended.
+    void gameStarted();
+    void gameEnded();
+
+private:
+    Application& m_app;
+    UiPrompt& m_prompt;
+    MonitorDialog& m_monitor;
+    std::function<void(int)> m_exit;
+    bool m_gameRunning = false;
+};
+
+} // namespace ondel

@@ -1,0 +1,131 @@
+#include "ui/launch/LaunchSettingsDialog.h"
+#include "../../core/fakes/FakeSettingsStore.h"
+#include "../toolkit/FakeUiPrompt.h"
+#include "launch/LaunchParameters.h"
+#include "launch/LaunchSettingsForm.h"
+#include "ui/toolkit/ControlId.h"
+#include "ui/toolkit/ToolTipButton.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using namespace ondel;
+
+namespace {
+constexpr const char* kSettings = "Settings";
+
+// Records the order of writes, on top of the in-memory store.
+struct RecordingStore : test::FakeSettingsStore {
+    std::vector<std::string> written;
+    bool writeInt(const std::string& k, const std::string& n, std::int32_t v) override {
+        written.push_back(n);
+        return FakeSettingsStore::writeInt(k, n, v);
+    }
+    bool writeString(const std::string& k, const std::string& n, const std::string& v) override {
+        written.push_back(n);
+        return FakeSettingsStore::writeString(k, n, v);
+    }
+};
+
+ToolTipButton* switchBox(QDialog& d, const char* name) {
+    for (const auto& s : LaunchSettingsForm::switches())
+        if (std::string(s.text) == name)
+            return findControl<ToolTipButton>(&d, s.controlId);
+    return nullptr;
+}
+QLineEdit* edit(QDialog& d, int id) {
+    return findControl<QLineEdit>(&d, id);
+}
+} // namespace
+
+TEST(LaunchSettingsDialog, FirstRunShowsTheDefaults) {
+    RecordingStore store;
+    test::FakeUiPrompt prompt;
+    LaunchSettingsDialog dialog(store, prompt);
+    for (const auto& s : LaunchSettingsForm::switches()) {
+        auto* box = findControl<ToolTipButton>(&dialog, s.controlId);
+        ASSERT_NE(box, nullptr) << s.text;
+        EXPECT_EQ(box->isChecked(), std::string(s.text) == "-console") << s.text;
+        EXPECT_EQ(box->text().toStdString(), s.text);
+        EXPECT_EQ(box->toolTip().toStdString(), s.tooltip) << s.text;
+    }
+    EXPECT_EQ(edit(dialog, LaunchSettingsDialog::kDirectoryId)->text(), "");
+    EXPECT_EQ(edit(dialog, LaunchSettingsDialog::kAdditionalId)->text(), "");
+    EXPECT_FALSE(findControl<QCheckBox>(&dialog, LaunchSettingsDialog::kQuitId)->isChecked());
+    auto* preview = findControl<QPlainTextEdit>(&dialog, LaunchSettingsDialog::kPreviewId);
+    EXPECT_TRUE(preview->isReadOnly());
+    EXPECT_TRUE(preview->toPlainText().endsWith(" [+password <PASSWORD>] -console"));
+    EXPECT_TRUE(store.written.empty());
+}
+
+TEST(LaunchSettingsDialog, OkStoresAQuotedGroupAsOneArgumentInOrder) {
+    RecordingStore store;
+    store.writeString(kSettings, "Parameters", "-console -WIN -zone 4096");
+    store.written.clear();
+    test::FakeUiPrompt prompt;
+    LaunchSettingsDialog dialog(store, prompt);
+    // The upper-case switch is not a switch of the table: it stays a word of its own.
+    EXPECT_EQ(edit(dialog, LaunchSettingsDialog::kAdditionalId)->text(), "-WIN -zone 4096");
+    EXPECT_FALSE(switchBox(dialog, "-win")->isChecked());
+
+    switchBox(dialog, "-win")->click();
+    switchBox(dialog, "-console")->click();
+    edit(dialog, LaunchSettingsDialog::kAdditionalId)->setText("\"+name my player\" -zone 4096");
+    auto* preview = findControl<QPlainTextEdit>(&dialog, LaunchSettingsDialog::kPreviewId);
+    EXPECT_TRUE(preview->toPlainText().endsWith("] -win \"+name my player\" -zone 4096"))
+        << preview->toPlainText().toStdString();
+    edit(dialog, LaunchSettingsDialog::kDirectoryId)->setText("/opt/half life");
+    findControl<QCheckBox>(&dialog, LaunchSettingsDialog::kQuitId)->setChecked(true);
+    findControl<QPushButton>(&dialog, 1)->click();
+
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(store.written, (std::vector<std::string>{"HLDir", "ConnectionExit", "Parameters"}));
+    const std::string stored = store.readString(kSettings, "Parameters", "");
+    EXPECT_EQ(stored, "-win \"+name my player\" -zone 4096");
+    EXPECT_EQ(splitParameters(stored),
+              (std::vector<std::string>{"-win", "+name my player", "-zone", "4096"}));
+    EXPECT_EQ(store.readString(kSettings, "HLDir", ""), "/opt/half life");
+    EXPECT_EQ(store.readInt(kSettings, "ConnectionExit", 0), 1);
+}
+
+TEST(LaunchSettingsDialog, CancelWritesNothing) {
+    RecordingStore store;
+    store.writeString(kSettings, "HLDir", "/games/hl");
+    store.writeString(kSettings, "Parameters", "-gl -x");
+    store.writeInt(kSettings, "ConnectionExit", 1);
+    store.written.clear();
+    test::FakeUiPrompt prompt;
+    LaunchSettingsDialog dialog(store, prompt);
+    EXPECT_TRUE(switchBox(dialog, "-gl")->isChecked());
+    EXPECT_TRUE(findControl<QCheckBox>(&dialog, LaunchSettingsDialog::kQuitId)->isChecked());
+    switchBox(dialog, "-gl")->click();
+    edit(dialog, LaunchSettingsDialog::kAdditionalId)->setText("-y");
+    edit(dialog, LaunchSettingsDialog::kDirectoryId)->setText("/elsewhere");
+    findControl<QPushButton>(&dialog, 2)->click();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_TRUE(store.written.empty());
+    EXPECT_EQ(store.readString(kSettings, "HLDir", ""), "/games/hl");
+    EXPECT_EQ(store.readString(kSettings, "Parameters", ""), "-gl -x");
+    EXPECT_EQ(store.readInt(kSettings, "ConnectionExit", 0), 1);
+}
+
+TEST(LaunchSettingsDialog, BrowseTakesTheDirectoryOfTheChosenFile) {
+    test::FakeSettingsStore store;
+    test::FakeUiPrompt prompt;
+    LaunchSettingsDialog dialog(store, prompt);
+    QLineEdit* directory = edit(dialog, LaunchSettingsDialog::kDirectoryId);
+    directory->setText("/before");
+    prompt.files = {std::string("/opt/hl/hl.sh"), std::nullopt, std::string("/x")};
+    auto* browse = findControl<QPushButton>(&dialog, LaunchSettingsDialog::kBrowseId);
+    browse->click();
+    EXPECT_EQ(directory->text(), "/opt/hl");
+    browse->click(); // cancelled
+    EXPECT_EQ(directory->text(), "/opt/hl");
+    browse->click(); // too short a directory
+    EXPECT_EQ(directory->text(), "/opt/hl");
+    ASSERT_EQ(prompt.fileFilters.size(), 3u);
+    EXPECT_NE(prompt.fileFilters[0].find("*"), std::string::npos);
+}
