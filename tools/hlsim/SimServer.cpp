@@ -252,8 +252,15 @@ bool SimServer::chance(int percent) {
 }
 
 void SimServer::note(const std::string& text) const {
-    if (!m_options.quiet)
-        std::fprintf(stderr, "hlsim[%d]: %s\n", m_port, text.c_str());
+    if (m_options.quiet)
+        return;
+    // Log lines carry client bytes (RCON text); control bytes must not reach the terminal.
+    std::string shown = text;
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    }
+    std::fprintf(stderr, "hlsim[%d]: %s\n", m_port, shown.c_str());
 }
 
 } // namespace ondel::hlsim
