@@ -16,6 +16,7 @@
 #include "serverlist/ServerListOrder.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
+#include "ui/rcon/RconConsole.h"
 #include "ui/toolkit/AboutDialog.h"
 #include "ui/toolkit/CEditEx.h"
 #include "ui/toolkit/ColorListCtrl.h"
@@ -113,6 +114,11 @@ MonitorDialog::MonitorDialog(Application& app, UiPrompt& prompt, QWidget* parent
     buildMenu();
     buildControls();
 
+    QAction* rcon = commandAction(kRconConsoleCommand);
+    rcon->setEnabled(true);
+    connect(rcon, &QAction::triggered, this, &MonitorDialog::openRconConsole);
+    connect(this, &MonitorDialog::aboutToSelectServer, this, &MonitorDialog::closeRconConsole);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -136,6 +142,18 @@ MonitorDialog::MonitorDialog(Application& app, UiPrompt& prompt, QWidget* parent
 MonitorDialog::~MonitorDialog() {
     if (m_prompt.parentWidget() == this)
         m_prompt.setParentWidget(nullptr);
+}
+
+void MonitorDialog::openRconConsole() {
+    // The old console goes first, so that its print receiver is cleared before the new one is
+    // registered.
+    closeRconConsole();
+    m_console = std::make_unique<RconConsole>(m_app.engine(), m_app.socket().localPort());
+    m_console->show();
+}
+
+void MonitorDialog::closeRconConsole() {
+    m_console.reset();
 }
 
 QAction* MonitorDialog::addCommand(QMenu* menu, const QString& text, int id) {

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include <map>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -23,6 +24,7 @@ class Application;
 class CEditEx;
 class ColorListCtrl;
 class ListSelector;
+class RconConsole;
 class ServerSelector;
 class UiPrompt;
 class UpDownArrows;
@@ -77,6 +79,12 @@ public:
     void selectServer();
     // The Delete key on item index of the open server drop-down; topRow is restored afterwards.
     void deleteEntry(int index, int topRow);
+
+    // The remote console ("Rcon-Console ..."): a new one replaces an open one; selecting another
+    // server destroys it. nullptr when none is open.
+    RconConsole* rconConsole() const { return m_console.get(); }
+    void openRconConsole();
+    void closeRconConsole();
 
 signals:
     // Before another server is selected (the remote console closes on it).
@@ -159,6 +167,7 @@ private:
     QLineEdit* m_timeLeft = nullptr;            // 1024
     ColorListCtrl* m_players = nullptr;         // 1003
     ColorListCtrl* m_rules = nullptr;           // 1000
+    std::unique_ptr<RconConsole> m_console;     // dialog 137, a top-level window
 };
 
 } // namespace ondel
