@@ -1,6 +1,6 @@
 // ondel: the monitor window. ondel [--data-dir DIR] [HOST:PORT]
 #include "app/Application.h"
-#include "ui/monitor/MonitorDialog.h"
+#include "ui/monitor/MonitorRun.h"
 #include "ui/toolkit/UiPrompt.h"
 
 #include <QApplication>
@@ -80,13 +80,7 @@ int main(int argc, char** argv) {
     ondel::Application app(prompt, options.dataDirectory);
     if (!app.start())
         return 1;
-    {
-        ondel::MonitorDialog dialog(app, prompt);
-        if (!options.server.empty())
-            dialog.setServerText(QString::fromLocal8Bit(options.server.c_str()));
-        dialog.exec();
-    }
-    // Esc, the close box and "&Exit" all end here: every list is written back.
-    app.finish();
+    // Esc, the close box and "&Exit" all end the window the same way: every list is saved.
+    ondel::runMonitorWindow(app, prompt, QString::fromLocal8Bit(options.server.c_str()));
     return 0;
 }

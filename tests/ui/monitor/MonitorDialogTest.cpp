@@ -1,9 +1,11 @@
 #include "MonitorFixture.h"
+#include "settings/SettingsKeys.h"
 #include "ui/toolkit/CEditEx.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -287,4 +289,41 @@ TEST_F(MonitorWindow, EveryControlAndCommandCarriesItsId) {
     EXPECT_EQ(control<QComboBox>(1022)->count(), 22);
     EXPECT_EQ(control<QComboBox>(1022)->itemText(0), QStringLiteral("Auto"));
     EXPECT_EQ(control<QComboBox>(1022)->itemText(21), QStringLiteral("20"));
+}
+
+TEST_F(MonitorWindow, DemoServerWithAHalfLifeInstallation) {
+    // The Half-Life directory of the settings holds the game and the map: no warning colours.
+    const QString hl = m_dir.path() + QStringLiteral("/hl");
+    ASSERT_TRUE(QDir().mkpath(hl + QStringLiteral("/valve/maps")));
+    QFile map(hl + QStringLiteral("/valve/maps/crossfire.bsp"));
+    ASSERT_TRUE(map.open(QIODevice::WriteOnly));
+    map.close();
+    const QString scenario = QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
+                             QStringLiteral("/../../../tools/hlsim/scenarios/demo.txt");
+    ASSERT_TRUE(QFileInfo::exists(scenario));
+    Hlsim sim;
+    ASSERT_TRUE(sim.start({QStringLiteral("--scenario"), scenario}));
+    openWindow([&](Application& app) {
+        settings::write(app.settings(), settings::kHlDir, hl.toStdString());
+    });
+    m_dialog->setServerText(sim.address());
+    ColorListCtrl* players = m_dialog->playerView();
+    ASSERT_TRUE(waitFor([&] { return players->rowCount() >= 5; }));
+    clickHeader(players, 3);
+    clickHeader(players, 3);
+    // A kill in the first seconds: some frags cell lights up.
+    ASSERT_TRUE(waitFor(
+        [&] {
+            for (int i = 0; i < players->rowCount(); ++i)
+                if (players->cellColour(i, 3) != kNormalColour)
+                    return true;
+            return false;
+        },
+        15000));
+    EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Ondel v0.2.5   Ondel Demo Server"));
+    EXPECT_EQ(fieldText(1013), QStringLiteral("crossfire"));
+    EXPECT_NE(control<CEditEx>(1015)->textColour(), QColor(255, 0, 0));
+    EXPECT_NE(control<CEditEx>(1013)->textColour(), QColor(255, 0, 0));
+    QDir().mkpath(QStringLiteral(ONDEL_TEST_OUTPUT));
+    EXPECT_TRUE(m_dialog->grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/demo.png")));
 }

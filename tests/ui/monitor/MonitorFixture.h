@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
@@ -68,6 +69,24 @@ private:
     int m_port = 0;
 };
 
+// Types text key by key into a widget, as the user would.
+inline void typeKeys(QWidget* widget, const QString& text) {
+    for (QChar ch : text) {
+        const int key = ch.toUpper().unicode();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(ch));
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(widget, &press);
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
+inline void pressKey(QWidget* widget, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
+}
+
 // Processes events until the condition holds or the deadline passes (never a fixed sleep).
 inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
     QDeadlineTimer deadline(timeoutMs);
@@ -96,9 +115,12 @@ protected:
 
     std::string dataDir() const { return (m_dir.path() + QStringLiteral("/")).toStdString(); }
 
-    void openWindow() {
+    // Starts the application; beforeWindow may fill the lists before the window opens.
+    void openWindow(const std::function<void(Application&)>& beforeWindow = {}) {
         m_app = std::make_unique<Application>(m_prompt, dataDir());
         ASSERT_TRUE(m_app->start());
+        if (beforeWindow)
+            beforeWindow(*m_app);
         m_dialog = std::make_unique<MonitorDialog>(*m_app, m_prompt);
         m_dialog->show();
         QObject::connect(m_dialog.get(), &MonitorDialog::ticked, [this] { ++m_ticks; });
