@@ -13,7 +13,8 @@ cmake --build build/fuzz -j "$(nproc)"
 
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-  for exe in build/fuzz/fuzz/fuzz_*; do targets+=("$(basename "$exe")"); done
+  # From the sources, so that an executable left over from a removed target is not run.
+  for src in fuzz/fuzz_*.cpp; do targets+=("$(basename "$src" .cpp)"); done
 fi
 
 status=0
