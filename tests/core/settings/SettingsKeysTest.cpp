@@ -13,16 +13,6 @@ TEST(SettingsKeys, MessageValueNames) {
     EXPECT_EQ(settings::messageValueName(1234567), "MSG1234567");
 }
 
-TEST(SettingsKeys, DefaultsOfAnEmptyStore) {
-    test::FakeSettingsStore store;
-    EXPECT_EQ(settings::read(store, settings::kParameters), "-console");
-    EXPECT_EQ(settings::read(store, settings::kHlDir), "");
-    EXPECT_EQ(settings::read(store, settings::kConnectionExit), 0);
-    EXPECT_EQ(settings::read(store, settings::kServerListSortType), 0);
-    EXPECT_EQ(settings::read(store, settings::kMasterId), 0);
-    EXPECT_FALSE(settings::isMessageHidden(store, 7));
-}
-
 TEST(SettingsKeys, ValuesLandUnderTheirSubkeysAndNames) {
     test::FakeSettingsStore store;
     EXPECT_TRUE(settings::write(store, settings::kHlDir, "/games/hl"));
