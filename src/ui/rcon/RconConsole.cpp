@@ -104,43 +104,43 @@ void RconConsole::buildControls() {
     resize(du.size(kDialogWidth, kDialogHeight));
 
     // Group frames first: they lie beneath the controls they frame.
-    auto* challengeGroup = makeControl<QGroupBox>(this, du, kChallengeGroup, 137, 2, 96, 66);
+    auto* challengeGroup = makeControl<QGroupBox>(this, du, kChallengeGroup, 135, 2, 94, 66);
     challengeGroup->setTitle(QStringLiteral("Rcon challenge"));
-    auto* optionsGroup = makeControl<QGroupBox>(this, du, kDisplayOptions, 238, 2, 95, 66);
+    auto* optionsGroup = makeControl<QGroupBox>(this, du, kDisplayOptions, 233, 2, 100, 66);
     optionsGroup->setTitle(QStringLiteral("Display Options"));
 
     auto* passwordLabel = makeControl<QLabel>(this, du, kPasswordLabel, 7, 10, 50, 8);
     passwordLabel->setText(QStringLiteral("Password:"));
-    m_password = makeControl<QLineEdit>(this, du, kPassword, 64, 8, 66, 12);
+    m_password = makeControl<QLineEdit>(this, du, kPassword, 63, 8, 66, 12);
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // '*'
     passwordLabel->setBuddy(m_password);
 
-    auto* addressLabel = makeControl<QLabel>(this, du, kConsoleAddressLabel, 7, 25, 123, 8);
+    auto* addressLabel = makeControl<QLabel>(this, du, kConsoleAddressLabel, 7, 25, 122, 8);
     addressLabel->setText(QStringLiteral("Console IP/Port:"));
-    m_consoleAddress = makeControl<QPlainTextEdit>(this, du, kConsoleAddress, 7, 35, 123, 32);
+    m_consoleAddress = makeControl<QPlainTextEdit>(this, du, kConsoleAddress, 7, 35, 122, 32);
     m_consoleAddress->setReadOnly(true);
     m_consoleAddress->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_consoleAddress->setTabChangesFocus(true);
 
-    auto* challengeLabel = makeControl<QLabel>(this, du, kChallengeLabel, 143, 16, 14, 8);
+    auto* challengeLabel = makeControl<QLabel>(this, du, kChallengeLabel, 141, 16, 14, 8);
     challengeLabel->setText(QStringLiteral("No:"));
-    m_challenge = makeControl<QLineEdit>(this, du, kChallenge, 159, 14, 68, 12);
+    m_challenge = makeControl<QLineEdit>(this, du, kChallenge, 157, 14, 66, 12);
     m_challenge->setReadOnly(true);
     m_challenge->setAlignment(Qt::AlignCenter);
     m_challenge->setText(QStringLiteral("-"));
-    m_requestNumber = makeControl<QPushButton>(this, du, kRequestNumber, 143, 31, 84, 14);
+    m_requestNumber = makeControl<QPushButton>(this, du, kRequestNumber, 141, 31, 82, 14);
     m_requestNumber->setText(QStringLiteral("Request new number"));
     m_requestNumber->setAutoDefault(false);
-    m_oldProtocol = makeControl<QCheckBox>(this, du, kOldProtocol, 143, 52, 86, 10);
+    m_oldProtocol = makeControl<QCheckBox>(this, du, kOldProtocol, 141, 52, 86, 10);
     m_oldProtocol->setText(QStringLiteral("Use old Rcon-Protocol"));
 
-    m_showDateTime = makeControl<QCheckBox>(this, du, kShowDateTime, 244, 16, 85, 10);
+    m_showDateTime = makeControl<QCheckBox>(this, du, kShowDateTime, 239, 16, 92, 10);
     m_showDateTime->setText(QStringLiteral("Show Date/Time"));
     m_showDateTime->setChecked(true);
-    m_showEmptyLines = makeControl<QCheckBox>(this, du, kShowEmptyLines, 244, 34, 85, 10);
+    m_showEmptyLines = makeControl<QCheckBox>(this, du, kShowEmptyLines, 239, 34, 92, 10);
     m_showEmptyLines->setText(QStringLiteral("Show Empty Lines"));
-    m_convertLog = makeControl<QCheckBox>(this, du, kConvertLog, 244, 52, 85, 10);
+    m_convertLog = makeControl<QCheckBox>(this, du, kConvertLog, 239, 52, 92, 10);
     m_convertLog->setText(QStringLiteral("Convert Log Messages"));
 
     m_output = makeControl<QPlainTextEdit>(this, du, kOutput, 7, 73, 326, 123);
