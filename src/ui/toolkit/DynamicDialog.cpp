@@ -4,6 +4,7 @@
 #include "SizeGripCtrl.h"
 
 #include <QEvent>
+#include <QMoveEvent>
 #include <QResizeEvent>
 
 namespace ondel {
@@ -171,6 +172,15 @@ void DynamicDialog::resizeEvent(QResizeEvent* event) {
     }
     if (m_layout.layoutOnSize(isMinimized()))
         layoutAll();
+}
+
+void DynamicDialog::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    // A drag of the left or top edge moves and resizes at once (the resize event follows this
+    // one directly); a plain move is taken as the new corner once the events of the change are
+    // through.
+    QMetaObject::invokeMethod(
+        this, [this] { m_lastTopLeft = pos(); }, Qt::QueuedConnection);
 }
 
 void DynamicDialog::changeEvent(QEvent* event) {

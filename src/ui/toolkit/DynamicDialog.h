@@ -47,6 +47,7 @@ protected:
     virtual void flickerTimerTick() {}
 
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
