@@ -16,6 +16,8 @@
 #include "serverlist/ServerListOrder.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
+#include "ui/launch/GameLauncher.h"
+#include "ui/master/MessageDialog.h"
 #include "ui/rcon/RconConsole.h"
 #include "ui/toolkit/AboutDialog.h"
 #include "ui/toolkit/CEditEx.h"
@@ -118,6 +120,10 @@ MonitorDialog::MonitorDialog(Application& app, UiPrompt& prompt, QWidget* parent
     rcon->setEnabled(true);
     connect(rcon, &QAction::triggered, this, &MonitorDialog::openRconConsole);
     connect(this, &MonitorDialog::aboutToSelectServer, this, &MonitorDialog::closeRconConsole);
+    // "&Connect ..." and "&Settings ..."; the master session, started by the first info reply and
+    // showing its messages over this window.
+    GameLauncher::install(*this);
+    MessageDialog::installMasterSession(m_app, this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
