@@ -60,11 +60,6 @@ TEST(RconProtocol, CommandTextCarriesTheNumberOnlyWhenOneIsKnown) {
         EXPECT_EQ(rcon::commandText(c.challenge, c.password, c.command), c.text) << c.text;
 }
 
-TEST(RconProtocol, ChallengeDisplay) {
-    EXPECT_EQ(rcon::challengeDisplay(0), "-");
-    EXPECT_EQ(rcon::challengeDisplay(4294967295u), "4294967295");
-}
-
 TEST(RconSession, OpenRegistersTheHandlerBeforeAskingForANumber) {
     FakePort port;
     RconSession session(port);
