@@ -123,6 +123,19 @@ TEST(SteamInfoParser, ModFollowsTheFolderAndExtraDataIsOptional) {
     EXPECT_FALSE(x.keywords);
 }
 
+TEST(SteamInfoParser, TheShipCarriesThreeMoreBytesBeforeTheVersion) {
+    SteamInfoFields f;
+    f.appId = 2400;
+    f.withExtraData = false;
+    auto bytes = steamInfoReply(f);
+    std::size_t versionAt = bytes.size() - f.version.size() - 1;
+    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(versionAt), {1, 2, 3});
+    ServerEntry e;
+    SteamInfoExtras x;
+    ASSERT_TRUE(SteamInfoParser::parse(bytes.data(), bytes.size(), e, &x));
+    EXPECT_EQ(x.version, f.version);
+}
+
 TEST(SteamInfoParser, TruncationDropsTheReplyUpToTheVersionAndOnlyExtrasAfterIt) {
     SteamInfoFields f;
     auto bytes = steamInfoReply(f);
