@@ -74,6 +74,7 @@ AboutDialog::AboutDialog(QWidget* parent, Prompt* prompt) : QDialog(parent) {
     du.place(m_text, 8, 8, 280, 172);
     m_text->setReadOnly(true);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_text->setTabStopDistance(du.x(16));
     m_text->setPlainText(informationText());
@@ -81,7 +82,8 @@ AboutDialog::AboutDialog(QWidget* parent, Prompt* prompt) : QDialog(parent) {
     auto* caption = new QLabel(this);
     setPlainLabelText(caption, QStringLiteral("Visit Ondel homepage:"));
     caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    du.place(caption, 76, 192, 74, 8);
+    // Wider than the first design's 74 units, which cut the text with today's fonts.
+    du.place(caption, 40, 192, 114, 8);
 
     m_link = new CStaticEx(this);
     setControlId(m_link, 1052);
@@ -92,7 +94,7 @@ AboutDialog::AboutDialog(QWidget* parent, Prompt* prompt) : QDialog(parent) {
     m_link->setHandCursor(true);
     m_link->setPrompt(prompt);
     m_link->setBackgroundRole(QPalette::Window);
-    du.place(m_link, 160, 192, 44, 8);
+    du.place(m_link, 160, 192, 76, 8);
 
     m_close = new QPushButton(QStringLiteral("Close"), this);
     setControlId(m_close, 1);

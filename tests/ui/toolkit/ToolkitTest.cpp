@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QHeaderView>
 #include <QImage>
 #include <QMessageBox>
@@ -374,4 +375,8 @@ TEST(AboutDialog, TextLinkAndVisitedColourPerShowing) {
     }
     AboutDialog again;
     EXPECT_EQ(again.link()->currentTextColour(), QColor(0, 0, 255));
+    // The box as it looks, for the eye.
+    again.show();
+    QDir().mkpath(QStringLiteral(ONDEL_TEST_OUTPUT));
+    EXPECT_TRUE(again.grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/about.png")));
 }
