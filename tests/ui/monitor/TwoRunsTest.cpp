@@ -31,7 +31,10 @@ const ServerEntry* find(const listfile::Contents& c, const char* host) {
 class TwoRuns : public MonitorFixture {
 protected:
     // One whole run: start-up, the window (driven by drive once it is up), Esc, saving.
-    void run(const std::function<void(MonitorDialog&)>& drive) {
+    // serverText is what the command line gives; closeBox ends the run with the window's close
+    // box instead of Esc.
+    void run(const std::function<void(MonitorDialog&)>& drive, const QString& serverText = {},
+             bool closeBox = false) {
         FakeUiPrompt prompt;
         prompt.dialogHandler = [this](QDialog& d) {
             return m_dialogAnswer ? m_dialogAnswer(d) : 0;
@@ -39,10 +42,13 @@ protected:
         Application app(prompt, dataDir());
         ASSERT_TRUE(app.start());
         bool driven = false;
-        runMonitorWindow(app, prompt, QString(), [&](MonitorDialog& dialog) {
+        runMonitorWindow(app, prompt, serverText, [&](MonitorDialog& dialog) {
             drive(dialog);
             driven = true;
-            pressKey(&dialog, Qt::Key_Escape);
+            if (closeBox)
+                dialog.close();
+            else
+                pressKey(&dialog, Qt::Key_Escape);
         });
         EXPECT_TRUE(driven);
     }
@@ -111,21 +117,30 @@ TEST_F(TwoRuns, EditsOfTheFirstRunAreSavedAndShownInTheSecond) {
     ASSERT_EQ(extra.status, ListFileStatus::Read);
     EXPECT_EQ(extra.contents.name.value_or(""), "Extra list");
 
-    // The second run shows them.
+    // The second run shows them; it starts on a server given as on the command line and ends
+    // with the close box, which saves as Esc does.
     m_dialogAnswer = nullptr;
-    run([](MonitorDialog& d) {
-        QComboBox* lists = d.listSelector();
-        ASSERT_EQ(lists->count(), 2);
-        EXPECT_TRUE(lists->itemText(0).startsWith(QStringLiteral("Team (")));
-        EXPECT_TRUE(lists->itemText(1).startsWith(QStringLiteral("Extra list (")));
-        typeServer(d, QStringLiteral("192.0.2.5:27015"));
-        EXPECT_EQ(findControl<QPlainTextEdit>(&d, 1018)->toPlainText(),
-                  QStringLiteral("first run"));
-        EXPECT_EQ(findControl<QLineEdit>(&d, 1006)->text(), QStringLiteral("keep"));
-        EXPECT_TRUE(findControl<QCheckBox>(&d, 1011)->isChecked());
-        EXPECT_EQ(findControl<QComboBox>(&d, 1022)->currentText(), QStringLiteral("5"));
-        typeServer(d, QStringLiteral("192.0.2.6:27015"));
-        EXPECT_EQ(findControl<QLineEdit>(&d, 1006)->text(), QString());
-        EXPECT_FALSE(findControl<QCheckBox>(&d, 1011)->isChecked());
-    });
+    run(
+        [](MonitorDialog& d) {
+            EXPECT_EQ(d.serverSelector()->currentText(), QStringLiteral("192.0.2.5:27015"));
+            EXPECT_EQ(findControl<QPlainTextEdit>(&d, 1018)->toPlainText(),
+                      QStringLiteral("first run"));
+            EXPECT_EQ(findControl<QLineEdit>(&d, 1006)->text(), QStringLiteral("keep"));
+            EXPECT_TRUE(findControl<QCheckBox>(&d, 1011)->isChecked());
+            EXPECT_EQ(findControl<QComboBox>(&d, 1022)->currentText(), QStringLiteral("5"));
+            QComboBox* lists = d.listSelector();
+            EXPECT_EQ(lists->count(), 2);
+            EXPECT_TRUE(lists->itemText(0).startsWith(QStringLiteral("Team (")));
+            EXPECT_TRUE(lists->itemText(1).startsWith(QStringLiteral("Extra list (")));
+            typeServer(d, QStringLiteral("192.0.2.6:27015"));
+            EXPECT_EQ(findControl<QLineEdit>(&d, 1006)->text(), QString());
+            EXPECT_FALSE(findControl<QCheckBox>(&d, 1011)->isChecked());
+            findControl<QPlainTextEdit>(&d, 1018)->insertPlainText(QStringLiteral("second run"));
+        },
+        QStringLiteral("192.0.2.5:27015"), true);
+    custom = readListFile(dataDir() + "serverlist.sl06");
+    ASSERT_EQ(custom.status, ListFileStatus::Read);
+    b = find(custom.contents, "192.0.2.6:27015");
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->comment, "second run");
 }
