@@ -234,6 +234,8 @@ TEST_F(ServerLists, NewRenameAndDeleteChangeTheListSelector) {
     openWindow();
     QComboBox* lists = m_dialog->listSelector();
     ASSERT_EQ(lists->count(), 1);
+    // Lists of the data directory show their bare file name, wherever the directory is.
+    EXPECT_EQ(lists->itemText(0), QStringLiteral("Custom server list (serverlist.dat)"));
 
     m_prompt.dialogHandler = [](QDialog& d) {
         auto* dialog = dynamic_cast<NewListDialog*>(&d);
@@ -251,7 +253,7 @@ TEST_F(ServerLists, NewRenameAndDeleteChangeTheListSelector) {
     EXPECT_EQ(m_app->lists().at(1).filePath(), dataDir() + "team.sl06");
     lists->showPopup(); // the new list shows when the drop-down opens
     ASSERT_EQ(lists->count(), 2);
-    EXPECT_TRUE(lists->itemText(1).startsWith(QStringLiteral("Team <b>list</b> (")));
+    EXPECT_EQ(lists->itemText(1), QStringLiteral("Team <b>list</b> (team.sl06)"));
     lists->hidePopup();
 
     // The same file again is refused.
