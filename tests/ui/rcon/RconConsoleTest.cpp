@@ -172,6 +172,10 @@ TEST(RconConsoleWindow, EnterSendsTheCommandAndSelectsIt) {
     // Enter in a check box sends as well: it is the window's default command.
     pressKey(control<QCheckBox>(&console, RconConsole::kConvertLog), Qt::Key_Enter);
     EXPECT_EQ(port.sent.size(), 3u);
+    pressKey(control<QPlainTextEdit>(&console, RconConsole::kOutput), Qt::Key_Return);
+    EXPECT_EQ(port.sent.size(), 4u);
+    pressKey(control<QPlainTextEdit>(&console, RconConsole::kConsoleAddress), Qt::Key_Return);
+    EXPECT_EQ(port.sent.size(), 5u);
 }
 
 TEST(RconConsoleWindow, WithoutANumberTheNewProtocolRefusesWithAMessageLine) {
