@@ -1,5 +1,6 @@
 // ondel: the monitor window. ondel [--data-dir DIR] [HOST:PORT]
 #include "app/Application.h"
+#include "ui/monitor/MonitorDialog.h"
 #include "ui/monitor/MonitorRun.h"
 #include "ui/toolkit/UiPrompt.h"
 
@@ -7,7 +8,9 @@
 #include <QString>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace {
@@ -80,7 +83,11 @@ int main(int argc, char** argv) {
     ondel::Application app(prompt, options.dataDirectory);
     if (!app.start())
         return 1;
+    // ONDEL_OPEN_CONSOLE=1 opens the remote console with the window (unattended soak runs).
+    std::function<void(ondel::MonitorDialog&)> onShown;
+    if (const char* open = std::getenv("ONDEL_OPEN_CONSOLE"); open && std::strcmp(open, "1") == 0)
+        onShown = [](ondel::MonitorDialog& dialog) { dialog.openRconConsole(); };
     // Esc, the close box and "&Exit" all end the window the same way: every list is saved.
-    ondel::runMonitorWindow(app, prompt, QString::fromLocal8Bit(options.server.c_str()));
+    ondel::runMonitorWindow(app, prompt, QString::fromLocal8Bit(options.server.c_str()), onShown);
     return 0;
 }
