@@ -36,7 +36,6 @@ void MasterSession::start() {
     m_started = true;
     if (!m_host)
         return;
-    QtHttpPoster::useSystemProxy();
     m_poster = std::make_unique<QtHttpPoster>(*m_host, *m_cancel);
     m_client = std::make_unique<MasterClient>(*m_poster, m_settings, *m_prompt);
     MasterClient* client = m_client.get();

@@ -11,12 +11,19 @@
 
 namespace ondel {
 
+namespace {
+// The system's proxy settings for the master server's requests only (set application-wide they
+// would also reach the query socket).
+class SystemProxyFactory : public QNetworkProxyFactory {
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
+        return systemProxyForQuery(query);
+    }
+};
+} // namespace
+
 QtHttpPoster::QtHttpPoster(MasterHost host, const std::atomic<bool>& cancel, int inactivityMs)
     : m_host(std::move(host)), m_cancel(cancel), m_inactivityMs(inactivityMs) {}
-
-void QtHttpPoster::useSystemProxy() {
-    QNetworkProxyFactory::setUseSystemConfiguration(true);
-}
 
 bool QtHttpPoster::post(const std::string& path, const std::vector<std::uint8_t>& body,
                         const BodySink& sink) {
@@ -40,6 +47,7 @@ bool QtHttpPoster::post(const std::string& path, const std::vector<std::uint8_t>
                          QNetworkRequest::ManualRedirectPolicy);
 
     QNetworkAccessManager manager;
+    manager.setProxyFactory(new SystemProxyFactory); // owned by the manager
     QEventLoop loop;
     QNetworkReply* reply =
         manager.post(request, QByteArray(reinterpret_cast<const char*>(body.data()),

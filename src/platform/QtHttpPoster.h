@@ -25,10 +25,6 @@ public:
     bool post(const std::string& path, const std::vector<std::uint8_t>& body,
               const BodySink& sink) override;
 
-    // Makes every later network access manager use the system's proxy configuration. Call once
-    // on the GUI thread before the first post.
-    static void useSystemProxy();
-
 private:
     MasterHost m_host;
     const std::atomic<bool>& m_cancel;

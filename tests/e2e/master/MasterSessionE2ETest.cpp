@@ -57,6 +57,11 @@ public:
         return QString::fromLatin1(m_out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
     bool running() const { return m_process.state() == QProcess::Running; }
+    // What the process wrote to stderr so far (sanitizer reports land there).
+    QString errors() {
+        m_err += m_process.readAllStandardError();
+        return QString::fromLocal8Bit(m_err);
+    }
     void stop() {
         if (m_process.state() == QProcess::NotRunning)
             return;
@@ -70,7 +75,13 @@ public:
 private:
     QProcess m_process;
     QByteArray m_out;
+    QByteArray m_err;
 };
+
+bool cleanReport(const QString& errors) {
+    return !errors.contains(QStringLiteral("AddressSanitizer")) &&
+           !errors.contains(QStringLiteral("runtime error"));
+}
 
 QStringList postedBodies(Tool& master) {
     static const QString post = QStringLiteral("request POST /cgi-bin/master/server.pl ");
@@ -137,6 +148,7 @@ TEST_F(MasterSessionE2E, OneSessionPerRunWithTheExactBodiesAndTheAssignedId) {
         waitUntil([&] { return postedBodies(m_master).size() > 2; }, 3000);
         EXPECT_EQ(postedBodies(m_master).size(), 2);
         EXPECT_TRUE(ondel.running());
+        EXPECT_TRUE(cleanReport(ondel.errors())) << ondel.errors().toStdString();
     }
     {
         Tool ondel;
@@ -157,4 +169,5 @@ TEST_F(MasterSessionE2E, StoppedMasterLeavesTheProgramRunning) {
     ASSERT_TRUE(waitUntil([&] { return storedId() == 1; }));
     waitUntil([&] { return !ondel.running(); }, 2000);
     EXPECT_TRUE(ondel.running());
+    EXPECT_TRUE(cleanReport(ondel.errors())) << ondel.errors().toStdString();
 }
