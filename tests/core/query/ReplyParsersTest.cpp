@@ -284,31 +284,24 @@ TEST(PlayersReplyParser, WholeSecondsNeverOverflows) {
         EXPECT_EQ(PlayersReplyParser::wholeSeconds(c.in), c.out) << c.in;
 }
 
+namespace {
+PlayerRecord record(const char* name, std::int32_t frags, std::int32_t selected = 0) {
+    PlayerRecord p;
+    p.name = name;
+    p.frags = frags;
+    p.selected = selected;
+    return p;
+}
+} // namespace
+
 TEST(PlayersCarryOver, FragChangesSelectionAndNames) {
-    std::vector<PlayerRecord> previous(4);
-    previous[0].name = "Player";
-    previous[0].frags = 10;
-    previous[0].selected = 1;
-    previous[1].name = "keeper";
-    previous[1].frags = 12;
+    std::vector<PlayerRecord> previous = {record("Player", 10, 1), record("keeper", 12),
+                                          record("loser", 3), record("wrap", 0)};
     previous[1].fragChange = 2;
     previous[1].fragChangeTick = 777;
-    previous[2].name = "loser";
-    previous[2].frags = 3;
-    previous[3].name = "wrap";
-    previous[3].frags = 0;
-
-    std::vector<PlayerRecord> now(5);
-    now[0].name = "player"; // another player: names are case-sensitive
-    now[0].frags = 10;
-    now[1].name = "Player";
-    now[1].frags = 12;
-    now[2].name = "keeper";
-    now[2].frags = 12;
-    now[3].name = "loser";
-    now[3].frags = 1;
-    now[4].name = "wrap";
-    now[4].frags = 300;
+    std::vector<PlayerRecord> now = {
+        record("player", 10), // another player: names are case-sensitive
+        record("Player", 12), record("keeper", 12), record("loser", 1), record("wrap", 300)};
 
     PlayersReplyParser::carryOver(previous, now, 5000);
     EXPECT_EQ(now[0].selected, 0);
@@ -323,18 +316,8 @@ TEST(PlayersCarryOver, FragChangesSelectionAndNames) {
 }
 
 TEST(PlayersCarryOver, TwoPreviousRecordsOfOneNameBothApplyAndTheLaterWins) {
-    std::vector<PlayerRecord> previous(2);
-    previous[0].name = "twin";
-    previous[0].frags = 1;
-    previous[0].selected = 1;
-    previous[1].name = "twin";
-    previous[1].frags = 4;
-    previous[1].selected = 0;
-    std::vector<PlayerRecord> now(2);
-    now[0].name = "twin";
-    now[0].frags = 5;
-    now[1].name = "twin";
-    now[1].frags = 5;
+    std::vector<PlayerRecord> previous = {record("twin", 1, 1), record("twin", 4, 0)};
+    std::vector<PlayerRecord> now = {record("twin", 5), record("twin", 5)};
     PlayersReplyParser::carryOver(previous, now, 9);
     EXPECT_EQ(now[0].selected, 0);
     EXPECT_EQ(now[0].fragChange, 1);
