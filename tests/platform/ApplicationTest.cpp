@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "PlatformTestSupport.h"
 
 #include "common/ByteWriter.h"
 #include "common/Prompt.h"
@@ -16,16 +17,9 @@
 #include <vector>
 
 using namespace ondel;
+using ondel::test::app;
 
 namespace {
-QCoreApplication& app() {
-    static int argc = 1;
-    static char name[] = "ondel_platform_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv); // kept for the whole test run
-    return *QCoreApplication::instance();
-}
 
 class RecordingPrompt : public Prompt {
 public:

@@ -1,4 +1,5 @@
 #include "platform/MasterSession.h"
+#include "PlatformTestSupport.h"
 #include "platform/GuiMessagePrompt.h"
 #include "platform/QtHttpPoster.h"
 
@@ -24,19 +25,12 @@
 #include <thread>
 
 using namespace ondel;
+using ondel::test::app;
+using ondel::test::waitFor;
 using Bytes = std::vector<std::uint8_t>;
 using Outcome = MasterMessagePrompt::Outcome;
 
 namespace {
-
-QCoreApplication& app() {
-    static int argc = 1;
-    static char name[] = "ondel_platform_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv); // kept for the whole test run
-    return *QCoreApplication::instance();
-}
 
 // A scripted HTTP server on loopback, on its own thread: answers every request with the status
 // line and body given, written in pieces of `piece` bytes, or never answers when hang is set.
@@ -181,16 +175,6 @@ Bytes msgPayload(std::int32_t number, const std::string& text) {
 }
 
 // Processes events on this (the GUI) thread until done() or a generous deadline.
-bool waitFor(const std::function<bool()>& done, int ms = 10000) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
 
 // Counts warnings while it lives (the session warns when it has to leave a worker behind).
 class WarningCounter {

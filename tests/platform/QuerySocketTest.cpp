@@ -1,4 +1,5 @@
 #include "platform/QuerySocket.h"
+#include "PlatformTestSupport.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -10,26 +11,10 @@
 #include <vector>
 
 using namespace ondel;
+using ondel::test::app;
+using ondel::test::waitFor;
 
 namespace {
-QCoreApplication& app() {
-    static int argc = 1;
-    static char name[] = "ondel_platform_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv); // kept for the whole test run
-    return *QCoreApplication::instance();
-}
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 bool portIsFree(std::uint16_t port) {
     QUdpSocket probe;
