@@ -22,12 +22,12 @@ int runList(const std::vector<std::string>& args) {
             path = arg;
         } else {
             std::fprintf(stderr, "usage: ondel-cli list FILE [--json]\n");
-            return 2;
+            return 1;
         }
     }
     if (path.empty()) {
         std::fprintf(stderr, "usage: ondel-cli list FILE [--json]\n");
-        return 2;
+        return 1;
     }
 
     ListFileRead read = readListFile(path);
