@@ -153,6 +153,8 @@ TEST_F(MasterSessionWindowTest, FirstInfoReplyStartsOneSessionAndItsMessageIsSho
     ASSERT_FALSE(session()->hasStarted()); // nothing before the first info reply
     m_dialog->setServerText(sim.address());
     ASSERT_TRUE(sessionEnded());
+    // mastersim logs a body after answering it: its last line may still be on the way.
+    ASSERT_TRUE(waitFor([&] { return master.bodies().size() >= 2; }));
     EXPECT_EQ(master.bodies(), (QStringList{kUserIdZero, kVersion}));
     EXPECT_EQ(m_titles, QStringList{QStringLiteral("News")});
     EXPECT_TRUE(m_ownedByMonitor);
@@ -171,6 +173,7 @@ TEST_F(MasterSessionWindowTest, FirstInfoReplyStartsOneSessionAndItsMessageIsSho
     answerMessages(false);
     m_dialog->setServerText(sim.address());
     ASSERT_TRUE(sessionEnded());
+    ASSERT_TRUE(waitFor([&] { return master.bodies().size() >= 4; }));
     EXPECT_EQ(master.bodies(),
               (QStringList{kUserIdZero, kVersion,
                            QStringLiteral("00000400000009030000FD0000000000"), kVersion}));
@@ -195,6 +198,7 @@ TEST_F(MasterSessionWindowTest, MessageClosedWithoutTheTickIsShownAgainNextRun) 
         EXPECT_EQ(masterValue("ID"), 1);
         endRun();
     }
+    ASSERT_TRUE(waitFor([&] { return master.bodies().size() >= 3; }));
     EXPECT_EQ(master.bodies().value(2), QStringLiteral("00000400000001000000FD0000000000"));
 }
 
