@@ -1,4 +1,4 @@
-#include "QueryEngine.h"
+#include "query/QueryEngine.h"
 
 #include "common/ByteReader.h"
 #include "common/ByteWriter.h"

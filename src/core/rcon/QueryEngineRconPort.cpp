@@ -1,4 +1,4 @@
-#include "QueryEngineRconPort.h"
+#include "rcon/QueryEngineRconPort.h"
 
 #include "query/QueryEngine.h"
 
