@@ -6,6 +6,7 @@
 #include "ui/toolkit/ControlId.h"
 #include "ui/toolkit/ToolTipButton.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -59,6 +60,8 @@ TEST(LaunchSettingsDialog, FirstRunShowsTheDefaults) {
     EXPECT_TRUE(preview->isReadOnly());
     EXPECT_TRUE(preview->toPlainText().endsWith(" [+password <PASSWORD>] -console"));
     EXPECT_TRUE(store.written.empty());
+    QDir().mkpath(QStringLiteral(ONDEL_TEST_OUTPUT));
+    EXPECT_TRUE(dialog.grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/launch-settings.png")));
 }
 
 TEST(LaunchSettingsDialog, OkStoresAQuotedGroupAsOneArgumentInOrder) {

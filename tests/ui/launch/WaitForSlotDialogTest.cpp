@@ -3,6 +3,7 @@
 #include "serverlist/ServerEntry.h"
 #include "ui/toolkit/ControlId.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -39,6 +40,8 @@ TEST(WaitForSlotDialog, ShowsTheServerAndStaysWhileFull) {
     EXPECT_EQ(field(dialog, WaitForSlotDialog::kPlayersId), "14/16");
     EXPECT_EQ(field(dialog, WaitForSlotDialog::kMapId), "crossfire");
     EXPECT_EQ(field(dialog, WaitForSlotDialog::kReservedId), "2");
+    QDir().mkpath(QStringLiteral(ONDEL_TEST_OUTPUT));
+    EXPECT_TRUE(dialog.grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/wait-for-slot.png")));
     EXPECT_NE(dialog.result(), QDialog::Accepted);
 
     entry.players = 13;

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -32,6 +33,8 @@ TEST(MessageDialog, ShowsTheMessageAsPlainText) {
     EXPECT_EQ(link->textColour(), QColor(0, 0, 255));
     EXPECT_TRUE(link->handCursor());
     EXPECT_FALSE(findControl<QCheckBox>(&dialog, MessageDialog::kDontShowId)->isChecked());
+    QDir().mkpath(QStringLiteral(ONDEL_TEST_OUTPUT));
+    EXPECT_TRUE(dialog.grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/message.png")));
 }
 
 TEST(MessageDialog, OutcomeNeedsTheTickAndOk) {
