@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: first the normal build (warnings are
-# errors), then the whole suite again built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, checks the format of every C++ file, builds, and runs every test:
+# first the normal build (warnings are errors), then the whole suite again built with
+# AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+
+echo "== format (clang-format, the repository's .clang-format)"
+find src tools tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) -print0 |
+  xargs -0 clang-format --dry-run --Werror
 
 echo "== build (warnings as errors)"
 scripts/build.sh build/test -DONDEL_WERROR=ON

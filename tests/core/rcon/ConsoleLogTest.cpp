@@ -180,7 +180,7 @@ TEST(ConsoleLog, IncrementalOutputEqualsAFullRebuild) {
         std::string shown; // what a text box fed with the updates would hold
         int steps = static_cast<int>(rng() % 40);
         for (int step = 0; step < steps; ++step) {
-            unsigned what = rng() % 10;
+            auto what = rng() % 10;
             if (what < 7) {
                 int n = 1 + static_cast<int>(rng() % 3); // sometimes several before a render
                 for (int k = 0; k < n; ++k) {
