@@ -85,7 +85,10 @@ TEST(Desktop, ConsoleIsTypedIntoFromTheKeyboardAndShowsTheReply) {
                         {QStringLiteral("--data-dir"), dir.path(), server});
 
     const QString monitor = desk.waitForWindow(QStringLiteral("^Ondel v"));
-    ASSERT_FALSE(monitor.isEmpty()) << ondel.errorOutput().toStdString();
+    ASSERT_FALSE(monitor.isEmpty())
+        << "no monitor window; ondel running: " << (ondel.process.state() == QProcess::Running)
+        << "\n"
+        << ondel.errorOutput().toStdString();
     ASSERT_TRUE(desk.waitForActive(monitor));
 
     // "&File", its second entry "Rcon-Console ...".

@@ -48,7 +48,7 @@ public:
 
     // The id of the first visible window whose title matches the regular expression, waiting up
     // to timeoutMs; empty when none appeared.
-    QString waitForWindow(const QString& titleRegex, int timeoutMs = 15000);
+    QString waitForWindow(const QString& titleRegex, int timeoutMs = 30000);
     // The window that has the keyboard focus, waiting up to timeoutMs for it to be id; returns
     // whether it became id.
     bool waitForActive(const QString& id, int timeoutMs = 10000);
