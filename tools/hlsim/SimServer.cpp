@@ -130,7 +130,8 @@ void SimServer::onReadable(int fd, double now) {
 }
 
 void SimServer::handleRequest(const Datagram& request, const sockaddr_in& from, double now) {
-    if (!m_state)
+    // A dead server holds its port (no ICMP "unreachable" gives it away) and says nothing.
+    if (!m_state || m_options.silent)
         return;
     const std::string ip = ipText(from);
     if (RconHandler::isRcon(request)) {
