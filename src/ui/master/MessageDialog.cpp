@@ -1,8 +1,6 @@
 #include "MessageDialog.h"
 
-#include "app/Application.h"
 #include "common/Text.h"
-#include "platform/MasterSession.h"
 #include "ui/toolkit/CStaticEx.h"
 #include "ui/toolkit/ControlId.h"
 #include "ui/toolkit/PlainText.h"
@@ -62,30 +60,15 @@ MasterMessagePrompt::Outcome MessageDialog::showModal(const MasterMessage& messa
     // The owner may go away while the dialog runs (the program ends): a guarded pointer tells.
     QPointer<MessageDialog> dialog = new MessageDialog(message, owner);
     dialog->setAttribute(Qt::WA_DeleteOnClose, false);
+    // It blocks its owner only: a message that arrives while the user types into the remote
+    // console must not take that window's keyboard away.
+    dialog->setWindowModality(Qt::WindowModal);
     dialog->exec();
     if (!dialog)
         return MasterMessagePrompt::Outcome::Aborted;
     MasterMessagePrompt::Outcome outcome = dialog->outcome();
     delete dialog.data();
     return outcome;
-}
-
-MasterSession* MessageDialog::installMasterSession(Application& app, QWidget* owner) {
-    QPointer<QWidget> guardedOwner(owner);
-    auto* session = new MasterSession(
-        app.settings(), MasterSession::configuredHost(),
-        [guardedOwner](const MasterMessage& message) {
-            if (!guardedOwner)
-                return MasterMessagePrompt::Outcome::Aborted;
-            return showModal(message, guardedOwner.data());
-        },
-        owner);
-    QPointer<MasterSession> guardedSession(session);
-    app.setMasterStarter([guardedSession] {
-        if (guardedSession)
-            guardedSession->start();
-    });
-    return session;
 }
 
 } // namespace ondel
