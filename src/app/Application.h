@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/QuerySocket.h"
+#include "platform/ScanRunner.h"
 #include "platform/SystemClock.h"
 #include "query/QueryEngine.h"
 #include "serverlist/ServerListSet.h"
@@ -42,6 +43,8 @@ public:
     Clock& clock() { return m_clock; }
     QuerySocket& socket() { return m_socket; }
     Prompt& prompt() { return m_prompt; }
+    // Scans of many servers (the browser), on the query socket.
+    ScanService& scans() { return m_scans; }
     const std::string& dataDirectory() const { return m_dataDirectory; }
 
     // The "Error" box with the error icon and an OK button; the text is cut at 511 bytes (never
@@ -68,6 +71,8 @@ private:
     QuerySocket m_socket;
     ServerListSet m_lists;
     QueryEngine m_engine;
+    // No Scan until the socket's datagrams are routed to it: every server reads as a timeout.
+    ScanRunner m_scans{ScanRunner::ScanFactory{}};
     std::function<void()> m_masterStarter;
     bool m_masterStarted = false;
     std::function<void(int)> m_exit;

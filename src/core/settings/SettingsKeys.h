@@ -33,6 +33,8 @@ inline constexpr TextValue kParameters{kSettings, "Parameters", "-console"};
 inline constexpr IntValue kConnectionExit{kSettings, "ConnectionExit", 0};
 // Server selector order: 0 unsorted, 1 name, 2 address, 3 game + name, 4 game + address.
 inline constexpr IntValue kServerListSortType{kSettings, "ServerListSortType", 0};
+// The browser's auto-refresh interval in seconds: 0 (off), 30, 60 or 300.
+inline constexpr IntValue kBrowserAutoRefresh{kSettings, "BrowserAutoRefresh", 0};
 // User id assigned by the master server; 0 means none yet.
 inline constexpr IntValue kMasterId{kMasterServer, "ID", 0};
 // Per master message number: non-zero once "Don't show again" was ticked. The value name is
