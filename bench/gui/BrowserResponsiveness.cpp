@@ -8,6 +8,7 @@
 // every batch re-sorts and re-filters.
 #include "browser/ScanService.h"
 #include "serverlist/ServerListSet.h"
+#include "settings/SettingsStore.h"
 #include "ui/browser/BrowserProxyModel.h"
 #include "ui/browser/BrowserWindow.h"
 #include "ui/toolkit/UiPrompt.h"

@@ -81,8 +81,8 @@ private:
     ServerKnowledge m_knowledge;
     ServerListSet m_lists;
     QueryEngine m_engine;
-    // No Scan until the socket's datagrams are routed to it: every server reads as a timeout.
-    ScanRunner m_scans{ScanRunner::ScanFactory{}};
+    // Each refresh of the browser is one Scan on the router's socket.
+    ScanRunner m_scans{[this] { return std::make_unique<Scan>(m_clock, m_router, m_knowledge); }};
     std::function<void()> m_masterStarter;
     bool m_masterStarted = false;
     std::function<void(int)> m_exit;
