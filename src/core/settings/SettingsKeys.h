@@ -35,6 +35,9 @@ inline constexpr IntValue kConnectionExit{kSettings, "ConnectionExit", 0};
 inline constexpr IntValue kServerListSortType{kSettings, "ServerListSortType", 0};
 // The browser's auto-refresh interval in seconds: 0 (off), 30, 60 or 300.
 inline constexpr IntValue kBrowserAutoRefresh{kSettings, "BrowserAutoRefresh", 0};
+// The user's own Steam Web API key for finding servers. Private: never shown in a log, an error
+// or a trace. The environment variable ONDEL_STEAM_API_KEY overrides it.
+inline constexpr TextValue kSteamApiKey{kSettings, "SteamApiKey", ""};
 // User id assigned by the master server; 0 means none yet.
 inline constexpr IntValue kMasterId{kMasterServer, "ID", 0};
 // Per master message number: non-zero once "Don't show again" was ticked. The value name is
