@@ -2,7 +2,6 @@
 #include "MonitorDialog.h"
 
 #include "ListSelector.h"
-#include "app/Application.h"
 #include "common/Text.h"
 #include "serverlist/ServerListSet.h"
 #include "ui/browser/BrowserWindow.h"
@@ -26,8 +25,8 @@ BrowserWindow* MonitorDialog::openBrowser() {
                 connectCommand && connectCommand->isEnabled())
                 connectCommand->trigger();
         };
-        m_browser = std::make_unique<BrowserWindow>(m_app.lists(), m_app.settings(), m_app.scans(),
-                                                    m_prompt, std::move(actions));
+        m_browser = std::make_unique<BrowserWindow>(m_services.lists, m_services.settings,
+                                                    m_services.scans, m_prompt, std::move(actions));
         m_browser->setWindowIcon(windowIcon());
     }
     m_browser->show();
@@ -37,9 +36,9 @@ BrowserWindow* MonitorDialog::openBrowser() {
 }
 
 void MonitorDialog::showListServer(std::size_t listIndex, const ServerAddress& address) {
-    if (listIndex >= m_app.lists().size())
+    if (listIndex >= m_services.lists.size())
         return;
-    if (m_app.lists().currentIndex() != listIndex) {
+    if (m_services.lists.currentIndex() != listIndex) {
         fillListSelector();
         listSelector()->setCurrentIndex(static_cast<int>(listIndex));
         selectList();
