@@ -90,6 +90,8 @@ public:
     // When the current server limits our queries: the whole seconds between two refreshes of
     // its details now; 0 while it does not.
     int limitedRefreshSeconds() const;
+    // How old the data of a slot's kind may be before the views show them as stale.
+    std::int64_t staleAfterMs(int slot) const { return m_query.staleAfterMs(slot); }
 
 private:
     void report(Result what);

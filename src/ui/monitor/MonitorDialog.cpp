@@ -407,7 +407,9 @@ void MonitorDialog::refreshPlayers() {
     const int before = m_players->rowCount();
     m_players->setUpdatesEnabled(false);
     m_players->resetColours();
-    m_players->setFadePercent(viewFadePercent(m_work.playersTime, m_app.clock().nowMs1601()));
+    m_players->setFadePercent(
+        viewFadePercent(m_work.playersTime, m_app.clock().nowMs1601(),
+                        m_app.engine().staleAfterMs(QueryEngine::kSlotPlayers)));
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const PlayerRow& row = rows[static_cast<std::size_t>(i)];
         if (i >= m_players->rowCount())
@@ -443,7 +445,8 @@ void MonitorDialog::refreshRules() {
     }
     while (m_rules->rowCount() > static_cast<int>(rows.size()))
         m_rules->deleteRow(m_rules->rowCount() - 1);
-    m_rules->setFadePercent(viewFadePercent(m_work.rulesTime, m_app.clock().nowMs1601()));
+    m_rules->setFadePercent(viewFadePercent(m_work.rulesTime, m_app.clock().nowMs1601(),
+                                            m_app.engine().staleAfterMs(QueryEngine::kSlotRules)));
     m_rules->setUpdatesEnabled(true);
     m_rules->repaintRows(false);
     m_refreshing = false;
@@ -470,6 +473,10 @@ void MonitorDialog::updateFields() {
     setFieldText(m_timeLimit, displayText(t.timeLimit));
     setFieldText(m_timeLeft, displayText(t.timeLeft));
     setFieldText(m_ping, displayText(t.ping));
+    const int limited = m_app.engine().limitedRefreshSeconds();
+    const QString pingTip = limited > 0 ? displayText(queryLimitText(limited)) : QString();
+    if (m_ping->toolTip() != pingTip)
+        m_ping->setToolTip(pingTip);
 
     const QColor normal = palette().color(QPalette::WindowText);
     const QColor red = toQColor(kRed);
@@ -483,7 +490,8 @@ void MonitorDialog::updateTitle() {
     TitleMode mode = m_gameRunning ? TitleMode::Connected
                      : m_minimized ? TitleMode::Minimized
                                    : TitleMode::Normal;
-    const QString title = displayText(ondel::windowTitle(m_work, mode));
+    const QString title =
+        displayText(ondel::windowTitle(m_work, mode, m_app.engine().limitedRefreshSeconds()));
     if (windowTitle() != title)
         setWindowTitle(title);
 }
