@@ -78,6 +78,8 @@ int main(int argc, char** argv) {
 
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ondel"));
+    // The id of the installed menu entry, so the desktop ties the window to its icon and name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.ondel.Ondel"));
 
     ondel::UiPrompt prompt;
     ondel::Application app(prompt, options.dataDirectory);
