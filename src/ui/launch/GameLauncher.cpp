@@ -53,6 +53,9 @@ GameLauncher::Result GameLauncher::connectToServer() {
     if (m_prompt.execDialog(wait) != QDialog::Accepted)
         return Result::Declined;
 
+    // Through Steam the window cannot follow the game (see launchGame): it stays as it is.
+    if (readLaunchSettings(m_app.settings()).method == LaunchMethod::Steam)
+        return launchGame();
     m_monitor.setGameRunning(true);
     m_monitor.showMinimized();
     Result result = launchGame();
@@ -89,14 +92,20 @@ GameLauncher::Result GameLauncher::launchGame() {
     const QString program = QString::fromStdString(plan.program);
     const std::string cantExecute = text::format("Can't execute '%s'!!!", plan.program.c_str());
 
-    if (settings.connectionExit) {
-        // The client must outlive this program: it is started on its own, not as a child that
-        // would be ended with us. It inherits the environment and the current directory.
+    // Steam hands -applaunch to a Steam that is already running and returns at once, or, when
+    // none runs, becomes that Steam and runs for hours: either way its process says nothing
+    // about the game. So through Steam nothing waits; the monitor keeps querying the server.
+    const bool throughSteam = settings.method == LaunchMethod::Steam;
+    if (settings.connectionExit || throughSteam) {
+        // Started on its own, not as a child that would be ended with us (the client must
+        // outlive this program). It inherits the environment and the current directory.
         if (!QProcess::startDetached(program, toQt(plan.arguments))) {
             m_app.showError(false, cantExecute);
             return Result::StartFailed;
         }
         emit gameStarted();
+        if (!settings.connectionExit)
+            return Result::HandedToSteam;
         m_exit(0);
         return Result::Exited;
     }

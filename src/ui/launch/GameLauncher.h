@@ -14,19 +14,22 @@ class UiPrompt;
 // game client with the current server's address, password and the user's launch settings.
 // While the game runs the query socket is closed and the monitor window is minimised, titled
 // "Connected to", disabled and not refreshed (the event loop keeps painting it); afterwards the
-// socket is created again on the same local port and the window restored. With ConnectionExit
-// set the client is started on its own and the program ends at once with status 0.
+// socket is created again on the same local port and the window restored. Through Steam, Steam
+// is started on its own and the window stays as it is, querying on (Steam may only pass the
+// request to a running Steam, so there is no game process to wait for). With ConnectionExit
+// set the program is started on its own and the program ends at once with status 0.
 // References app, prompt and monitor, which must outlive it. GUI thread only.
 class GameLauncher : public QObject {
     Q_OBJECT
 public:
     enum class Result {
-        Declined,    // password question answered No, or the wait dialog cancelled
-        NoDetails,   // message 107: the server has not answered yet
-        Refused,     // the argument limits: nothing started
-        StartFailed, // "Can't execute '%s'!!!"
-        Exited,      // ConnectionExit: the program ends
-        GameEnded,   // the game ran and has ended (or the wait was given up at a quit)
+        Declined,      // password question answered No, or the wait dialog cancelled
+        NoDetails,     // message 107: the server has not answered yet
+        Refused,       // the argument limits: nothing started
+        StartFailed,   // "Can't execute '%s'!!!"
+        Exited,        // ConnectionExit: the program ends
+        GameEnded,     // the game ran and has ended (or the wait was given up at a quit)
+        HandedToSteam, // started through Steam: nothing to wait for, the monitor goes on
     };
 
     GameLauncher(Application& app, UiPrompt& prompt, MonitorDialog& monitor);
