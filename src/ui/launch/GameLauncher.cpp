@@ -5,8 +5,10 @@
 #include "app/Application.h"
 #include "common/Text.h"
 #include "launch/LaunchPlan.h"
+#include "notify/Notifier.h"
 #include "serverlist/ListFiles.h"
 #include "ui/monitor/MonitorDialog.h"
+#include "ui/toolkit/DesktopNotifier.h"
 #include "ui/toolkit/StringTable.h"
 #include "ui/toolkit/UiPrompt.h"
 
@@ -52,6 +54,13 @@ GameLauncher::Result GameLauncher::connectToServer() {
                            m_app.clock(), &m_monitor);
     if (m_prompt.execDialog(wait) != QDialog::Accepted)
         return Result::Declined;
+    if (wait.slotFound() && m_notifier) {
+        const ServerEntry& server = engine.currentServer();
+        // Server text, shortened: it may be anything up to a datagram's length.
+        const std::string name = text::cutUtf8(text::toDisplayUtf8(server.hostName), 100);
+        m_notifier->notify("A slot is free",
+                           name + " (" + addressText(server.address) + "): connecting");
+    }
 
     // Through Steam the window cannot follow the game (see launchGame): it stays as it is.
     if (readLaunchSettings(m_app.settings()).method == LaunchMethod::Steam)
@@ -159,6 +168,7 @@ void GameLauncher::runSettingsDialog(Application& app, UiPrompt& prompt, QWidget
 
 GameLauncher* GameLauncher::install(MonitorDialog& monitor) {
     auto* launcher = new GameLauncher(monitor.application(), monitor.prompt(), monitor);
+    launcher->setNotifier(new DesktopNotifier(launcher));
     if (QAction* connectAction = monitor.commandAction(kConnectCommand)) {
         connectAction->setEnabled(true);
         connect(connectAction, &QAction::triggered, launcher,

@@ -7,6 +7,7 @@
 namespace ondel {
 
 class Application;
+class Notifier;
 class MonitorDialog;
 class UiPrompt;
 
@@ -45,6 +46,10 @@ public:
 
     bool isGameRunning() const { return m_gameRunning; }
 
+    // Where "a slot is free" is announced when the wait finds one (the user may be elsewhere
+    // while a full server is watched). Not owned; null: not announced.
+    void setNotifier(Notifier* notifier) { m_notifier = notifier; }
+
     // Enables "&Connect ..." (3) and "&Settings ..." (40003) in the monitor and connects them to
     // a launcher owned by the monitor. Returns that launcher.
     static GameLauncher* install(MonitorDialog& monitor);
@@ -61,6 +66,7 @@ private:
     UiPrompt& m_prompt;
     MonitorDialog& m_monitor;
     std::function<void(int)> m_exit;
+    Notifier* m_notifier = nullptr;
     bool m_gameRunning = false;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/launch/GameLauncher.h"
 #include "../monitor/MonitorFixture.h"
 #include "launch/LaunchPlan.h"
+#include "notify/Notifier.h"
 #include "serverlist/ListFiles.h"
 #include "ui/launch/WaitForSlotDialog.h"
 #include "ui/toolkit/StringTable.h"
@@ -32,6 +33,13 @@ mv "$dir/args.tmp" "$dir/args"
 while [ ! -e "$dir/quit" ]; do sleep 0.05; done
 exit 3
 )";
+
+struct FakeNotifier : Notifier {
+    void notify(const std::string& title, const std::string& body) override {
+        shown.push_back(title + ": " + body);
+    }
+    std::vector<std::string> shown;
+};
 
 QByteArray readFile(const QString& path) {
     QFile f(path);
@@ -264,9 +272,12 @@ TEST_F(GameLauncherTest, ConnectionExitEndsTheProgramOnceTheClientHasStarted) {
     ASSERT_TRUE(showServer(sim));
     std::vector<int> exits;
     m_launcher->setExitFunction([&](int status) { exits.push_back(status); });
-    m_prompt.dialogHandler = [](QDialog&) { return int(QDialog::Accepted); };
+    FakeNotifier notifier;
+    m_launcher->setNotifier(&notifier);
+    m_prompt.dialogHandler = [](QDialog&) { return int(QDialog::Accepted); }; // "Connect"
     // Returns without waiting for the client, which is still running.
     EXPECT_EQ(m_launcher->connectToServer(), GameLauncher::Result::Exited);
+    EXPECT_TRUE(notifier.shown.empty()); // only a slot found by waiting is announced
     EXPECT_EQ(exits, std::vector<int>{0});
     EXPECT_FALSE(m_launcher->isGameRunning());
     ASSERT_TRUE(waitFor([&] { return QFile::exists(hlFile("args")); }));
@@ -320,8 +331,26 @@ TEST_F(GameLauncherTest, WaitDialogGoesOnByItselfWhenASlotIsFreed) {
     watch.start(10);
     EXPECT_EQ(wait.exec(), QDialog::Accepted);
     watch.stop();
+    EXPECT_TRUE(wait.slotFound());
     EXPECT_TRUE(playersSeen.contains(QStringLiteral("8/8")));
     EXPECT_LT(engine.currentServer().players, engine.currentServer().maxPlayers);
+}
+
+TEST_F(GameLauncherTest, ASlotFoundByWaitingIsAnnouncedBeforeTheStart) {
+    Hlsim sim;
+    ASSERT_TRUE(sim.start({"--name", "Free <b>slot</b>"}));
+    installClient();
+    openWith(settingsFor("-console", true));
+    ASSERT_TRUE(showServer(sim));
+    FakeNotifier notifier;
+    m_launcher->setNotifier(&notifier);
+    m_launcher->setExitFunction([](int) {});
+    m_prompt.dialogHandler = [](QDialog& d) { return d.exec(); }; // free at its first refresh
+    EXPECT_EQ(m_launcher->connectToServer(), GameLauncher::Result::Exited);
+    EXPECT_EQ(notifier.shown,
+              std::vector<std::string>{"A slot is free: Free <b>slot</b> (127.0.0.1:" +
+                                       std::to_string(sim.port()) + "): connecting"});
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(hlFile("args")); }));
 }
 
 TEST_F(GameLauncherTest, WaitDialogStaysWhileOnlyReservedSlotsAreFree) {
