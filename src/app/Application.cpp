@@ -3,6 +3,7 @@
 #include "common/Prompt.h"
 #include "common/Text.h"
 #include "platform/QtSettingsStore.h"
+#include "query/ResultStore.h"
 #include "serverlist/ListFiles.h"
 
 #include <QDir>
@@ -37,10 +38,12 @@ std::string Application::defaultDataDirectory() {
 
 Application::Application(Prompt& prompt, std::string dataDirectory)
     : m_prompt(prompt), m_dataDirectory(std::move(dataDirectory)),
-      m_settings(std::make_unique<QtSettingsStore>()), m_engine(m_clock, m_socket, m_lists) {
+      m_settings(std::make_unique<QtSettingsStore>()), m_budget(m_clock),
+      m_router(m_socket, &m_budget), m_engine(m_clock, m_router, m_knowledge) {
     m_socket.setReceiver([this](const std::uint8_t* data, std::size_t n, const std::string& host,
-                                int port) { m_engine.onDatagram(data, n, host, port); });
-    m_engine.setInfoReplyHook([this] { onInfoReply(); });
+                                int port) { m_router.onDatagram(data, n, host, port); });
+    m_engine.setResultHandler(
+        [this](QueryEngine::Result what, const ServerEntry& record) { onResult(what, record); });
 }
 
 Application::~Application() = default;
@@ -90,8 +93,9 @@ void Application::showError(bool fatal, const std::string& text) {
     std::_Exit(1);
 }
 
-void Application::onInfoReply() {
-    if (m_masterStarted || !m_masterStarter)
+void Application::onResult(QueryEngine::Result what, const ServerEntry& record) {
+    storeResult(m_lists, what, record);
+    if (what != QueryEngine::Result::Info || m_masterStarted || !m_masterStarter)
         return;
     m_masterStarted = true;
     m_masterStarter();

@@ -2,7 +2,10 @@
 
 #include "platform/QuerySocket.h"
 #include "platform/SystemClock.h"
+#include "query/DatagramRouter.h"
+#include "query/QueryBudget.h"
 #include "query/QueryEngine.h"
+#include "query/ServerKnowledge.h"
 #include "serverlist/ServerListSet.h"
 
 #include <QObject>
@@ -16,8 +19,9 @@ namespace ondel {
 class Prompt;
 class SettingsStore;
 
-// The one process-wide object: the settings store, the query socket, the clock, the server
-// lists and the query engine, plus the hook that starts the master session. Windows get it by
+// The one process-wide object: the settings store, the query socket with its router and the
+// per-server packet budget, what is known about servers, the clock, the server lists and the
+// query engine, plus the hook that starts the master session. Windows get it by
 // reference; there is no global. Lives on the GUI thread; owns everything it hands out, for its
 // whole life.
 class Application : public QObject {
@@ -43,6 +47,9 @@ public:
     ServerListSet& lists() { return m_lists; }
     Clock& clock() { return m_clock; }
     QuerySocket& socket() { return m_socket; }
+    DatagramRouter& router() { return m_router; }
+    QueryBudget& budget() { return m_budget; }
+    ServerKnowledge& knowledge() { return m_knowledge; }
     Prompt& prompt() { return m_prompt; }
     const std::string& dataDirectory() const { return m_dataDirectory; }
     // The XDG data folder of the application name: $XDG_DATA_HOME/Ondel, or
@@ -64,13 +71,16 @@ public:
     static constexpr std::size_t kMaxErrorText = 511;
 
 private:
-    void onInfoReply();
+    void onResult(QueryEngine::Result what, const ServerEntry& record);
 
     Prompt& m_prompt;
     std::string m_dataDirectory;
     std::unique_ptr<SettingsStore> m_settings;
     SystemClock m_clock;
     QuerySocket m_socket;
+    QueryBudget m_budget;
+    DatagramRouter m_router;
+    ServerKnowledge m_knowledge;
     ServerListSet m_lists;
     QueryEngine m_engine;
     std::function<void()> m_masterStarter;

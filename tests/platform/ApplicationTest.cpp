@@ -152,7 +152,7 @@ TEST_F(ApplicationTest, MasterStarterRunsOnceOnTheFirstInfoReply) {
     for (int i = 0; i < 3; ++i) {
         application.engine().setCurrentServer(application.engine().currentServer());
         application.engine().queryTick();
-        application.engine().onDatagram(reply.data(), reply.size(), "127.0.0.1",
+        application.router().onDatagram(reply.data(), reply.size(), "127.0.0.1",
                                         server.localPort());
     }
     EXPECT_EQ(application.engine().replyCounts().info, 3u);

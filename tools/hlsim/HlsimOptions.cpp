@@ -56,6 +56,7 @@ const std::map<std::string, StringOption>& stringOptions() {
         {"--version", {&HlsimOptions::version, true}},
         {"--scenario", {&HlsimOptions::scenarioPath, false}},
         {"--rcon-password", {&HlsimOptions::rconPassword, true}},
+        {"--request-log", {&HlsimOptions::requestLogPath, false}},
     };
     return table;
 }
@@ -75,6 +76,20 @@ const std::map<std::string, bool HlsimOptions::*>& flagOptions() {
         {"-h", &HlsimOptions::help},
     };
     return table;
+}
+
+// "RATE/WINDOW": a rate above 0 (decimals allowed) and a window of seconds above 0.
+bool parseLimit(const std::string& value, double& rate, double& window) {
+    auto slash = value.find('/');
+    if (slash == std::string::npos)
+        return false;
+    auto number = [](const std::string& text, double& out) {
+        const char* first = text.data();
+        const char* last = first + text.size();
+        auto [end, ec] = std::from_chars(first, last, out);
+        return ec == std::errc() && end == last && out > 0.0 && out <= 1e6;
+    };
+    return number(value.substr(0, slash), rate) && number(value.substr(slash + 1), window);
 }
 
 bool parseChoice(const std::string& value, const std::string& allowed, char& out) {
@@ -157,6 +172,11 @@ std::optional<HlsimOptions> HlsimOptions::parse(const std::vector<std::string>& 
                 error = "--dialect needs legacy, steam or both";
                 return std::nullopt;
             }
+        } else if (option == "--query-limit") {
+            if (!parseLimit(value, options.queryLimitRate, options.queryLimitWindow)) {
+                error = "--query-limit needs RATE/WINDOW (3/60, 0.5/30), not \"" + value + "\"";
+                return std::nullopt;
+            }
         } else if (option == "--seed") {
             long long number = 0;
             if (!parseNumber(value, 0, 0xFFFFFFFFLL, number)) {
@@ -208,6 +228,8 @@ A Half-Life server simulator on UDP: answers the server queries and RCON.
   --old-rcon          accept "rcon PASSWORD COMMAND" without a challenge number
   --loss PCT --duplicate PCT --garbage PCT --delay MS --wrong-port
   --scenario FILE     state changes over time (see tools/hlsim/README.md)
+  --query-limit R/W   drop packets of a client address beyond R a second over W seconds
+  --request-log FILE  one line per received request: seconds, client, kind, ok or dropped
   --seed N            seed of every random choice
   --quiet             no event lines on stderr
 )";

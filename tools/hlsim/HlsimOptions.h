@@ -51,6 +51,12 @@ struct HlsimOptions {
     bool infoChallenge = false;
     bool infoBoth = false;
 
+    // --query-limit RATE/WINDOW: packets a second averaged over WINDOW seconds per client
+    // address (0: no limit). --request-log FILE: one line per received request.
+    double queryLimitRate = 0.0;
+    double queryLimitWindow = 60.0;
+    std::string requestLogPath;
+
     std::optional<std::uint32_t> seed;
     bool quiet = false;
     bool help = false;

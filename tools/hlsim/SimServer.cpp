@@ -67,7 +67,8 @@ SimServer::SimServer(const HlsimOptions& options, int serverNumber,
     : m_options(options), m_serverNumber(serverNumber), m_scenario(std::move(scenario)),
       m_rng(mix(seed, 1)), m_responder(mix(seed, 2)), m_rcon(mix(seed, 3)),
       m_fragmenter(static_cast<std::size_t>(options.splitSize),
-                   static_cast<std::int32_t>(mix(seed, 4) & 0xFFFF)) {}
+                   static_cast<std::int32_t>(mix(seed, 4) & 0xFFFF)),
+      m_limiter(options.queryLimitRate, options.queryLimitWindow) {}
 
 SimServer::~SimServer() {
     close();
@@ -133,6 +134,18 @@ void SimServer::handleRequest(const Datagram& request, const sockaddr_in& from, 
     if (!m_state)
         return;
     const std::string ip = ipText(from);
+    if (request.size() >= 4 && request[0] == 0xFF && request[1] == 0xFF && request[2] == 0xFF &&
+        request[3] == 0xFF) {
+        QueryLimiter::Kind kind = QueryLimiter::kindOf(request);
+        bool admitted = m_limiter.admit(ip, kind, now);
+        if (m_requestLog) {
+            std::fprintf(m_requestLog, "%.3f %s:%d %s %s\n", now, ip.c_str(), ntohs(from.sin_port),
+                         QueryLimiter::kindName(kind), admitted ? "ok" : "dropped");
+            std::fflush(m_requestLog);
+        }
+        if (!admitted)
+            return;
+    }
     if (RconHandler::isRcon(request)) {
         RconOutcome outcome = m_rcon.handle(request, ip, ntohs(from.sin_port), *m_state, now);
         for (const auto& reply : outcome.replies)

@@ -3,6 +3,7 @@
 #include "Datagram.h"
 #include "Fragmenter.h"
 #include "HlsimOptions.h"
+#include "QueryLimiter.h"
 #include "QueryResponder.h"
 #include "RconHandler.h"
 #include "Scenario.h"
@@ -10,6 +11,7 @@
 
 #include <netinet/in.h>
 
+#include <cstdio>
 #include <deque>
 #include <optional>
 #include <random>
@@ -47,6 +49,11 @@ public:
     // When tick() next has something to do, if ever.
     std::optional<double> nextWake() const;
 
+    // Every request received goes here as a line "SECONDS IP:PORT KIND ok|dropped" (may be
+    // null; not owned; flushed per line).
+    void setRequestLog(std::FILE* log) { m_requestLog = log; }
+    const QueryLimiter& limiter() const { return m_limiter; }
+
 private:
     struct Pending {
         double due = 0.0;
@@ -72,6 +79,8 @@ private:
     QueryResponder m_responder;
     RconHandler m_rcon;
     Fragmenter m_fragmenter;
+    QueryLimiter m_limiter;
+    std::FILE* m_requestLog = nullptr;
     int m_socket = -1;
     int m_replySocket = -1; // --wrong-port: replies leave from this one
     int m_port = 0;

@@ -101,6 +101,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "hlsim: %s\n", error.c_str());
         return 1;
     }
+    std::FILE* requestLog = nullptr;
+    if (!options->requestLogPath.empty()) {
+        requestLog = std::fopen(options->requestLogPath.c_str(), "w");
+        if (!requestLog) {
+            std::fprintf(stderr, "hlsim: cannot write %s\n", options->requestLogPath.c_str());
+            return 1;
+        }
+        for (auto& server : servers)
+            server->setRequestLog(requestLog);
+    }
     if (!installSignals()) {
         std::fprintf(stderr, "hlsim: cannot set up signal handling\n");
         return 1;
@@ -150,6 +160,14 @@ int main(int argc, char** argv) {
         for (auto& server : servers)
             server->tick(now);
     }
+    // The summary: what each server received and what its query limit dropped, per kind.
+    if (!options->quiet || options->queryLimitRate > 0.0) {
+        for (auto& server : servers)
+            std::fprintf(stderr, "hlsim[%d]: %s\n", server->port(),
+                         server->limiter().summary().c_str());
+    }
+    if (requestLog)
+        std::fclose(requestLog);
     if (!options->quiet)
         std::fprintf(stderr, "hlsim: stopped\n");
     return 0;

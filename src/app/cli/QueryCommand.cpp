@@ -8,8 +8,10 @@
 #include "common/Text.h"
 #include "platform/QuerySocket.h"
 #include "platform/SystemClock.h"
+#include "query/DatagramRouter.h"
+#include "query/QueryBudget.h"
 #include "query/QueryEngine.h"
-#include "serverlist/ServerListSet.h"
+#include "query/ServerKnowledge.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -105,14 +107,15 @@ int runQuery(const std::vector<std::string>& args) {
         socket.open(0);
     }
     SystemClock clock;
-    ServerListSet lists;
-    lists.append(ServerList()); // the engine stores answered servers here; never written
-    QueryEngine engine(clock, socket, lists);
+    QueryBudget budget(clock);
+    DatagramRouter router(socket, &budget);
+    ServerKnowledge knowledge;
+    QueryEngine engine(clock, router, knowledge);
 
     QEventLoop loop;
     socket.setReceiver(
         [&](const std::uint8_t* data, std::size_t n, const std::string& host, int port) {
-            engine.onDatagram(data, n, host, port);
+            router.onDatagram(data, n, host, port);
             if (answeredAll(engine.replyCounts()))
                 loop.exit(kExitAnswered);
         });

@@ -6,11 +6,13 @@
 #include "common/Text.h"
 #include "platform/QuerySocket.h"
 #include "platform/SystemClock.h"
+#include "query/DatagramRouter.h"
+#include "query/QueryBudget.h"
 #include "query/QueryEngine.h"
+#include "query/ServerKnowledge.h"
 #include "rcon/QueryEngineRconPort.h"
 #include "rcon/RconProtocol.h"
 #include "rcon/RconSession.h"
-#include "serverlist/ServerListSet.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -116,9 +118,10 @@ int runRcon(const std::vector<std::string>& args) {
         return kExitFailed;
     }
     SystemClock clock;
-    ServerListSet lists;
-    lists.append(ServerList()); // the engine's current list; never written
-    QueryEngine engine(clock, socket, lists);
+    QueryBudget budget(clock);
+    DatagramRouter router(socket, &budget);
+    ServerKnowledge knowledge;
+    QueryEngine engine(clock, router, knowledge);
     QueryEngineRconPort port(engine);
     RconSession session(port);
 
@@ -129,7 +132,7 @@ int runRcon(const std::vector<std::string>& args) {
     bool endsWithNewline = true;
     bool printedAnything = false;
     socket.setReceiver([&](const std::uint8_t* data, std::size_t n, const std::string& host,
-                           int senderPort) { engine.onDatagram(data, n, host, senderPort); });
+                           int senderPort) { router.onDatagram(data, n, host, senderPort); });
     QObject::connect(&quiet, &QTimer::timeout, [&] { loop.exit(0); });
 
     ServerEntry entry;

@@ -3,7 +3,10 @@
 #include "ReplyBuilder.h"
 
 #include "common/ByteReader.h"
+#include "query/DatagramRouter.h"
 #include "query/QueryEngine.h"
+#include "query/ResultStore.h"
+#include "query/ServerKnowledge.h"
 #include "serverlist/ServerListSet.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +26,11 @@ protected:
     QueryEngineTest() {
         lists.append(
             ServerList("/data/serverlist.sl06", "/data/serverlist.sl06", "Custom server list"));
+        engine.setResultHandler([this](QueryEngine::Result what, const ServerEntry& record) {
+            storeResult(lists, what, record);
+            if (what == QueryEngine::Result::Info && infoHook)
+                infoHook();
+        });
     }
 
     static ServerEntry server(const std::string& host = "10.0.0.1", int port = 27015) {
@@ -31,7 +39,7 @@ protected:
         return e;
     }
     void receive(const Bytes& b, const std::string& host = "10.0.0.1", int port = 27015) {
-        engine.onDatagram(b.data(), b.size(), host, port);
+        router.onDatagram(b.data(), b.size(), host, port);
     }
     // Advances the clock by ms and runs one cycle.
     void tick(std::uint32_t ms = 1000) {
@@ -48,7 +56,10 @@ protected:
     FakeClock clock;
     FakeSender sender;
     ServerListSet lists;
-    QueryEngine engine{clock, sender, lists};
+    DatagramRouter router{sender};
+    ServerKnowledge knowledge;
+    QueryEngine engine{clock, router, knowledge};
+    std::function<void()> infoHook;
 };
 } // namespace
 
@@ -236,11 +247,11 @@ TEST_F(QueryEngineTest, InfoReplyStoresTheServerAtTheFrontAndCallsTheHook) {
     for (int i = 0; i < 6; ++i)
         list.entries().push_back(server("10.0.0." + std::to_string(10 + i)));
     int hookCalls = 0;
-    engine.setInfoReplyHook([&] {
+    infoHook = [&] {
         ++hookCalls;
         EXPECT_EQ(lists.current().entries().front().address.host,
                   engine.currentServer().address.host);
-    });
+    };
 
     // A server at index 5 moves to the front with every info reply.
     ServerEntry known = server("10.0.0.15");

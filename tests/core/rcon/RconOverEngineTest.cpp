@@ -3,7 +3,10 @@
 #include "../fakes/FakeClock.h"
 #include "../fakes/FakeSender.h"
 #include "common/ByteWriter.h"
+#include "query/DatagramRouter.h"
 #include "query/QueryEngine.h"
+#include "query/ResultStore.h"
+#include "query/ServerKnowledge.h"
 #include "rcon/QueryEngineRconPort.h"
 #include "rcon/RconSession.h"
 #include "serverlist/ServerListSet.h"
@@ -23,19 +26,24 @@ struct Rig {
         ServerEntry entry;
         entry.address = {"10.0.0.1", 27015};
         lists.current().storeEntry(entry);
+        engine.setResultHandler([this](QueryEngine::Result what, const ServerEntry& record) {
+            storeResult(lists, what, record);
+        });
         engine.setCurrentServer(entry);
     }
     void receive(std::string_view payload, const std::string& host = "10.0.0.1", int port = 27015) {
         ByteWriter w;
         w.u32(0xFFFFFFFFu);
         w.bytes(payload);
-        engine.onDatagram(w.data().data(), w.size(), host, port);
+        router.onDatagram(w.data().data(), w.size(), host, port);
     }
 
     test::FakeClock clock;
     test::FakeSender sender;
     ServerListSet lists;
-    QueryEngine engine{clock, sender, lists};
+    DatagramRouter router{sender};
+    ServerKnowledge knowledge;
+    QueryEngine engine{clock, router, knowledge};
     QueryEngineRconPort port{engine};
 };
 

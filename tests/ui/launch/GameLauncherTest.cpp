@@ -307,8 +307,7 @@ TEST_F(GameLauncherTest, TooManyArgumentsRefuseTheLaunch) {
 TEST_F(GameLauncherTest, WaitDialogGoesOnByItselfWhenASlotIsFreed) {
     Hlsim full;
     // The scenario that hlsim ships: 8 of 8 players, one slot freed after a few seconds.
-    const QString scenario = QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
-                             QStringLiteral("/../../../tools/hlsim/scenarios/fill-then-free.txt");
+    const QString scenario = QStringLiteral(HLSIM_SCENARIOS "/fill-then-free.txt");
     ASSERT_TRUE(QFile::exists(scenario));
     ASSERT_TRUE(full.start({QStringLiteral("--scenario"), scenario}));
     openWith(settingsFor("-console"));

@@ -300,8 +300,7 @@ TEST_F(MonitorWindow, DemoServerWithAHalfLifeInstallation) {
     QFile map(hl + QStringLiteral("/valve/maps/crossfire.bsp"));
     ASSERT_TRUE(map.open(QIODevice::WriteOnly));
     map.close();
-    const QString scenario = QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
-                             QStringLiteral("/../../../tools/hlsim/scenarios/demo.txt");
+    const QString scenario = QStringLiteral(HLSIM_SCENARIOS "/demo.txt");
     ASSERT_TRUE(QFileInfo::exists(scenario));
     Hlsim sim;
     ASSERT_TRUE(sim.start({QStringLiteral("--scenario"), scenario}));

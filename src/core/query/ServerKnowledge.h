@@ -1,0 +1,57 @@
+#pragma once
+
+#include "query/QueryDialect.h"
+#include "serverlist/ServerAddress.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace ondel {
+
+// What the run has learnt about servers, per address ("host:port", each port its own server):
+// the request dialect a server answers, and how much slower than usual it must be asked because
+// it limits the queries it answers. One object per process, shared by the monitor, the remote
+// console and the server browser's scan, so that what one of them learns the others use.
+//
+// The slowdown: a server that was answering and then stops answering every kind of request at
+// once is taken to be applying its query limit. noteBlock() then doubles the server's slowdown
+// (halves the rate), up to kMaxSlowdown. While the server answers again and no further block is
+// seen, noteAnswer() lowers the slowdown again by the factor kRaiseStep every kRaiseAfterMs, at
+// first not below kSafetyMargin times the slowdown that was blocked; one period spent there and
+// that block is forgotten, so a server whose limit was a passing one is asked as usual again.
+//
+// Plain data, no references. Not thread-safe: GUI thread (or ondel-cli's one thread).
+class ServerKnowledge {
+public:
+    static constexpr double kMaxSlowdown = 5.0;
+    static constexpr std::uint32_t kRaiseAfterMs = 120000;
+    static constexpr double kRaiseStep = 0.8;
+    static constexpr double kSafetyMargin = 1.25;
+
+    std::optional<QueryDialect> dialect(const ServerAddress& server) const;
+    void setDialect(const ServerAddress& server, QueryDialect dialect);
+
+    // Factor by which the query intervals for this server are stretched; 1 when it never
+    // blocked us.
+    double slowdown(const ServerAddress& server) const;
+    bool limitsQueries(const ServerAddress& server) const { return slowdown(server) > 1.0; }
+    // A block was seen at tick nowMs: the rate is halved.
+    void noteBlock(const ServerAddress& server, std::uint32_t nowMs);
+    // The server answered at tick nowMs: the rate goes up a step when it is due.
+    void noteAnswer(const ServerAddress& server, std::uint32_t nowMs);
+
+private:
+    struct Facts {
+        std::optional<QueryDialect> dialect;
+        double slowdown = 1.0;
+        double blockedAt = 0.0; // the slowdown at the last block; 0 before any
+        std::uint32_t changedAt = 0;
+    };
+    const Facts* find(const ServerAddress& server) const;
+
+    std::map<std::string, Facts> m_facts;
+};
+
+} // namespace ondel

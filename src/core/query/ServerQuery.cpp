@@ -1,0 +1,472 @@
+#include "query/ServerQuery.h"
+
+#include "common/ByteReader.h"
+#include "common/ByteWriter.h"
+#include "common/Clock.h"
+#include "query/ChallengeParser.h"
+#include "query/InfoReplyParser.h"
+#include "query/PlayersReplyParser.h"
+#include "query/QueryProtocol.h"
+#include "query/RulesReplyParser.h"
+#include "query/ServerKnowledge.h"
+#include "query/SteamInfoParser.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ondel {
+
+namespace {
+// The continuous run's order of sending.
+constexpr int kCycleOrder[] = {ServerQuery::kSlotRules, ServerQuery::kSlotDetails,
+                               ServerQuery::kSlotPlayers};
+constexpr std::int64_t kPlayerCarryOverMs = 5000;
+
+const char* legacyWord(int slot) {
+    switch (slot) {
+    case ServerQuery::kSlotRules:
+        return protocol::kRulesRequest;
+    case ServerQuery::kSlotDetails:
+        return protocol::kDetailsRequest;
+    case ServerQuery::kSlotPlayers:
+        return protocol::kPlayersRequest;
+    default:
+        return protocol::kPingRequest;
+    }
+}
+} // namespace
+
+ServerQuery::ServerQuery(const Clock& clock, DatagramRouter& router, ServerKnowledge& knowledge,
+                         const ServerEntry& entry)
+    : m_clock(clock), m_router(router), m_knowledge(knowledge), m_entry(entry) {
+    startOver();
+    watch();
+}
+
+ServerQuery::~ServerQuery() {
+    m_router.unwatch(m_watch);
+}
+
+void ServerQuery::watch() {
+    m_router.unwatch(m_watch);
+    m_watch = m_router.watch(
+        m_entry.address, [this](const std::uint8_t* data, std::size_t n) { onDatagram(data, n); });
+}
+
+std::uint32_t ServerQuery::awaitingSince(int slot) const {
+    if (slot < 0 || slot >= kSlotCount)
+        return 0;
+    return m_awaitingSince[static_cast<std::size_t>(slot)];
+}
+
+bool ServerQuery::dialectSettled() const {
+    return m_knowledge.dialect(m_entry.address).has_value();
+}
+
+bool ServerQuery::hasTarget() const {
+    const auto& a = m_entry.address;
+    return a.port != 0 && !a.host.empty() && a.host.find('.') != std::string::npos;
+}
+
+std::uint32_t ServerQuery::intervalFor(int slot) const {
+    std::uint32_t base = slot == kSlotDetails   ? m_schedule.detailsMs
+                         : slot == kSlotPlayers ? m_schedule.playersMs
+                                                : m_schedule.rulesMs;
+    if (base == 0)
+        return 0;
+    double stretched = std::round(base * m_knowledge.slowdown(m_entry.address));
+    return stretched >= 4.0e9 ? 4000000000u : static_cast<std::uint32_t>(stretched);
+}
+
+std::uint32_t ServerQuery::detailsIntervalMs() const {
+    std::uint32_t ms = intervalFor(kSlotDetails);
+    return ms == 0 ? 1000 : ms;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sending
+
+DatagramRouter::SendStatus ServerQuery::sendRaw(const std::uint8_t* data, std::size_t n,
+                                                DatagramRouter::Traffic traffic) {
+    return m_router.send(m_entry.address, data, n, traffic);
+}
+
+bool ServerQuery::sent(DatagramRouter::SendStatus status) const {
+    // A send the platform refused still counts as asked (it is repeated when overdue); only a
+    // send the budget held back is tried again at the next tick.
+    return status != DatagramRouter::SendStatus::Held;
+}
+
+bool ServerQuery::sendLegacy(int slot) {
+    ByteWriter out;
+    out.u32(protocol::kOutOfBand);
+    out.cString(legacyWord(slot));
+    return sent(sendRaw(out.data().data(), out.size(), DatagramRouter::Traffic::Query));
+}
+
+bool ServerQuery::sendSteamInfo() {
+    ByteWriter out;
+    out.u32(protocol::kOutOfBand);
+    out.u8(protocol::kSteamInfoRequest);
+    out.cString(protocol::kSteamInfoText);
+    m_infoSentWithChallenge = m_infoNeedsChallenge;
+    if (m_infoNeedsChallenge) {
+        out.i32(m_steamChallenge);
+        m_infoSentChallenge = m_steamChallenge;
+    }
+    return sent(sendRaw(out.data().data(), out.size(), DatagramRouter::Traffic::Query));
+}
+
+bool ServerQuery::sendSteamChallenged(int slot) {
+    bool rules = slot == kSlotRules;
+    ByteWriter out;
+    out.u32(protocol::kOutOfBand);
+    out.u8(rules ? protocol::kSteamRulesRequest : protocol::kSteamPlayersRequest);
+    out.i32(m_steamChallenge);
+    (rules ? m_rulesSentChallenge : m_playersSentChallenge) = m_steamChallenge;
+    return sent(sendRaw(out.data().data(), out.size(), DatagramRouter::Traffic::Query));
+}
+
+bool ServerQuery::sendRequest(int slot) {
+    m_challengeResends[static_cast<std::size_t>(slot)] = 0;
+    if (slot == kSlotPing)
+        return sendLegacy(slot);
+    if (slot == kSlotDetails)
+        m_detailsSent = true;
+    auto steam = [&] { return slot == kSlotDetails ? sendSteamInfo() : sendSteamChallenged(slot); };
+    if (m_askBoth) {
+        bool legacy = sendLegacy(slot);
+        bool other = steam();
+        return legacy || other;
+    }
+    return m_dialect == QueryDialect::Legacy ? sendLegacy(slot) : steam();
+}
+
+void ServerQuery::tick() {
+    std::uint32_t now = m_clock.tickMs();
+    m_fragments.expire(now);
+    if (!hasTarget())
+        return;
+    if (m_once)
+        tickOnce(now);
+    else
+        tickContinuous(now);
+}
+
+void ServerQuery::tickContinuous(std::uint32_t now) {
+    auto& slots = m_awaitingSince;
+
+    // A details request that went unanswered counts against the dialect it was asked in; after
+    // two misses the other dialect gets its turn, until one of them answers.
+    std::uint32_t detailsSent = slots[kSlotDetails];
+    if (!dialectSettled() && m_detailsSent && detailsSent != 0 &&
+        now - detailsSent >= kRequestTimeoutMs) {
+        if (++m_detailsMisses >= kDetailsMissesBeforeSwitch) {
+            m_detailsMisses = 0;
+            m_dialect =
+                m_dialect == QueryDialect::Legacy ? QueryDialect::Steam : QueryDialect::Legacy;
+        }
+    }
+
+    if (m_schedule.pingMs != 0) {
+        std::uint32_t pingSent = slots[kSlotPing];
+        if (pingSent == 0 || now - pingSent >= kPingTimeoutMs) {
+            if (sendRequest(kSlotPing)) {
+                if (pingSent != 0)
+                    m_entry.lastPing = kPingTimeoutValue;
+                slots[kSlotPing] = m_clock.tickMs();
+            }
+        }
+    } else if (m_pingWaitSince != 0 && now - m_pingWaitSince >= kPingTimeoutMs) {
+        m_entry.lastPing = kPingTimeoutValue;
+    }
+
+    for (int row : kCycleOrder) {
+        auto i = static_cast<std::size_t>(row);
+        std::uint32_t& slot = slots[i];
+        now = m_clock.tickMs();
+        std::uint32_t interval = intervalFor(row);
+        bool overdue = slot != 0 && now - slot >= std::max(kRequestTimeoutMs, interval);
+        bool due = overdue;
+        if (slot == 0)
+            due = interval == 0 || m_lastSent[i] == 0 ||
+                  now - m_lastSent[i] + kTickSlackMs >= interval;
+        if (overdue)
+            ++m_missesSinceAnswer[i];
+        if (due && sendRequest(row)) {
+            slot = m_clock.tickMs();
+            m_lastSent[i] = slot;
+            if (row == kSlotDetails && m_pingWaitSince == 0)
+                m_pingWaitSince = slot;
+        }
+    }
+
+    // Everything going unanswered at once, from a server that was answering, is its query
+    // limit rather than a lost packet: ask it more slowly.
+    if (m_schedule.detailsMs != 0 && m_everAnswered && !m_blockNoted &&
+        m_missesSinceAnswer[kSlotDetails] >= 2 &&
+        (m_missesSinceAnswer[kSlotPlayers] >= 1 || m_missesSinceAnswer[kSlotRules] >= 1)) {
+        m_blockNoted = true;
+        m_knowledge.noteBlock(m_entry.address, now);
+    }
+}
+
+void ServerQuery::askOnce(bool withRules, std::uint32_t timeoutMs, DoneHandler done) {
+    m_once = true;
+    m_onceRules = withRules;
+    m_onceStart = m_clock.tickMs();
+    m_onceTimeoutMs = timeoutMs;
+    m_onceGot.fill(false);
+    m_awaitingSince.fill(0);
+    m_done = std::move(done);
+    auto known = m_knowledge.dialect(m_entry.address);
+    m_askBoth = !known.has_value();
+    m_dialect = known.value_or(QueryDialect::Legacy);
+    tick();
+}
+
+bool ServerQuery::onceComplete() const {
+    return m_onceGot[kSlotDetails] && m_onceGot[kSlotPlayers] &&
+           (!m_onceRules || m_onceGot[kSlotRules]);
+}
+
+void ServerQuery::tickOnce(std::uint32_t now) {
+    if (now - m_onceStart >= m_onceTimeoutMs) {
+        finishOnce(Outcome::TimedOut);
+        return;
+    }
+    for (int row : {kSlotDetails, kSlotPlayers, kSlotRules}) {
+        auto i = static_cast<std::size_t>(row);
+        if (m_onceGot[i] || (row == kSlotRules && !m_onceRules))
+            continue;
+        std::uint32_t& slot = m_awaitingSince[i];
+        if ((slot == 0 || now - slot >= kRequestTimeoutMs) && sendRequest(row)) {
+            slot = m_clock.tickMs();
+            m_lastSent[i] = slot;
+        }
+    }
+}
+
+void ServerQuery::finishOnce(Outcome outcome) {
+    m_once = false;
+    m_awaitingSince.fill(0);
+    // A server that answered everything without a Steam sign is a legacy one.
+    if (outcome == Outcome::Complete && m_askBoth)
+        settleDialect(QueryDialect::Legacy);
+    m_askBoth = false;
+    DoneHandler done = std::move(m_done);
+    m_done = nullptr;
+    if (done)
+        done(outcome); // may destroy this object: nothing after it
+}
+
+// ---------------------------------------------------------------------------------------------
+// Receiving
+
+void ServerQuery::onDatagram(const std::uint8_t* data, std::size_t n) {
+    if (FragmentReassembler::isFragment(data, n)) {
+        auto whole = m_fragments.add(data, n, m_clock.tickMs());
+        if (whole)
+            dispatch(whole->data(), whole->size());
+        return;
+    }
+    dispatch(data, n);
+}
+
+void ServerQuery::dispatch(const std::uint8_t* data, std::size_t n) {
+    ByteReader in(data, n);
+    // A reassembled reply must be whole too; fragments inside fragments are not taken.
+    if (in.u32() != protocol::kOutOfBand)
+        return;
+    std::uint8_t type = in.u8();
+    if (!in.ok())
+        return;
+    auto& slots = m_awaitingSince;
+
+    int answered = -1;
+    if ((type == protocol::kInfoReply || type == protocol::kSteamInfoReply) &&
+        slots[kSlotDetails]) {
+        std::uint32_t rtt = m_clock.tickMs() - slots[kSlotDetails];
+        slots[kSlotDetails] = 0;
+        if (m_schedule.pingMs == 0 || m_once) {
+            m_pingWaitSince = 0;
+            takePingSample(rtt);
+        }
+        onInfoReply(data, n, type == protocol::kSteamInfoReply);
+        answered = kSlotDetails;
+    } else if (type == protocol::kRulesReply && slots[kSlotRules]) {
+        slots[kSlotRules] = 0;
+        onRulesReply(data, n);
+        answered = kSlotRules;
+    } else if (type == protocol::kPlayersReply && slots[kSlotPlayers]) {
+        slots[kSlotPlayers] = 0;
+        onPlayersReply(data, n);
+        answered = kSlotPlayers;
+    } else if (type == protocol::kPingReply && slots[kSlotPing]) {
+        std::uint32_t rtt = m_clock.tickMs() - slots[kSlotPing];
+        slots[kSlotPing] = 0;
+        noteAnswer();
+        takePingSample(rtt);
+    } else if (type == protocol::kPrintReply) {
+        if (m_printHandler)
+            m_printHandler(ChallengeParser::printText(data, n));
+    } else if (type == protocol::kSteamChallengeReply) {
+        onSteamChallenge(data, n);
+    } else if (ChallengeParser::isRconChallenge(data, n)) {
+        onRconChallenge(data, n);
+    }
+    if (answered >= 0 && m_once) {
+        m_onceGot[static_cast<std::size_t>(answered)] = true;
+        if (onceComplete())
+            finishOnce(Outcome::Complete); // may destroy this object: nothing after it
+    }
+}
+
+void ServerQuery::reply(Reply kind) {
+    if (m_replyHandler)
+        m_replyHandler(kind);
+}
+
+void ServerQuery::settleDialect(QueryDialect dialect) {
+    m_dialect = dialect;
+    m_detailsMisses = 0;
+    m_askBoth = false;
+    m_knowledge.setDialect(m_entry.address, dialect);
+}
+
+void ServerQuery::noteAnswer() {
+    m_everAnswered = true;
+    m_blockNoted = false;
+    m_missesSinceAnswer.fill(0);
+    m_knowledge.noteAnswer(m_entry.address, m_clock.tickMs());
+}
+
+void ServerQuery::takePingSample(std::uint32_t rtt) {
+    m_entry.lastPing = static_cast<std::int32_t>(rtt);
+    float sample = static_cast<float>(rtt);
+    if (m_entry.averagePing == 0.0f)
+        m_entry.averagePing = sample;
+    m_entry.averagePing = (m_entry.averagePing * 9.0f + sample) * 0.1f;
+    ++m_counts.ping;
+    reply(Reply::Ping);
+}
+
+void ServerQuery::onInfoReply(const std::uint8_t* data, std::size_t n, bool steamLayout) {
+    noteAnswer();
+    // An `I` reply can only come from a Steam-era server; an `m` reply answers either dialect's
+    // info request, so it settles the dialect that was asked (and nothing while both were).
+    if (steamLayout)
+        settleDialect(QueryDialect::Steam);
+    else if (!m_askBoth)
+        settleDialect(m_dialect);
+    bool ok = steamLayout ? SteamInfoParser::parse(data, n, m_entry)
+                          : InfoReplyParser::parse(data, n, m_entry);
+    if (!ok)
+        return;
+    m_entry.infoValid = 1;
+    m_entry.infoTime = m_clock.nowMs1601();
+    ++m_counts.info;
+    reply(Reply::Info);
+}
+
+void ServerQuery::onRulesReply(const std::uint8_t* data, std::size_t n) {
+    noteAnswer();
+    if (!m_askBoth)
+        settleDialect(m_dialect);
+    if (!RulesReplyParser::parse(data, n, m_entry))
+        return;
+    m_entry.rulesValid = 1;
+    m_entry.rulesTime = m_clock.nowMs1601();
+    ++m_counts.rules;
+    reply(Reply::Rules);
+}
+
+void ServerQuery::onPlayersReply(const std::uint8_t* data, std::size_t n) {
+    noteAnswer();
+    if (!m_askBoth)
+        settleDialect(m_dialect);
+    std::vector<PlayerRecord> players;
+    bool zeroIndex = m_askBoth || m_dialect == QueryDialect::Steam;
+    if (!PlayersReplyParser::parse(data, n, players, zeroIndex))
+        return;
+    std::int64_t now = m_clock.nowMs1601();
+    // Written as a subtraction: playersTime may come from a list file and be anything.
+    if (m_entry.playersTime >= now - kPlayerCarryOverMs)
+        PlayersReplyParser::carryOver(m_entry.playerList, players, m_clock.tickMs());
+    m_entry.playerList = std::move(players);
+    m_entry.playersTime = now;
+    ++m_counts.players;
+    reply(Reply::Players);
+}
+
+void ServerQuery::onRconChallenge(const std::uint8_t* data, std::size_t n) {
+    auto number = ChallengeParser::rconChallenge(data, n);
+    if (number && *number != 0)
+        m_entry.rconChallenge = *number;
+}
+
+void ServerQuery::onSteamChallenge(const std::uint8_t* data, std::size_t n) {
+    // Only a Steam request is answered with a challenge; anything else sending `A` is ignored.
+    if (m_askBoth)
+        settleDialect(QueryDialect::Steam);
+    if (m_dialect != QueryDialect::Steam)
+        return;
+    auto challenge = ChallengeParser::steamChallenge(data, n);
+    if (!challenge)
+        return;
+    m_steamChallenge = *challenge;
+    auto mayResend = [this](int slot) {
+        auto& count = m_challengeResends[static_cast<std::size_t>(slot)];
+        if (m_awaitingSince[static_cast<std::size_t>(slot)] == 0 || count >= kMaxChallengeResends)
+            return false;
+        ++count;
+        return true;
+    };
+    // Every awaited request that was not sent with this number goes out again at once. The reply
+    // does not tell which request it answers, but the number is the server's for this client.
+    if ((!m_infoSentWithChallenge || m_infoSentChallenge != m_steamChallenge) &&
+        mayResend(kSlotDetails)) {
+        m_infoNeedsChallenge = true;
+        sendSteamInfo();
+    }
+    if (m_rulesSentChallenge != m_steamChallenge && mayResend(kSlotRules))
+        sendSteamChallenged(kSlotRules);
+    if (m_playersSentChallenge != m_steamChallenge && mayResend(kSlotPlayers))
+        sendSteamChallenged(kSlotPlayers);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The server
+
+void ServerQuery::replaceEntry(const ServerEntry& entry) {
+    m_entry = entry;
+    m_awaitingSince.fill(0);
+    m_pingWaitSince = 0;
+}
+
+void ServerQuery::retarget(const ServerEntry& entry) {
+    m_entry = entry;
+    startOver();
+    watch();
+}
+
+void ServerQuery::startOver() {
+    m_fragments.clear();
+    m_detailsMisses = 0;
+    m_detailsSent = false;
+    m_pingWaitSince = 0;
+    m_everAnswered = false;
+    m_blockNoted = false;
+    m_missesSinceAnswer.fill(0);
+    m_askBoth = false;
+    m_dialect = m_knowledge.dialect(m_entry.address).value_or(QueryDialect::Legacy);
+    m_steamChallenge = kNoChallenge;
+    m_infoNeedsChallenge = false;
+    m_infoSentWithChallenge = false;
+    m_infoSentChallenge = kNoChallenge;
+    m_rulesSentChallenge = kNoChallenge;
+    m_playersSentChallenge = kNoChallenge;
+    m_challengeResends.fill(0);
+}
+
+} // namespace ondel
