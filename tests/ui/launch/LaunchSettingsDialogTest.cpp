@@ -100,10 +100,10 @@ TEST(LaunchSettingsDialog, OkStoresAQuotedGroupAsOneArgumentInOrder) {
 TEST(LaunchSettingsDialog, StartThroughSteamIsStoredAndShown) {
     test::FakeSettingsStore store;
     test::FakeUiPrompt prompt;
-    auto* steamButton = [](QDialog& d) {
+    auto steamButton = [](QDialog& d) {
         return findControl<QRadioButton>(&d, LaunchSettingsDialog::kSteamId);
     };
-    auto* direct = [](QDialog& d) {
+    auto direct = [](QDialog& d) {
         return findControl<QRadioButton>(&d, LaunchSettingsDialog::kDirectId);
     };
     {

@@ -1,10 +1,12 @@
 // The notifier against a private session bus (dbus-daemon) with a stand-in notification service.
 #include "ui/toolkit/DesktopNotifier.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
