@@ -62,6 +62,9 @@ MasterMessagePrompt::Outcome MessageDialog::showModal(const MasterMessage& messa
     // The owner may go away while the dialog runs (the program ends): a guarded pointer tells.
     QPointer<MessageDialog> dialog = new MessageDialog(message, owner);
     dialog->setAttribute(Qt::WA_DeleteOnClose, false);
+    // It blocks its owner only: a message that arrives while the user types into the remote
+    // console must not take that window's keyboard away.
+    dialog->setWindowModality(Qt::WindowModal);
     dialog->exec();
     if (!dialog)
         return MasterMessagePrompt::Outcome::Aborted;

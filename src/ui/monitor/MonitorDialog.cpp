@@ -155,7 +155,10 @@ void MonitorDialog::openRconConsole() {
     // registered.
     closeRconConsole();
     m_console = std::make_unique<RconConsole>(m_app.engine(), m_app.socket().localPort());
+    // In front of the monitor, with the keyboard in the command field.
     m_console->show();
+    m_console->raise();
+    m_console->activateWindow();
 }
 
 void MonitorDialog::closeRconConsole() {

@@ -3,6 +3,7 @@
 #include "MonitorDialog.h"
 #include "app/Application.h"
 
+#include <QEventLoop>
 #include <QTimer>
 
 namespace ondel {
@@ -13,9 +14,15 @@ void runMonitorWindow(Application& app, UiPrompt& prompt, const QString& serverT
         MonitorDialog dialog(app, prompt);
         if (!serverText.isEmpty())
             dialog.setServerText(serverText);
+        // Not modal: a modal main window would block every other top-level window (the remote
+        // console above all) from the keyboard and the mouse. Esc, the close box and "&Exit" end
+        // the dialog, and with it this loop.
+        QEventLoop loop;
+        QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+        dialog.show();
         if (onShown)
             QTimer::singleShot(0, &dialog, [&dialog, &onShown] { onShown(dialog); });
-        dialog.exec();
+        loop.exec();
     }
     app.finish();
 }

@@ -149,6 +149,7 @@ void RconConsole::buildControls() {
     m_output->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_output->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_output->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_output->setTabChangesFocus(true); // Tab walks on to the next control, as everywhere else
     // One tab after the time stamp must reach the same column as the two tabs that start a
     // continuation line: the stamp ends between the first and the second tab stop.
     qreal stampWidth =

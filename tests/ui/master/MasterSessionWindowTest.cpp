@@ -1,9 +1,12 @@
 #include "../monitor/MonitorFixture.h"
+#include "../toolkit/WindowInput.h"
 #include "platform/MasterSession.h"
 #include "settings/SettingsStore.h"
 #include "ui/master/MessageDialog.h"
+#include "ui/rcon/RconConsole.h"
 
 #include <QCheckBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -267,4 +270,44 @@ TEST_F(MasterSessionWindowTest, EndingTheProgramWhileAMessageIsOpenEndsCleanly) 
     qInstallMessageHandler(g_previousHandler);
     EXPECT_EQ(g_leftBehind.load(), 0);
     EXPECT_NE(m_app->settings().readInt("Master Server", "MSG00009", 0), 1);
+}
+
+TEST_F(MasterSessionWindowTest, MessageTakesKeysAndBlocksOnlyTheMonitor) {
+    Hlsim sim;
+    ASSERT_TRUE(sim.start({}));
+    Mastersim master;
+    ASSERT_TRUE(master.start({"--message", "9:Typed:Text:https://ondel.invalid/"}));
+    qputenv("ONDEL_MASTER_HOST",
+            QByteArray::fromStdString("127.0.0.1:" + std::to_string(master.port())));
+    openWindow();
+    m_dialog->setServerText(sim.address());
+    m_dialog->commandAction(40013)->trigger(); // the console is open when the message comes
+    RconConsole* console = m_dialog->rconConsole();
+    ASSERT_NE(console, nullptr);
+    // The message window runs its own loop: it is worked from inside that loop.
+    bool shown = false;
+    auto watch = input::whenShown<MessageDialog>([&](MessageDialog& message) {
+        shown = true;
+        // Through the window system: the console still takes typing, the monitor does not.
+        auto* password = findControl<QLineEdit>(console, RconConsole::kPassword);
+        input::click(password);
+        input::type(password, "pw");
+        EXPECT_EQ(password->text(), QStringLiteral("pw"));
+        auto* comment = control<QPlainTextEdit>(1018);
+        input::click(comment);
+        input::type(comment, "x");
+        EXPECT_EQ(comment->toPlainText(), QString());
+
+        auto* dontShow = findControl<QCheckBox>(&message, MessageDialog::kDontShowId);
+        input::click(dontShow, QPoint(8, dontShow->height() / 2)); // on its box, not beside it
+        EXPECT_TRUE(dontShow->isChecked());
+        input::key(&message, Qt::Key_Return);
+        if (message.isVisible()) {
+            ADD_FAILURE() << "Enter did not close the message";
+            message.reject();
+        }
+    });
+    ASSERT_TRUE(sessionEnded());
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(masterValue("MSG00009"), 1);
 }

@@ -26,11 +26,13 @@ namespace ondel::test {
 class Hlsim {
 public:
     // Starts hlsim with the arguments (a free port is chosen); false when it did not come up.
-    bool start(const QStringList& args) {
+    // Unless quiet, hlsim echoes its log lines (RCON commands among them) on stderr.
+    bool start(const QStringList& args, bool quiet = true) {
         m_process.setProgram(QStringLiteral(HLSIM_PATH));
-        m_process.setArguments(
-            QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet")} +
-            args);
+        QStringList all{QStringLiteral("--port"), QStringLiteral("0")};
+        if (quiet)
+            all << QStringLiteral("--quiet");
+        m_process.setArguments(all + args);
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
         m_process.start();
         if (!m_process.waitForStarted(10000))
@@ -62,10 +64,16 @@ public:
     }
     ~Hlsim() { stop(); }
     int port() const { return m_port; }
+    // Everything hlsim has written to stderr so far.
+    QString errorOutput() {
+        m_err += m_process.readAllStandardError();
+        return QString::fromUtf8(m_err);
+    }
     QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
 
 private:
     QProcess m_process;
+    QByteArray m_err;
     int m_port = 0;
 };
 

@@ -1,0 +1,104 @@
+#pragma once
+
+// Input as the window system delivers it: every key and click goes to a QWindow through
+// QWindowSystemInterface, so Qt's modality check and the window's own focus widget decide where
+// it lands, as they do for a person at the keyboard. A window blocked by a modal one gets
+// nothing. (Sending events straight to a widget would pass both by.)
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include <functional>
+#include <memory>
+
+namespace ondel::test::input {
+
+inline QWindow* windowOf(QWidget* widget) {
+    return widget != nullptr ? widget->window()->windowHandle() : nullptr;
+}
+
+// A key with modifiers, pressed in the top-level window that holds widget.
+inline void key(QWidget* widget, Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    if (QWindow* w = windowOf(widget))
+        QTest::keyClick(w, k, mods);
+}
+
+// Types printable ASCII text into whatever has the focus in widget's window.
+inline void type(QWidget* widget, const char* text) {
+    QWindow* w = windowOf(widget);
+    for (; w != nullptr && *text != '\0'; ++text)
+        QTest::keyClick(w, *text);
+}
+
+// A left click on widget (its centre unless at is given), through its top-level window.
+inline void click(QWidget* widget, QPoint at = QPoint(-1, -1)) {
+    if (QWindow* w = windowOf(widget)) {
+        const QPoint local = at.x() < 0 ? widget->rect().center() : at;
+        QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier,
+                          widget->mapTo(widget->window(), local));
+    }
+}
+
+// Opens a menu of the bar with the mouse and clicks its item with the given text.
+inline bool clickMenu(QMenuBar* bar, const QString& menuTitle, const QString& itemText) {
+    for (QAction* top : bar->actions()) {
+        if (top->text() != menuTitle)
+            continue;
+        click(bar, bar->actionGeometry(top).center());
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (popup == nullptr)
+            return false;
+        for (QAction* item : popup->actions())
+            if (item->text() == itemText) {
+                click(popup, popup->actionGeometry(item).center());
+                return true;
+            }
+    }
+    return false;
+}
+
+// Processes events until the condition holds or timeoutMs passes.
+inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// Runs drive on the first visible modal dialog of type T, from inside its own modal loop (the
+// command that opens it does not return until it ends). Drive once; returns the watch, which
+// stops when it is destroyed.
+template <typename T> std::unique_ptr<QTimer> whenShown(std::function<void(T&)> drive) {
+    auto watch = std::make_unique<QTimer>();
+    QTimer* raw = watch.get();
+    QObject::connect(raw, &QTimer::timeout, raw, [raw, drive = std::move(drive)] {
+        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible())
+            return;
+        raw->stop();
+        drive(*dialog);
+    });
+    watch->start(20);
+    return watch;
+}
+
+// The top-level window that has the keyboard focus, as a widget (nullptr: none of ours).
+inline QWidget* focusedTopLevel() {
+    QWindow* w = QGuiApplication::focusWindow();
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->windowHandle() == w && w != nullptr)
+            return top;
+    return nullptr;
+}
+
+} // namespace ondel::test::input
