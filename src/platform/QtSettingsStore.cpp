@@ -3,6 +3,9 @@
 #include "common/Text.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
@@ -33,6 +36,26 @@ std::unique_ptr<QSettings> openStore(const QString& iniFile, const std::string& 
     if (!subkey.empty())
         settings->beginGroup(toQt(subkey));
     return settings;
+}
+
+// The settings hold the user's Steam Web API key: the INI file is made, and kept, readable and
+// writable by the user only. QSettings replaces the file with one of the default mode, so the
+// mode is set again after every write; a folder made here is the user's only, so the file is
+// never open to others in between.
+void keepPrivate(const QString& iniFile) {
+    if (iniFile.isEmpty())
+        return;
+    const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QFileInfo info(iniFile);
+    QDir folder = info.absoluteDir();
+    if (!folder.exists() && QDir().mkpath(folder.absolutePath()))
+        QFile::setPermissions(folder.absolutePath(), owner | QFileDevice::ExeOwner);
+    QFile file(iniFile);
+    if (!file.exists() && file.open(QIODevice::WriteOnly | QIODevice::NewOnly, owner))
+        file.close();
+    if (file.exists() &&
+        (file.permissions() & ~(owner | QFileDevice::ReadUser | QFileDevice::WriteUser)) != 0)
+        file.setPermissions(owner);
 }
 
 bool usable(const QSettings& settings) {
@@ -113,11 +136,14 @@ std::string QtSettingsStore::readString(const std::string& subkey, const std::st
 
 bool QtSettingsStore::writeInt(const std::string& subkey, const std::string& name,
                                std::int32_t value) {
+    keepPrivate(m_iniFile);
     auto settings = openStore(m_iniFile, subkey);
     if (!usable(*settings) || !settings->isWritable())
         return false;
     settings->setValue(toQt(name), static_cast<int>(value));
-    return true; // the file is written when settings closes; a failure then is not reported
+    settings->sync(); // a failure to write is not reported
+    keepPrivate(m_iniFile);
+    return true;
 }
 
 bool QtSettingsStore::writeString(const std::string& subkey, const std::string& name,
@@ -130,6 +156,8 @@ bool QtSettingsStore::writeString(const std::string& subkey, const std::string& 
     else
         settings->setValue(toQt(name),
                            QByteArray(value.data(), static_cast<qsizetype>(value.size())));
+    settings->sync();
+    keepPrivate(m_iniFile);
     return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 using namespace ondel;
@@ -178,4 +179,18 @@ TEST_F(SettingsFileTest, TwoThreadsAtOnce) {
     QtSettingsStore after;
     EXPECT_EQ(after.readInt("Settings", "V9", -1), 1099);
     EXPECT_EQ(after.readInt("Master Server", "V9", -1), 5099);
+}
+
+TEST_F(SettingsFileTest, TheFileHoldingTheApiKeyIsTheUsersOnly) {
+    namespace fs = std::filesystem;
+    const auto owner = fs::perms::owner_read | fs::perms::owner_write;
+    auto mode = [&] { return fs::status(m_file.toStdString()).permissions(); };
+    QtSettingsStore store;
+    ASSERT_TRUE(settings::write(store, settings::kSteamApiKey, "C0FFEE"));
+    EXPECT_EQ(mode(), owner);
+    // A file that others could read is made private again at the next write.
+    fs::permissions(m_file.toStdString(), owner | fs::perms::group_read | fs::perms::others_read);
+    ASSERT_TRUE(settings::write(store, settings::kConnectionExit, 1));
+    EXPECT_EQ(mode(), owner);
+    EXPECT_EQ(settings::read(store, settings::kSteamApiKey), "C0FFEE");
 }

@@ -1,0 +1,327 @@
+// steamapisim: a stand-in of the Steam Web API's server list for tests and the demo. Plain HTTP
+// on 127.0.0.1; answers GET /IGameServersService/GetServerList/v1/ with generated servers on
+// loopback addresses, plus entries a client must drop (169.254.x.x, 0.0.0.0, a repeat). Logs
+// every request path on stdout with the key masked.
+//
+//   --port N        listen on 127.0.0.1:N (0, the default: the system picks)
+//   --servers N     how many usable servers exist (default 20)
+//   --key KEY       accept only this key; any other gets 403 with an HTML body
+//   --status N      answer every request with this status (403 and 429 with the usual bodies)
+//   --garbage       answer 200 with a body that is not JSON
+//   --truncate      answer 200 with the JSON cut in the middle
+//   --empty         answer {"response":{}} (nothing matches)
+#include "common/JsonWriter.h"
+#include "discover/DiscoverFilter.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace ondel;
+
+namespace {
+
+struct Options {
+    int port = 0;
+    int servers = 20;
+    std::string key;
+    int status = 200;
+    bool garbage = false;
+    bool truncate = false;
+    bool empty = false;
+};
+
+std::atomic<bool> g_stop{false};
+
+void onSignal(int) {
+    g_stop.store(true);
+}
+
+std::string percentDecode(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size()) {
+            out.push_back(static_cast<char>(std::strtol(s.substr(i + 1, 2).c_str(), nullptr, 16)));
+            i += 2;
+        } else {
+            out.push_back(s[i] == '+' ? ' ' : s[i]);
+        }
+    }
+    return out;
+}
+
+std::map<std::string, std::string> queryOf(const std::string& target) {
+    std::map<std::string, std::string> out;
+    std::size_t q = target.find('?');
+    if (q == std::string::npos)
+        return out;
+    std::string rest = target.substr(q + 1);
+    std::size_t at = 0;
+    while (at <= rest.size()) {
+        std::size_t amp = rest.find('&', at);
+        std::string pair = rest.substr(at, amp == std::string::npos ? amp : amp - at);
+        std::size_t eq = pair.find('=');
+        if (eq != std::string::npos)
+            out[pair.substr(0, eq)] = percentDecode(pair.substr(eq + 1));
+        if (amp == std::string::npos)
+            break;
+        at = amp + 1;
+    }
+    return out;
+}
+
+// The filter's conditions as name -> value (the last one wins; \or groups are read flat).
+std::map<std::string, std::string> filterOf(const std::string& filter) {
+    std::map<std::string, std::string> out;
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    while (at < filter.size()) {
+        std::size_t next = filter.find('\\', at + 1);
+        parts.push_back(filter.substr(at + 1, next == std::string::npos ? next : next - at - 1));
+        at = next == std::string::npos ? filter.size() : next;
+    }
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2)
+        out[parts[i]] = parts[i + 1];
+    return out;
+}
+
+// The key replaced by "***" in a request path.
+std::string masked(const std::string& target) {
+    std::string out = target;
+    std::size_t k = out.find("key=");
+    while (k != std::string::npos) {
+        if (k == 0 || out[k - 1] == '?' || out[k - 1] == '&') {
+            std::size_t end = out.find('&', k);
+            out.replace(k + 4, (end == std::string::npos ? out.size() : end) - k - 4, "***");
+        }
+        k = out.find("key=", k + 4);
+    }
+    return out;
+}
+
+const char* const kMaps[] = {"de_dust2", "cs_office", "de_inferno", "crossfire"};
+
+void writeServer(JsonWriter& json, const std::string& addr, int port, const std::string& name,
+                 const std::string& map, const std::string& gameDir, int appId, int players) {
+    json.beginObject();
+    json.key("addr"), json.value(addr + ":" + std::to_string(port));
+    json.key("gameport"), json.value(port);
+    json.key("steamid"), json.value("90000000000000000");
+    json.key("name"), json.value(name);
+    json.key("appid"), json.value(appId);
+    json.key("gamedir"), json.value(gameDir);
+    json.key("version"), json.value("1.1.2.7/Stdio");
+    json.key("product"), json.value(gameDir);
+    json.key("region"), json.value(255);
+    json.key("players"), json.value(players);
+    json.key("max_players"), json.value(16);
+    json.key("bots"), json.value(players % 3);
+    json.key("map"), json.value(map);
+    json.key("secure"), json.value(true);
+    json.key("dedicated"), json.value(true);
+    json.key("os"), json.value("l");
+    json.key("gametype"), json.value("");
+    json.endObject();
+}
+
+std::string serverList(const Options& o, const std::map<std::string, std::string>& query) {
+    if (o.empty)
+        return "{\"response\":{}}";
+    auto filter = filterOf(query.count("filter") ? query.at("filter") : "");
+    int limit = query.count("limit") ? std::atoi(query.at("limit").c_str()) : 100;
+    if (limit <= 0)
+        limit = 100;
+    int appId = filter.count("appid") ? std::atoi(filter["appid"].c_str()) : 10;
+    std::string gameDir = filter.count("gamedir") ? filter["gamedir"] : "cstrike";
+    if (!filter.count("gamedir"))
+        for (const auto& game : kGameApps)
+            if (game.appId == appId)
+                gameDir = game.gameDir;
+
+    JsonWriter json(false);
+    json.beginObject();
+    json.key("response");
+    json.beginObject();
+    json.key("servers");
+    json.beginArray();
+    int written = 0;
+    // First the entries a client has to drop: a listen server's link-local side, no address,
+    // and (below) a repeat of the first usable server.
+    if (o.servers > 0 && limit > 3) {
+        writeServer(json, "169.254.10.20", 27015, "Listen server", kMaps[0], gameDir, appId, 1);
+        writeServer(json, "0.0.0.0", 27015, "No address", kMaps[0], gameDir, appId, 1);
+        written += 2;
+    }
+    bool repeated = false;
+    for (int i = 0; i < o.servers && written < limit; ++i) {
+        int players = i % 17; // 0 (empty) to 16 (full)
+        std::string map = kMaps[i % 4];
+        if (filter.count("map") && filter["map"] != map)
+            continue;
+        if (filter.count("empty") && players == 0)
+            continue;
+        if (filter.count("full") && players >= 16)
+            continue;
+        std::string host = "127.0.0." + std::to_string(1 + i % 250);
+        int port = 27015 + i / 250;
+        std::string name = i == 1 ? "Quote \"q\" caf\xC3\xA9 <b>bold</b>"
+                                  : "Stand-in server " + std::to_string(i + 1);
+        writeServer(json, host, port, name, map, gameDir, appId, players);
+        ++written;
+        if (!repeated && written < limit) {
+            writeServer(json, host, port, name, map, gameDir, appId, players);
+            repeated = true;
+            ++written;
+        }
+    }
+    json.endArray();
+    json.endObject();
+    json.endObject();
+    return json.text();
+}
+
+bool sendAll(int fd, const std::string& data) {
+    std::size_t at = 0;
+    while (at < data.size()) {
+        ssize_t n = ::send(fd, data.data() + at, data.size() - at, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        at += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void reply(int fd, int status, const char* type, const std::string& body) {
+    const char* reason = status == 200   ? "OK"
+                         : status == 403 ? "Forbidden"
+                         : status == 404 ? "Not Found"
+                         : status == 429 ? "Too Many Requests"
+                                         : "Status";
+    std::string head =
+        "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nContent-Type: " + type +
+        "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
+    sendAll(fd, head + body);
+}
+
+void serve(int fd, const Options& o) {
+    std::string buf;
+    char chunk[4096];
+    while (buf.find("\r\n\r\n") == std::string::npos && buf.size() < 64 * 1024) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 5000) <= 0)
+            return;
+        ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+        if (n <= 0)
+            return;
+        buf.append(chunk, static_cast<std::size_t>(n));
+    }
+    std::size_t s1 = buf.find(' ');
+    std::size_t s2 = s1 == std::string::npos ? s1 : buf.find(' ', s1 + 1);
+    if (s2 == std::string::npos)
+        return;
+    std::string method = buf.substr(0, s1);
+    std::string target = buf.substr(s1 + 1, s2 - s1 - 1);
+    std::printf("request %s %s\n", method.c_str(), masked(target).c_str());
+    std::fflush(stdout);
+
+    const std::string forbidden =
+        "<html><head><title>Forbidden</title></head><body><h1>Forbidden</h1>Access is denied. "
+        "Retrying will not help. Please verify your <pre>key=</pre> parameter.</body></html>";
+    std::string path = target.substr(0, target.find('?'));
+    auto query = queryOf(target);
+    if (method != "GET" || path != kServerListPath)
+        return reply(fd, 404, "text/html", "<html><body>Not Found</body></html>");
+    if (o.status == 403 || (!o.key.empty() && query["key"] != o.key))
+        return reply(fd, 403, "text/html", forbidden);
+    if (o.status == 429)
+        return reply(fd, 429, "text/html", "<html><body>Too Many Requests</body></html>");
+    if (o.status != 200)
+        return reply(fd, o.status, "text/html", "<html><body>Error</body></html>");
+    if (o.garbage)
+        return reply(fd, 200, "application/json", "<html>\x01\xFF not a server list");
+    std::string body = serverList(o, query);
+    if (o.truncate)
+        body.resize(body.size() / 2);
+    reply(fd, 200, "application/json; charset=UTF-8", body);
+}
+
+bool parse(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (a == "--port" && hasValue)
+            o.port = std::atoi(argv[++i]);
+        else if (a == "--servers" && hasValue)
+            o.servers = std::atoi(argv[++i]);
+        else if (a == "--key" && hasValue)
+            o.key = argv[++i];
+        else if (a == "--status" && hasValue)
+            o.status = std::atoi(argv[++i]);
+        else if (a == "--garbage")
+            o.garbage = true;
+        else if (a == "--truncate")
+            o.truncate = true;
+        else if (a == "--empty")
+            o.empty = true;
+        else
+            return false;
+    }
+    return o.port >= 0 && o.port <= 65535 && o.servers >= 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!parse(argc, argv, o)) {
+        std::fprintf(stderr, "usage: steamapisim [--port N] [--servers N] [--key KEY] "
+                             "[--status N] [--garbage] [--truncate] [--empty]\n");
+        return 1;
+    }
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+
+    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int one = 1;
+    ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(o.port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(listener, 16) != 0) {
+        std::perror("steamapisim: listen");
+        return 1;
+    }
+    socklen_t len = sizeof addr;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    std::printf("steamapisim listening on 127.0.0.1:%d\n", ntohs(addr.sin_port));
+    std::fflush(stdout);
+    // One request at a time is all the tests and the demo need.
+    while (!g_stop.load()) {
+        pollfd p{listener, POLLIN, 0};
+        if (::poll(&p, 1, 200) <= 0)
+            continue;
+        int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            continue;
+        serve(fd, o);
+        ::shutdown(fd, SHUT_WR);
+        ::close(fd);
+    }
+    ::close(listener);
+    return 0;
+}
