@@ -1,12 +1,13 @@
 #pragma once
 
+#include "ui/monitor/WindowServices.h"
+
 #include <QObject>
 
 #include <functional>
 
 namespace ondel {
 
-class Application;
 class Notifier;
 class MonitorDialog;
 class UiPrompt;
@@ -19,7 +20,7 @@ class UiPrompt;
 // is started on its own and the window stays as it is, querying on (Steam may only pass the
 // request to a running Steam, so there is no game process to wait for). With ConnectionExit
 // set the program is started on its own and the program ends at once with status 0.
-// References app, prompt and monitor, which must outlive it. GUI thread only.
+// The services, the prompt and the monitor must outlive it. GUI thread only.
 class GameLauncher : public QObject {
     Q_OBJECT
 public:
@@ -33,7 +34,7 @@ public:
         HandedToSteam, // started through Steam: nothing to wait for, the monitor goes on
     };
 
-    GameLauncher(Application& app, UiPrompt& prompt, MonitorDialog& monitor);
+    GameLauncher(WindowServices services, UiPrompt& prompt, MonitorDialog& monitor);
 
     // The whole Connect flow.
     Result connectToServer();
@@ -51,10 +52,9 @@ public:
     void setNotifier(Notifier* notifier) { m_notifier = notifier; }
 
     // Enables "&Connect ..." (3) and "&Settings ..." (40003) in the monitor and connects them to
-    // a launcher owned by the monitor. Returns that launcher.
+    // a launcher owned by the monitor, working with the monitor's services and prompt. Returns
+    // that launcher.
     static GameLauncher* install(MonitorDialog& monitor);
-    // "&Settings ...": the launch settings dialog, run through the prompt.
-    static void runSettingsDialog(Application& app, UiPrompt& prompt, QWidget* parent);
 
 signals:
     // The game client has been started (before the wait), and the wait has ended.
@@ -62,7 +62,7 @@ signals:
     void gameEnded();
 
 private:
-    Application& m_app;
+    WindowServices m_services;
     UiPrompt& m_prompt;
     MonitorDialog& m_monitor;
     std::function<void(int)> m_exit;
