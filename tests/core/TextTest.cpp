@@ -1,5 +1,5 @@
-#include "common/JsonWriter.h"
 #include "common/Text.h"
+#include "common/JsonWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,11 @@ TEST(Text, FoldCompareFoldsOnlyAsciiLettersAndSortsPrefixesFirst) {
         const char* b;
         int sign;
     } cases[] = {
-        {"abc", "ABC", 0},  {"", "a", -1},  {"ab", "abc", -1},  {"b", "A", 1},
-        {"_", "a", -1},     // '_' (0x5F) is below 'a' (0x61) once 'A' is folded
+        {"abc", "ABC", 0},
+        {"", "a", -1},
+        {"ab", "abc", -1},
+        {"b", "A", 1},
+        {"_", "a", -1},       // '_' (0x5F) is below 'a' (0x61) once 'A' is folded
         {"\xC4", "\xE4", -1}, // bytes above 127 are not folded
         {"10.0.0.1:27015", "9.0.0.1:27015", -1},
     };
@@ -37,8 +40,13 @@ TEST(Text, ParseLeadingInt) {
         bool ok;
         int value;
     } cases[] = {
-        {"20.000000", true, 20}, {"  -5x", true, -5}, {"+7", true, 7},       {"abc", false, 0},
-        {"", false, 0},          {"-", false, 0},     {"99999999999", true, 2147483647},
+        {"20.000000", true, 20},
+        {"  -5x", true, -5},
+        {"+7", true, 7},
+        {"abc", false, 0},
+        {"", false, 0},
+        {"-", false, 0},
+        {"99999999999", true, 2147483647},
         {"-99999999999", true, -2147483647 - 1},
     };
     for (const auto& c : cases) {

@@ -9,7 +9,9 @@
 namespace ondel::text {
 
 namespace {
-unsigned char fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+unsigned char fold(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
 
 // Windows-1252 0x80..0x9F; 0 marks the five undefined bytes, shown as U+FFFD.
 constexpr char16_t kCp1252High[32] = {
