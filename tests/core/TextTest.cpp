@@ -1,5 +1,6 @@
 #include "common/Text.h"
 #include "common/JsonWriter.h"
+#include "common/Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -62,6 +63,22 @@ TEST(Text, CutNeverSplitsAUtf8Sequence) {
     EXPECT_EQ(text::cutUtf8("ab\xE2\x82\xAC", 4), "ab");
     EXPECT_EQ(text::cutUtf8("ab\xE2\x82\xAC", 5), "ab\xE2\x82\xAC");
     EXPECT_EQ(text::cutUtf8("abc", 2), "ab");
+}
+
+TEST(Text, AppendUtf8WritesOneToFourBytes) {
+    const struct {
+        char32_t cp;
+        std::string bytes;
+    } cases[] = {{U'A', "A"},
+                 {0xE9, "\xC3\xA9"},
+                 {0x20AC, "\xE2\x82\xAC"},
+                 {0x1F600, "\xF0\x9F\x98\x80"},
+                 {0x10FFFF, "\xF4\x8F\xBF\xBF"}};
+    for (const auto& c : cases) {
+        std::string out;
+        ondel::text::appendUtf8(out, c.cp);
+        EXPECT_EQ(out, c.bytes) << static_cast<unsigned>(c.cp);
+    }
 }
 
 TEST(JsonWriter, EscapesControlCharactersAndDecodesBytes) {
