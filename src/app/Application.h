@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/QuerySocket.h"
+#include "platform/ScanRunner.h"
 #include "platform/SystemClock.h"
 #include "query/DatagramRouter.h"
 #include "query/QueryBudget.h"
@@ -27,14 +28,16 @@ class SettingsStore;
 class Application : public QObject {
     Q_OBJECT
 public:
-    // dataDirectory: where the list files are kept; empty means the current directory at
-    // start(). A '/' is appended when missing. prompt must outlive the object.
+    // dataDirectory: where the list files are kept, relative to the current directory at start()
+    // or absolute; empty means the user's data folder (defaultDataDirectory(), made with mode
+    // 0700 when missing). A '/' is appended. prompt must outlive the object.
     explicit Application(Prompt& prompt, std::string dataDirectory = {});
     ~Application() override;
 
     // Start-up, in order: the settings store, the query socket on the first free port of
     // 7130..7139 (when none is free the error "Can't initialize socket!!!" is shown and start-up
-    // goes on without a working socket), the data directory, and every server list. Returns
+    // goes on without a working socket), the data directory (a folder that cannot be made is
+    // reported the same way), and every server list. Returns
     // false only when the program cannot run at all (never, on this platform).
     bool start();
     // The end of the run: every list is written back to its file.
@@ -49,7 +52,12 @@ public:
     QueryBudget& budget() { return m_budget; }
     ServerKnowledge& knowledge() { return m_knowledge; }
     Prompt& prompt() { return m_prompt; }
+    // Scans of many servers (the browser), on the query socket.
+    ScanService& scans() { return m_scans; }
     const std::string& dataDirectory() const { return m_dataDirectory; }
+    // The XDG data folder of the application name: $XDG_DATA_HOME/Ondel, or
+    // ~/.local/share/Ondel (empty when there is no home folder).
+    static std::string defaultDataDirectory();
 
     // The "Error" box with the error icon and an OK button; the text is cut at 511 bytes (never
     // inside a UTF-8 sequence). With fatal set the process then ends at once with status 1,
@@ -78,6 +86,8 @@ private:
     ServerKnowledge m_knowledge;
     ServerListSet m_lists;
     QueryEngine m_engine;
+    // Each refresh of the browser is one Scan on the router's socket.
+    ScanRunner m_scans{[this] { return std::make_unique<Scan>(m_clock, m_router, m_knowledge); }};
     std::function<void()> m_masterStarter;
     bool m_masterStarted = false;
     std::function<void(int)> m_exit;

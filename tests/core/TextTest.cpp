@@ -1,5 +1,6 @@
 #include "common/Text.h"
 #include "common/JsonWriter.h"
+#include "common/Utf8.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "JsonReader.h"
+#include "common/Utf8.h"
 
 #include "common/Text.h"
 

@@ -1,4 +1,5 @@
 #include "Text.h"
+#include "Utf8.h"
 
 #include <cstdarg>
 #include <cstdint>

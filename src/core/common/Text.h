@@ -11,10 +11,6 @@ int foldCompare(std::string_view a, std::string_view b);
 
 bool isValidUtf8(std::string_view bytes);
 
-// Appends code point cp as UTF-8 (one to four bytes); a surrogate or a value past U+10FFFF
-// becomes U+FFFD.
-void appendUtf8(std::string& out, char32_t cp);
-
 // Bytes from a server or a file as UTF-8 for display: kept when they already are valid UTF-8,
 // otherwise decoded as Windows-1252 (the code page the texts were typed in).
 std::string toDisplayUtf8(std::string_view bytes);

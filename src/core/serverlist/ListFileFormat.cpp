@@ -1,4 +1,5 @@
 #include "ListFileFormat.h"
+#include "common/Utf8.h"
 
 #include "common/Text.h"
 

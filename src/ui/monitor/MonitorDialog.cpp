@@ -1,4 +1,7 @@
+// The monitor window: its form (menu and controls), the console it opens, and its window events.
 #include "MonitorDialog.h"
+
+#include "MonitorText.h"
 
 #include "ListSelector.h"
 #include "NewListDialog.h"
@@ -16,6 +19,7 @@
 #include "serverlist/ServerListOrder.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
+#include "ui/browser/BrowserWindow.h"
 #include "ui/rcon/RconConsole.h"
 #include "ui/toolkit/AboutDialog.h"
 #include "ui/toolkit/CEditEx.h"
@@ -54,39 +58,7 @@ constexpr int kSettingsCommand = 40003;
 constexpr int kAboutCommand = 40005;
 constexpr int kRconConsoleCommand = 40013;
 constexpr int kExitCommand = 57665;
-
-QString fromBytes(const std::string& bytes) {
-    return displayText(text::toDisplayUtf8(bytes));
-}
-
-// Text the user typed, kept as UTF-8.
-std::string typed(const QString& text) {
-    return text.toStdString();
-}
-
-// Comments keep the CR LF line ends of the list files; the edit works with LF.
-QString commentForEdit(const std::string& stored) {
-    QString text = fromBytes(stored);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text;
-}
-std::string commentForStore(const QString& edited) {
-    QString text = edited;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return text.toStdString();
-}
-
-void setFieldText(QLineEdit* edit, const QString& text) {
-    if (edit->text() != text) {
-        edit->setText(text);
-        edit->setCursorPosition(0);
-    }
-}
-
-QColor toQColor(CellColour c) {
-    return QColor(redOf(c), greenOf(c), blueOf(c));
-}
+constexpr int kBrowserCommand = 40040;
 
 QLineEdit* makeReadOnly(QLineEdit* edit) {
     edit->setReadOnly(true);
@@ -205,6 +177,9 @@ void MonitorDialog::buildMenu() {
             &QAction::triggered, this, &MonitorDialog::onRenameList);
     connect(addCommand(lists, QStringLiteral("New ..."), kNewListCommand), &QAction::triggered,
             this, &MonitorDialog::onNewList);
+    lists->addSeparator();
+    connect(addCommand(lists, QStringLiteral("Browser..."), kBrowserCommand), &QAction::triggered,
+            this, &MonitorDialog::openBrowser);
 
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&?"));
     connect(addCommand(help, QStringLiteral("&About ..."), kAboutCommand), &QAction::triggered,
@@ -375,133 +350,6 @@ void MonitorDialog::buildControls() {
             &MonitorDialog::fillListSelector);
 }
 
-// --- the refresh cycle -------------------------------------------------------------------
-
-void MonitorDialog::tick() {
-    if (m_gameRunning)
-        return;
-    m_services.engine.queryTick();
-    refreshDisplay();
-    emit ticked();
-}
-
-void MonitorDialog::refreshDisplay() {
-    m_work = m_services.engine.currentServer();
-    refreshPlayers();
-    refreshRules();
-    updateFields();
-    updateTitle();
-}
-
-void MonitorDialog::refreshPlayers() {
-    const std::vector<PlayerRow> rows = playerRows(m_work, m_sort, m_services.clock.tickMs());
-    m_refreshing = true;
-    if (rows.empty()) {
-        m_players->deleteAllRows();
-        m_refreshing = false;
-        return;
-    }
-    const int before = m_players->rowCount();
-    m_players->setUpdatesEnabled(false);
-    m_players->resetColours();
-    m_players->setFadePercent(viewFadePercent(m_work.playersTime, m_services.clock.nowMs1601()));
-    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        const PlayerRow& row = rows[static_cast<std::size_t>(i)];
-        if (i >= m_players->rowCount())
-            m_players->insertRow(i, QString());
-        m_players->setRowValue(i, row.key);
-        m_players->setRowSelected(i, row.selected);
-        for (int col = 1; col < 5; ++col) {
-            m_players->setItemText(i, col, displayText(row.cells[static_cast<std::size_t>(col)]));
-            if (row.colours[static_cast<std::size_t>(col)] != kNormalColour)
-                m_players->setCellColour(i, col, row.colours[static_cast<std::size_t>(col)]);
-        }
-    }
-    while (m_players->rowCount() > static_cast<int>(rows.size()))
-        m_players->deleteRow(m_players->rowCount() - 1);
-    m_players->setUpdatesEnabled(true);
-    m_players->repaintRows(before <= m_players->rowCount());
-    m_refreshing = false;
-}
-
-void MonitorDialog::refreshRules() {
-    const std::vector<RuleRow> rows = ruleRows(m_work);
-    m_refreshing = true;
-    m_rules->setUpdatesEnabled(false);
-    m_rules->resetColours();
-    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        if (i >= m_rules->rowCount())
-            m_rules->insertRow(i, QString());
-        for (int col = 1; col < 4; ++col)
-            m_rules->setItemText(
-                i, col,
-                displayText(
-                    rows[static_cast<std::size_t>(i)].cells[static_cast<std::size_t>(col)]));
-    }
-    while (m_rules->rowCount() > static_cast<int>(rows.size()))
-        m_rules->deleteRow(m_rules->rowCount() - 1);
-    m_rules->setFadePercent(viewFadePercent(m_work.rulesTime, m_services.clock.nowMs1601()));
-    m_rules->setUpdatesEnabled(true);
-    m_rules->repaintRows(false);
-    m_refreshing = false;
-}
-
-void MonitorDialog::updateFields() {
-    const QueryEngine& engine = m_services.engine;
-    setFieldText(m_receive, displayText(bandwidthText(engine.receivedPerSecond())));
-    setFieldText(m_send, displayText(bandwidthText(engine.sentPerSecond())));
-
-    const std::string hlDir = settings::read(m_services.settings, settings::kHlDir);
-    const DetailsPanelTexts t = computeDetailsPanel(m_work, hlDir);
-    const QString hostName = displayText(t.hostName);
-    if (m_hostName->toPlainText() != hostName)
-        m_hostName->setPlainText(hostName);
-    setFieldText(m_lastConnected, displayText(t.lastConnected));
-    setFieldText(m_game, displayText(t.game));
-    setFieldText(m_playersText, displayText(t.players));
-    setFieldText(m_map, displayText(t.map));
-    setFieldText(m_passwordRequired, displayText(t.password));
-    setFieldText(m_type, displayText(t.type));
-    setFieldText(m_adminMod, displayText(t.adminMod));
-    setFieldText(m_friendlyFire, displayText(t.friendlyFire));
-    setFieldText(m_timeLimit, displayText(t.timeLimit));
-    setFieldText(m_timeLeft, displayText(t.timeLeft));
-    setFieldText(m_ping, displayText(t.ping));
-
-    const QColor normal = palette().color(QPalette::WindowText);
-    const QColor red = toQColor(kRed);
-    m_game->setTextColour(t.gameRed ? red : normal);
-    m_map->setTextColour(t.mapRed ? red : normal);
-    m_passwordRequired->setTextColour(t.passwordRed ? red : normal);
-    applyPasswordEcho();
-}
-
-void MonitorDialog::updateTitle() {
-    TitleMode mode = m_gameRunning ? TitleMode::Connected
-                     : m_minimized ? TitleMode::Minimized
-                                   : TitleMode::Normal;
-    const QString title = displayText(ondel::windowTitle(m_work, mode));
-    if (windowTitle() != title)
-        setWindowTitle(title);
-}
-
-void MonitorDialog::setGameRunning(bool running) {
-    m_gameRunning = running;
-    if (running)
-        m_timer->stop();
-    else
-        m_timer->start();
-    updateTitle();
-}
-
-void MonitorDialog::applyPasswordEcho() {
-    const bool hidden = m_work.hidePassword != 0;
-    if (m_echoHidden && *m_echoHidden == hidden)
-        return;
-    m_password->setEchoMode(hidden ? QLineEdit::Password : QLineEdit::Normal);
-    m_echoHidden = hidden;
-}
-
 // --- events --------------------------------------------------------------------------------
 
 void MonitorDialog::keyPressEvent(QKeyEvent* event) {
@@ -534,255 +382,6 @@ void MonitorDialog::onPlayerRowSelection(int row, bool selected) {
     m_work = m_services.engine.currentServer();
     setPlayerSelected(m_work, key, selected);
     m_services.engine.setCurrentServer(m_work);
-}
-
-// --- the server and list selectors, entry editing -------------------------------------------
-
-template <typename Edit> void MonitorDialog::editCurrent(Edit edit) {
-    // Start from the engine's record, so that replies that came in since the last tick are not
-    // overwritten with the older copy.
-    m_work = m_services.engine.currentServer();
-    edit(m_work);
-    m_services.engine.setCurrentServer(m_work);
-}
-
-void MonitorDialog::setServerText(const QString& text) {
-    // Setting the text reports a change only when it differs; typing always selects.
-    if (m_serverSelector->currentText() == text)
-        selectServer();
-    else
-        m_serverSelector->setEditText(text);
-}
-
-void MonitorDialog::onServerTextEdited() {
-    selectServer();
-}
-
-void MonitorDialog::onServerItemChosen(int index) {
-    if (index < 0)
-        return;
-    m_serverSelector->setEditTextQuietly(m_serverSelector->itemText(index));
-    selectServer();
-}
-
-void MonitorDialog::onArrowStep(int step) {
-    const int index = m_serverSelector->currentIndex() + step;
-    if (index >= 0 && index < m_serverSelector->count()) {
-        const bool blocked = m_serverSelector->blockSignals(true);
-        m_serverSelector->setCurrentIndex(index);
-        m_serverSelector->blockSignals(blocked);
-        m_serverSelector->setEditTextQuietly(m_serverSelector->itemText(index));
-    }
-    selectServer();
-}
-
-void MonitorDialog::selectServer() {
-    emit aboutToSelectServer();
-    const std::string text = typed(m_serverSelector->currentText());
-    resetEntry(m_work);
-    m_work.address = parseAddress(text);
-    const ServerList& list = m_services.lists.current();
-    const int found = list.find(m_work.address);
-    if (found >= 0)
-        m_work = list.entries()[static_cast<std::size_t>(found)];
-    m_services.engine.setCurrentServer(m_work);
-    showEditFields();
-    refreshDisplay();
-}
-
-void MonitorDialog::showEditFields() {
-    m_showingFields = true;
-    m_password->setText(fromBytes(m_work.password));
-    m_hide->setChecked(m_work.hidePassword != 0);
-    m_save->setChecked(m_work.savePassword != 0);
-    const QString comment = commentForEdit(m_work.comment);
-    if (m_comment->toPlainText() != comment)
-        m_comment->setPlainText(comment);
-    int slotsIndex = m_work.reservedSlots + 1;
-    if (slotsIndex < 0 || slotsIndex >= m_reservedSlots->count())
-        slotsIndex = 0;
-    m_reservedSlots->setCurrentIndex(slotsIndex);
-    applyPasswordEcho();
-    m_showingFields = false;
-}
-
-void MonitorDialog::onPasswordEdited() {
-    if (m_showingFields)
-        return;
-    const std::string password = typed(m_password->text());
-    const int save = m_save->isChecked() ? 1 : 0;
-    editCurrent([&](ServerEntry& e) {
-        e.password = password;
-        e.savePassword = save;
-    });
-}
-
-void MonitorDialog::onHideClicked() {
-    if (m_showingFields)
-        return;
-    if (!m_hide->isChecked())
-        m_password->clear();
-    const int hide = m_hide->isChecked() ? 1 : 0;
-    const std::string password = typed(m_password->text());
-    editCurrent([&](ServerEntry& e) {
-        e.hidePassword = hide;
-        e.password = password;
-    });
-    applyPasswordEcho();
-}
-
-void MonitorDialog::onCommentEdited() {
-    if (m_showingFields)
-        return;
-    const std::string comment = commentForStore(m_comment->toPlainText());
-    editCurrent([&](ServerEntry& e) { e.comment = comment; });
-}
-
-void MonitorDialog::onReservedSlotsChosen(int index) {
-    if (m_showingFields || index < 0)
-        return;
-    editCurrent([&](ServerEntry& e) { e.reservedSlots = index - 1; });
-}
-
-void MonitorDialog::fillSelector() {
-    const ServerList& list = m_services.lists.current();
-    const SelectorOrder order = selectorOrder(list, m_services.settings);
-    std::vector<const ServerEntry*> entries;
-    entries.reserve(order.items.size());
-    for (std::size_t i : order.items)
-        entries.push_back(&list.entries()[i]);
-    m_serverSelector->setEntries(entries, order.recentEnd);
-}
-
-void MonitorDialog::fillListSelector() {
-    const ServerListSet& lists = m_services.lists;
-    const bool blocked = m_listSelector->blockSignals(true);
-    m_listSelector->clear();
-    for (std::size_t i = 0; i < lists.size(); ++i) {
-        const ServerList& l = lists.at(i);
-        // Lists found in the data directory show their bare file name ("serverlist.sl06");
-        // lists opened from elsewhere show the path they came from.
-        std::string source = l.sourcePath();
-        const std::string& dataDir = m_services.dataDirectory;
-        if (!dataDir.empty() && source.size() > dataDir.size() && source.starts_with(dataDir))
-            source.erase(0, dataDir.size());
-        m_listSelector->addItem(fromBytes(l.name() + " (" + source + ")"));
-    }
-    m_listSelector->setCurrentIndex(static_cast<int>(lists.currentIndex()));
-    m_listSelector->blockSignals(blocked);
-}
-
-void MonitorDialog::onListChosen(int index) {
-    if (index < 0)
-        return;
-    selectList();
-}
-
-void MonitorDialog::selectList() {
-    ServerListSet& lists = m_services.lists;
-    const int index = m_listSelector->currentIndex();
-    // An item whose list is gone is never taken as the current list.
-    if (index < 0 || static_cast<std::size_t>(index) >= lists.size()) {
-        fillListSelector();
-        return;
-    }
-    emit aboutToSelectServer();
-    lists.setCurrentIndex(static_cast<std::size_t>(index));
-    ServerEntry none;
-    m_services.engine.setCurrentServer(none);
-    fillSelector();
-    m_serverSelector->setEditTextQuietly(QString());
-    m_work = none;
-    showEditFields();
-    refreshDisplay();
-}
-
-void MonitorDialog::deleteEntry(int index, int topRow) {
-    const std::optional<ServerAddress> address = m_serverSelector->addressAt(index);
-    if (!address)
-        return;
-    const QString addressShown =
-        m_serverSelector->itemData(index, ServerSelector::AddressTextRole).toString();
-    const QString nameShown =
-        m_serverSelector->itemData(index, ServerSelector::HostNameRole).toString();
-    m_serverSelector->hidePopup();
-    const std::string question =
-        (QStringLiteral("Delete ") + addressShown + QLatin1Char(' ') + nameShown + QLatin1Char('?'))
-            .toStdString();
-    if (m_prompt.message("Delete", question, Prompt::Buttons::OkCancel, Prompt::Icon::Question) ==
-        Prompt::Answer::Ok) {
-        if (isSameServer(parseAddress(typed(m_serverSelector->currentText())), *address)) {
-            m_serverSelector->setEditTextQuietly(QString());
-            ServerEntry none;
-            m_services.engine.setCurrentServer(none);
-            m_work = none;
-            showEditFields();
-            refreshDisplay();
-        }
-        ServerList& list = m_services.lists.current();
-        const int found = list.find(*address);
-        if (found >= 0)
-            list.removeAt(static_cast<std::size_t>(found));
-        fillSelector();
-    }
-    // The list opens again where it was (showPopup refills it from the list).
-    m_serverSelector->showPopup();
-    QAbstractItemView* view = m_serverSelector->view();
-    const int rows = m_serverSelector->count();
-    if (rows > 0) {
-        const int top = std::min(topRow, rows - 1);
-        view->scrollTo(view->model()->index(top, 0), QAbstractItemView::PositionAtTop);
-    }
-}
-
-// --- menu commands -------------------------------------------------------------------------
-
-void MonitorDialog::onSortCommand(int commandId) {
-    const std::int32_t type = sortTypeForCommand(commandId);
-    if (type >= 0)
-        settings::write(m_services.settings, settings::kServerListSortType, type);
-}
-
-void MonitorDialog::onOpenList() {
-    const std::optional<std::string> path = m_prompt.chooseOpenFile(
-        QStringLiteral("Open"), QStringLiteral("Ondel Server List (*.sl?\?);;All Files (*)"));
-    if (!path)
-        return;
-    openList(m_services.lists, m_prompt, *path);
-}
-
-void MonitorDialog::onNewList() {
-    NewListDialog dialog(this);
-    if (m_prompt.execDialog(dialog) != QDialog::Accepted)
-        return;
-    newList(m_services.lists, m_prompt, m_services.dataDirectory,
-            QFile::encodeName(dialog.fileNameEdit()->text()).toStdString(),
-            typed(dialog.nameEdit()->text()));
-}
-
-void MonitorDialog::onDeleteList() {
-    if (!deleteList(m_services.lists, m_prompt, m_services.lists.currentIndex()))
-        return;
-    // The selector is refilled at once, so no item of the removed list can be chosen.
-    fillListSelector();
-    m_listSelector->setCurrentIndex(0);
-    selectList();
-}
-
-void MonitorDialog::onRenameList() {
-    ServerListSet& lists = m_services.lists;
-    const std::size_t index = lists.currentIndex();
-    const ServerList& list = lists.at(index);
-    RenameListDialog dialog(fromBytes(list.sourcePath()), fromBytes(list.name()), this);
-    if (m_prompt.execDialog(dialog) != QDialog::Accepted)
-        return;
-    renameList(lists, index, typed(dialog.newNameEdit()->text()));
-    fillListSelector();
-}
-
-void MonitorDialog::onAbout() {
-    AboutDialog about(this, &m_prompt);
-    m_prompt.execDialog(about);
 }
 
 } // namespace ondel
