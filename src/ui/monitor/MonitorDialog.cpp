@@ -16,6 +16,7 @@
 #include "serverlist/ServerListOrder.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
+#include "ui/discover/FindServersDialog.h"
 #include "ui/launch/GameLauncher.h"
 #include "ui/master/MessageDialog.h"
 #include "ui/rcon/RconConsole.h"
@@ -211,6 +212,9 @@ void MonitorDialog::buildMenu() {
             &QAction::triggered, this, &MonitorDialog::onRenameList);
     connect(addCommand(lists, QStringLiteral("New ..."), kNewListCommand), &QAction::triggered,
             this, &MonitorDialog::onNewList);
+    lists->addSeparator();
+    connect(addCommand(lists, QStringLiteral("Find Servers ..."), kFindServersCommand),
+            &QAction::triggered, this, &MonitorDialog::onFindServers);
 
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&?"));
     connect(addCommand(help, QStringLiteral("&About ..."), kAboutCommand), &QAction::triggered,
@@ -764,6 +768,14 @@ void MonitorDialog::onNewList() {
     newList(m_app.lists(), m_prompt, m_app.dataDirectory(),
             QFile::encodeName(dialog.fileNameEdit()->text()).toStdString(),
             typed(dialog.nameEdit()->text()));
+}
+
+void MonitorDialog::onFindServers() {
+    FindServersDialog dialog(m_app.settings(), m_app.lists(), m_app.dataDirectory(), m_prompt,
+                             this);
+    // A new list shows in the selector at once; the current list stays as it is.
+    dialog.setListFilledHandler([this](std::size_t) { fillListSelector(); });
+    m_prompt.execDialog(dialog);
 }
 
 void MonitorDialog::onDeleteList() {
