@@ -30,7 +30,7 @@ struct StringOption {
 const std::map<std::string, IntOption>& intOptions() {
     static const std::map<std::string, IntOption> table = {
         {"--port", {&HlsimOptions::port, 0, 65535}},
-        {"--count", {&HlsimOptions::count, 1, 1000}},
+        {"--count", {&HlsimOptions::count, 1, 20000}},
         {"--players", {&HlsimOptions::players, 0, 255}},
         {"--max-players", {&HlsimOptions::maxPlayers, 1, 255}},
         {"--bots", {&HlsimOptions::bots, 0, 255}},
@@ -76,6 +76,33 @@ const std::map<std::string, bool HlsimOptions::*>& flagOptions() {
         {"-h", &HlsimOptions::help},
     };
     return table;
+}
+
+// A share from 0 to 1 with at most four decimals ("0.2", "1", ".05"), in ten-thousandths.
+bool parseShare(const std::string& text, int& out) {
+    std::size_t dot = text.find('.');
+    std::string whole = text.substr(0, dot);
+    std::string fraction = dot == std::string::npos ? "" : text.substr(dot + 1);
+    if ((whole.empty() && fraction.empty()) || fraction.size() > 4 || whole.size() > 1 ||
+        (dot != std::string::npos && fraction.empty()))
+        return false;
+    auto digits = [](const std::string& s) {
+        return s.find_first_not_of("0123456789") == std::string::npos;
+    };
+    if (!digits(whole) || !digits(fraction))
+        return false;
+    fraction.resize(4, '0');
+    int value = (whole.empty() ? 0 : (whole[0] - '0') * 10000) + std::stoi(fraction);
+    if (value > 10000)
+        return false;
+    out = value;
+    return true;
+}
+
+// Whether number index (0-based) is one of the share num/den of a run: spread evenly, so that
+// the numbers 0 .. n-1 hold floor(n * num / den) of them.
+bool inShare(long long index, long long num, long long den) {
+    return (index + 1) * num / den != index * num / den;
 }
 
 // "RATE/WINDOW": a rate above 0 (decimals allowed) and a window of seconds above 0.
@@ -172,6 +199,12 @@ std::optional<HlsimOptions> HlsimOptions::parse(const std::vector<std::string>& 
                 error = "--dialect needs legacy, steam or both";
                 return std::nullopt;
             }
+        } else if (option == "--steam-only-share" || option == "--dead-share") {
+            int& share = option == "--dead-share" ? options.deadShare : options.steamOnlyShare;
+            if (!parseShare(value, share)) {
+                error = option + " needs a share from 0 to 1, not \"" + value + "\"";
+                return std::nullopt;
+            }
         } else if (option == "--query-limit") {
             if (!parseLimit(value, options.queryLimitRate, options.queryLimitWindow)) {
                 error = "--query-limit needs RATE/WINDOW (3/60, 0.5/30), not \"" + value + "\"";
@@ -197,7 +230,27 @@ std::optional<HlsimOptions> HlsimOptions::parse(const std::vector<std::string>& 
         error = "--players is larger than --max-players";
         return std::nullopt;
     }
+    if (options.steamOnlyShare + options.deadShare > 10000) {
+        error = "--steam-only-share and --dead-share add up to more than 1";
+        return std::nullopt;
+    }
     return options;
+}
+
+HlsimOptions HlsimOptions::forServer(int index) const {
+    HlsimOptions server = *this;
+    if (inShare(index, deadShare, 10000)) {
+        server.silent = true;
+        return server;
+    }
+    // The Steam-only servers are spread over the live ones, so that together the two shares
+    // are of the whole range as asked.
+    if (deadShare < 10000) {
+        long long live = index - (static_cast<long long>(index) + 1) * deadShare / 10000;
+        if (inShare(live, steamOnlyShare, 10000 - deadShare))
+            server.dialect = Dialect::Steam;
+    }
+    return server;
 }
 
 int HlsimOptions::effectiveMaxPlayers() const {
@@ -221,6 +274,8 @@ A Half-Life server simulator on UDP: answers the server queries and RCON.
   --rules-extra N     N generated rules more
   --password --mod --secure --os l|w --type d|l|p --info-extra
   --dialect D         legacy (default), steam, or both
+  --steam-only-share F  that share (0..1) of the --count servers speaks only Steam
+  --dead-share F      that share (0..1) of the --count servers never answers
   --info-challenge    Steam info requests need a challenge first
   --info-both         Steam info requests get an m reply and an I reply
   --split-size N      replies longer than N bytes are sent as fragments (default 1400)

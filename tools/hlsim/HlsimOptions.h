@@ -47,6 +47,11 @@ struct HlsimOptions {
     bool oldRcon = false;
 
     Dialect dialect = Dialect::Legacy;
+    // Shares of the --count servers (in ten-thousandths) that speak only the Steam dialect, or
+    // never answer anything; which ones is fixed by their number, spread evenly over the range.
+    int steamOnlyShare = 0;
+    int deadShare = 0;
+    bool silent = false; // this server never answers (set by forServer)
     int splitSize = 1400;
     bool infoChallenge = false;
     bool infoBoth = false;
@@ -67,6 +72,10 @@ struct HlsimOptions {
     static std::string usage();
 
     int effectiveMaxPlayers() const;
+
+    // The options of server number index (0-based) of the --count servers: silent when it is
+    // one of the dead share, Steam dialect only when it is one of the Steam-only share.
+    HlsimOptions forServer(int index) const;
 };
 
 } // namespace ondel::hlsim

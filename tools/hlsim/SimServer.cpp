@@ -131,7 +131,8 @@ void SimServer::onReadable(int fd, double now) {
 }
 
 void SimServer::handleRequest(const Datagram& request, const sockaddr_in& from, double now) {
-    if (!m_state)
+    // A dead server holds its port (no ICMP "unreachable" gives it away) and says nothing.
+    if (!m_state || m_options.silent)
         return;
     const std::string ip = ipText(from);
     if (request.size() >= 4 && request[0] == 0xFF && request[1] == 0xFF && request[2] == 0xFF &&

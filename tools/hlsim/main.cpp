@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
 
     Servers servers;
     for (int i = 0; i < options->count; ++i)
-        servers.push_back(std::make_unique<SimServer>(*options, i, scenario,
+        servers.push_back(std::make_unique<SimServer>(options->forServer(i), i, scenario,
                                                       seed + static_cast<std::uint32_t>(i)));
     if (!openAll(servers, options->port, error)) {
         std::fprintf(stderr, "hlsim: %s\n", error.c_str());

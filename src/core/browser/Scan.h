@@ -45,8 +45,9 @@ struct ScanResult {
 };
 
 struct ScanOptions {
-    // Servers being asked at the same time. Bounds the replies that can arrive in one burst.
-    int concurrency = 64;
+    // Servers being asked at the same time (at least 1). Servers that never answer hold their
+    // place until the timeout, so this is well above what the pace starts in one timeout.
+    int concurrency = 512;
     // Time one server is given from its first request, retry included (ms).
     std::uint32_t timeoutMs = 2500;
     // Requests left unanswered this long are sent once more (ms). At most one retry.
@@ -55,7 +56,7 @@ struct ScanOptions {
     bool withRules = false;
     // At most this many servers are started per second (their first requests go out together),
     // so that replies arrive spread out instead of overflowing the socket's receive buffer.
-    int startsPerSecond = 400;
+    int startsPerSecond = 1000;
 };
 
 // A scan of many servers: a queue of addresses, at most ScanOptions::concurrency of them asked
@@ -94,13 +95,15 @@ public:
     void setFinishedHandler(FinishedHandler handler) { m_onFinished = std::move(handler); }
 
     // Queues addresses behind those already queued; they count into total() at once. Empty
-    // addresses are reported as timeouts without any traffic. Starts what the pace allows now.
+    // addresses (or port 0) are reported as timeouts without any traffic. Starts what the pace
+    // allows now. When nothing is queued or in flight, a new round begins: total(), completed()
+    // and ScanResult::index start again from 0.
     void add(const std::vector<ServerAddress>& addresses);
     // Starts servers as the pace allows, repeats overdue requests and reports timeouts.
     void tick();
     // Stops at once: queued servers are dropped, those in flight forgotten (late replies are
-    // ignored), no more results are reported. total() and completed() keep their values; add()
-    // starts a new round.
+    // ignored), no more results are reported and the finished handler is not called. total()
+    // and completed() keep their values until add() starts a new round.
     void cancel();
 
     bool running() const { return !m_queue.empty() || !m_inFlight.empty(); }
@@ -120,8 +123,9 @@ private:
     struct Active;
 
     void startDue();
-    void finish(Active& active, bool complete);
-    void reapFinished();
+    void start(const Pending& next);
+    void onDone(Active* active);
+    void report(const ScanResult& result);
 
     const Clock& m_clock;
     DatagramRouter& m_router;
@@ -132,10 +136,13 @@ private:
 
     std::deque<Pending> m_queue;
     std::vector<std::unique_ptr<Active>> m_inFlight;
+    // Done or cancelled, still watching the router: destroyed at the next tick(), never from
+    // inside one of their own callbacks.
+    std::vector<std::unique_ptr<Active>> m_spent;
     std::size_t m_total = 0;
     std::size_t m_completed = 0;
-    std::size_t m_nextIndex = 0;
-    // Pacing: starts earned since the last tick, in thousandths of a start.
+    bool m_cancelled = false;
+    // Pacing: starts earned and not yet used, in thousandths of a start.
     std::uint32_t m_lastPaceTick = 0;
     std::int64_t m_paceCredit = 0;
     bool m_paceStarted = false;

@@ -217,6 +217,7 @@ void ServerQuery::askOnce(bool withRules, std::uint32_t timeoutMs, DoneHandler d
     m_onceStart = m_clock.tickMs();
     m_onceTimeoutMs = timeoutMs;
     m_onceGot.fill(false);
+    m_onceSends.fill(0);
     m_awaitingSince.fill(0);
     m_done = std::move(done);
     auto known = m_knowledge.dialect(m_entry.address);
@@ -240,7 +241,11 @@ void ServerQuery::tickOnce(std::uint32_t now) {
         if (m_onceGot[i] || (row == kSlotRules && !m_onceRules))
             continue;
         std::uint32_t& slot = m_awaitingSince[i];
-        if ((slot == 0 || now - slot >= kRequestTimeoutMs) && sendRequest(row)) {
+        bool due = slot == 0 || now - slot >= m_onceRetryAfterMs;
+        if (slot != 0 && m_onceMaxRetries >= 0 && m_onceSends[i] > m_onceMaxRetries)
+            due = false; // the retries are used up: wait for the timeout
+        if (due && sendRequest(row)) {
+            ++m_onceSends[i];
             slot = m_clock.tickMs();
             m_lastSent[i] = slot;
         }
@@ -359,8 +364,11 @@ void ServerQuery::onInfoReply(const std::uint8_t* data, std::size_t n, bool stea
         settleDialect(QueryDialect::Steam);
     else if (!m_askBoth)
         settleDialect(m_dialect);
-    bool ok = steamLayout ? SteamInfoParser::parse(data, n, m_entry)
+    SteamInfoExtras extras;
+    bool ok = steamLayout ? SteamInfoParser::parse(data, n, m_entry, &extras)
                           : InfoReplyParser::parse(data, n, m_entry);
+    if (ok && steamLayout)
+        m_steamExtras = extras;
     if (!ok)
         return;
     m_entry.infoValid = 1;

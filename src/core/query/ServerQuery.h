@@ -3,12 +3,14 @@
 #include "query/DatagramRouter.h"
 #include "query/FragmentReassembler.h"
 #include "query/QueryDialect.h"
+#include "query/SteamInfoParser.h"
 #include "serverlist/ServerEntry.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 namespace ondel {
@@ -101,6 +103,12 @@ public:
     void tick();
     // Starts a one-time query (see the class comment); sends at once. withRules: rules too.
     void askOnce(bool withRules, std::uint32_t timeoutMs, DoneHandler done);
+    // How a one-time query repeats an unanswered request: after retryAfterMs, at most
+    // maxRetries times per kind (-1: until the timeout). Default: every kRequestTimeoutMs.
+    void setOnceRetry(std::uint32_t retryAfterMs, int maxRetries) {
+        m_onceRetryAfterMs = retryAfterMs;
+        m_onceMaxRetries = maxRetries;
+    }
 
     // --- The server --------------------------------------------------------------------------
     const ServerEntry& entry() const { return m_entry; }
@@ -124,6 +132,9 @@ public:
     QueryDialect dialect() const { return m_dialect; }
     bool dialectSettled() const;
     const ReplyCounts& replyCounts() const { return m_counts; }
+    // What the last Steam info reply carried beyond the record (bots, app id...); empty until one
+    // was read.
+    const std::optional<SteamInfoExtras>& steamExtras() const { return m_steamExtras; }
     // The interval between details requests now, with the server's slowdown applied.
     std::uint32_t detailsIntervalMs() const;
 
@@ -182,6 +193,10 @@ private:
     std::uint32_t m_onceStart = 0;
     std::uint32_t m_onceTimeoutMs = 0;
     std::array<bool, kSlotCount> m_onceGot{};
+    std::array<int, kSlotCount> m_onceSends{};
+    std::uint32_t m_onceRetryAfterMs = kRequestTimeoutMs;
+    int m_onceMaxRetries = -1;
+    std::optional<SteamInfoExtras> m_steamExtras;
     DoneHandler m_done;
 
     // Dialect: the one asked in; m_askBoth while a one-time run asks an unknown server both.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -82,6 +83,9 @@ TEST(HlsimProcess, RefusesBadCommandLinesWithAMessage) {
         {"--quiet=1"},
         {"--port", "65535", "--count", "2"},
         {"--scenario", "/nonexistent/hlsim-scenario.txt"},
+        {"--dead-share", "1.5"},
+        {"--steam-only-share", "0.12345"},
+        {"--dead-share", "0.6", "--steam-only-share", "0.5"},
     };
     for (const auto& args : cases) {
         auto result = runProgram(hlsimPath(), args);
@@ -89,6 +93,34 @@ TEST(HlsimProcess, RefusesBadCommandLinesWithAMessage) {
         EXPECT_TRUE(result.err.starts_with("hlsim: ")) << args[0] << ": " << result.err;
         EXPECT_EQ(result.out.find("listening"), std::string::npos);
     }
+}
+
+TEST(HlsimProcess, ShareOptionsMixDeadAndSteamOnlyServersByNumber) {
+    // 20 servers: a tenth dead (2), a fifth Steam-only (4), the rest legacy; the same ones in
+    // every run.
+    const std::vector<std::string> args = {
+        "--count", "20", "--dead-share", "0.1", "--steam-only-share", "0.2"};
+    std::vector<std::string> kinds[2];
+    for (auto& run : kinds) {
+        SimProcess sim;
+        ASSERT_TRUE(sim.start(args, 20)) << sim.error();
+        UdpProbe probe;
+        for (int port : sim.ports()) {
+            bool legacy =
+                readLegacyInfo(probe.ask(port, oob("details"), 300).value_or(Bytes{})).has_value();
+            bool steam =
+                readSteamInfo(probe.ask(port, oob("TSource Engine Query"), 300).value_or(Bytes{}))
+                    .has_value();
+            run.push_back(legacy && !steam    ? "legacy"
+                          : steam && !legacy  ? "steam"
+                          : !legacy && !steam ? "dead"
+                                              : "both");
+        }
+    }
+    EXPECT_EQ(kinds[0], kinds[1]);
+    EXPECT_EQ(std::count(kinds[0].begin(), kinds[0].end(), "dead"), 2);
+    EXPECT_EQ(std::count(kinds[0].begin(), kinds[0].end(), "steam"), 4);
+    EXPECT_EQ(std::count(kinds[0].begin(), kinds[0].end(), "legacy"), 14);
 }
 
 TEST(HlsimProcess, PortInUseIsReported) {

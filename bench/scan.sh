@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Scan benchmark on loopback: `ondel-cli scan` against qstat over the same hlsim servers, its
+# time and peak memory as the list grows, and one `ondel-cli query` against one `qstat` query.
+#
+#   bench/scan.sh [BUILD_DIR]        (default build; ondel-cli and hlsim must be built there)
+#
+# 1. 1,000 servers (hlsim --count 1000, a tenth never answering, a fifth Steam-only): wall time
+#    and peak RSS of `ondel-cli scan --json` and of `quakestat -hls -maxsim 100` over the same
+#    list, run one after the other; how many servers each read.
+# 2. 1,000 / 2,500 / 5,000 / 10,000 servers (same mix): wall time and peak RSS of the scan.
+# 3. One server: median wall time of 10 runs of `ondel-cli query` and of `quakestat -hls`.
+# Only 127.0.0.1 is ever asked. SCAN_SIZES="1000 10000" overrides the sizes of step 2.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+cli=$build/src/app/ondel-cli
+hlsim=$build/tools/hlsim/hlsim
+qstat=$(command -v quakestat || command -v qstat)
+base=20000 # below the ephemeral port range, so the servers do not collide with clients
+sizes=${SCAN_SIZES:-"1000 2500 5000 10000"}
+
+work=$(mktemp -d /tmp/ondel-scanbench-XXXXXX)
+sim=""
+cleanup() {
+  [[ -n $sim ]] && kill "$sim" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+need=$((${sizes##* } + 100))
+if (($(ulimit -n) < need)); then
+  ulimit -n "$need" 2>/dev/null || { echo "open-file limit $(ulimit -n) is below $need" >&2; exit 1; }
+fi
+
+start_sim() { # COUNT: hlsim on base.. with the mix; waits for every port
+  local count=$1
+  [[ -n $sim ]] && { kill "$sim"; wait "$sim" 2>/dev/null || true; }
+  "$hlsim" --port $base --count "$count" --dead-share 0.1 --steam-only-share 0.2 --quiet \
+    --seed 1 >"$work/sim.out" 2>"$work/sim.err" &
+  sim=$!
+  for _ in $(seq 600); do
+    (($(wc -l <"$work/sim.out") >= count)) && break
+    sleep 0.1
+  done
+  (($(wc -l <"$work/sim.out") >= count)) || { cat "$work/sim.err" >&2; exit 1; }
+  seq $base $((base + count - 1)) | sed 's/^/127.0.0.1:/' >"$work/list.txt"
+  sed 's/^/HLS /' "$work/list.txt" >"$work/qstat.txt"
+}
+
+timed() { # OUT COMMAND...: runs it, prints "seconds peak-KiB"
+  local out=$1
+  shift
+  /usr/bin/time -f "%e %M" -o "$work/time" "$@" >"$out" 2>"$work/cmd.err" || true
+  cat "$work/time"
+}
+
+echo "== 1,000 servers (100 never answer, 200 Steam-only), ondel-cli scan vs qstat"
+start_sim 1000
+read -r ot orss < <(timed "$work/ondel.json" "$cli" scan "$work/list.txt" --json)
+oup=$(grep -o '"status":"up"' "$work/ondel.json" | wc -l)
+read -r qt qrss < <(timed "$work/qstat.out" "$qstat" -maxsim 100 -nh -f "$work/qstat.txt")
+qup=$(grep -vc -e 'no response' -e 'DOWN' -e '^$' "$work/qstat.out" || true)
+echo "ondel-cli scan: ${ot} s, peak RSS ${orss} KiB, ${oup} of 900 live servers read"
+echo "qstat -maxsim 100: ${qt} s, peak RSS ${qrss} KiB, ${qup} servers read"
+awk -v o="$ot" -v q="$qt" 'BEGIN { printf "ondel/qstat wall time: %.2f\n", o / q }'
+
+echo "== scan time and memory by list size"
+printf "%8s %9s %12s %10s\n" servers seconds "peak KiB" "up"
+for n in $sizes; do
+  start_sim "$n"
+  read -r t rss < <(timed "$work/ondel.json" "$cli" scan "$work/list.txt" --json)
+  up=$(grep -o '"status":"up"' "$work/ondel.json" | wc -l)
+  printf "%8d %9s %12s %10d\n" "$n" "$t" "$rss" "$up"
+done
+
+echo "== one query, median of 10 runs"
+start_sim 1
+median() { sort -n | awk '{ a[NR] = $1 } END { printf "%.1f", (a[5] + a[6]) / 2000 }'; }
+us() { # COMMAND...: wall time of one run in microseconds
+  local t0 t1
+  t0=$(date +%s%N)
+  "$@" >/dev/null 2>&1 || true
+  t1=$(date +%s%N)
+  echo $(((t1 - t0) / 1000)) # microseconds
+}
+for _ in $(seq 10); do us "$cli" query 127.0.0.1:$base; done | median >"$work/ondel.med"
+for _ in $(seq 10); do us "$qstat" -hls 127.0.0.1:$base; done | median >"$work/qstat.med"
+echo "ondel-cli query: $(cat "$work/ondel.med") ms; qstat -hls: $(cat "$work/qstat.med") ms (medians)"
