@@ -1,7 +1,7 @@
 // ondel: the monitor window. ondel [--data-dir DIR] [HOST:PORT]
 #include "app/Application.h"
+#include "app/gui/MonitorWindow.h"
 #include "ui/monitor/MonitorDialog.h"
-#include "ui/monitor/MonitorRun.h"
 #include "ui/toolkit/UiPrompt.h"
 
 #include <QApplication>

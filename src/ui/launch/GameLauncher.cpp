@@ -2,10 +2,13 @@
 
 #include "LaunchSettingsDialog.h"
 #include "WaitForSlotDialog.h"
-#include "app/Application.h"
+#include "common/Clock.h"
 #include "common/Text.h"
 #include "launch/LaunchPlan.h"
+#include "platform/QuerySocket.h"
+#include "query/QueryEngine.h"
 #include "serverlist/ListFiles.h"
+#include "serverlist/ServerListSet.h"
 #include "ui/monitor/MonitorDialog.h"
 #include "ui/toolkit/StringTable.h"
 #include "ui/toolkit/UiPrompt.h"
@@ -32,8 +35,8 @@ QStringList toQt(const std::vector<std::string>& words) {
 }
 } // namespace
 
-GameLauncher::GameLauncher(Application& app, UiPrompt& prompt, MonitorDialog& monitor)
-    : QObject(&monitor), m_app(app), m_prompt(prompt), m_monitor(monitor),
+GameLauncher::GameLauncher(WindowServices services, UiPrompt& prompt, MonitorDialog& monitor)
+    : QObject(&monitor), m_services(std::move(services)), m_prompt(prompt), m_monitor(monitor),
       m_exit([this](int status) { m_monitor.done(status); }) {}
 
 GameLauncher::Result GameLauncher::connectToServer() {
@@ -47,9 +50,9 @@ GameLauncher::Result GameLauncher::connectToServer() {
         if (answer != Prompt::Answer::Yes)
             return Result::Declined;
     }
-    QueryEngine& engine = m_app.engine();
+    QueryEngine& engine = m_services.engine;
     WaitForSlotDialog wait([&engine]() -> const ServerEntry& { return engine.currentServer(); },
-                           m_app.clock(), &m_monitor);
+                           m_services.clock, &m_monitor);
     if (m_prompt.execDialog(wait) != QDialog::Accepted)
         return Result::Declined;
 
@@ -64,15 +67,15 @@ GameLauncher::Result GameLauncher::connectToServer() {
 }
 
 GameLauncher::Result GameLauncher::launchGame() {
-    QueryEngine& engine = m_app.engine();
+    QueryEngine& engine = m_services.engine;
     // The time stamp and the saved lists come first, also when the launch is refused below.
     ServerEntry server = engine.currentServer();
-    server.lastConnected = m_app.clock().nowMs1601();
+    server.lastConnected = m_services.clock.nowMs1601();
     engine.setCurrentServer(server);
     // Without a server there is nothing worth keeping: a blank entry would only clutter the list.
-    if (!m_app.lists().empty() && !server.address.empty()) {
-        m_app.lists().current().storeEntry(server);
-        saveAll(m_app.lists());
+    if (!m_services.lists.empty() && !server.address.empty()) {
+        m_services.lists.current().storeEntry(server);
+        saveAll(m_services.lists);
     }
 
     if (!server.infoValid) {
@@ -80,10 +83,10 @@ GameLauncher::Result GameLauncher::launchGame() {
                          Prompt::Icon::Error);
         return Result::NoDetails;
     }
-    const LaunchSettings settings = readLaunchSettings(m_app.settings());
+    const LaunchSettings settings = readLaunchSettings(m_services.settings);
     const LaunchPlan plan = buildLaunchPlan(server, settings);
     if (!plan.ok()) {
-        m_app.showError(false, plan.error);
+        m_prompt.showError(plan.error);
         return Result::Refused;
     }
     const QString program = QString::fromStdString(plan.program);
@@ -93,7 +96,7 @@ GameLauncher::Result GameLauncher::launchGame() {
         // The client must outlive this program: it is started on its own, not as a child that
         // would be ended with us. It inherits the environment and the current directory.
         if (!QProcess::startDetached(program, toQt(plan.arguments))) {
-            m_app.showError(false, cantExecute);
+            m_prompt.showError(cantExecute);
             return Result::StartFailed;
         }
         emit gameStarted();
@@ -110,14 +113,14 @@ GameLauncher::Result GameLauncher::launchGame() {
     process->start();
     if (!process->waitForStarted(-1)) {
         delete process;
-        m_app.showError(false, cantExecute);
+        m_prompt.showError(cantExecute);
         return Result::StartFailed;
     }
     m_gameRunning = true;
     emit gameStarted();
 
     // While the game runs: no socket, no queries, no commands. The loop still paints.
-    m_app.socket().close();
+    m_services.socket.close();
     m_monitor.setEnabled(false);
     {
         QEventLoop wait;
@@ -137,19 +140,14 @@ GameLauncher::Result GameLauncher::launchGame() {
         process->setParent(nullptr);
     }
     m_monitor.setEnabled(true);
-    m_app.socket().reopen();
+    m_services.socket.reopen();
     m_gameRunning = false;
     emit gameEnded();
     return Result::GameEnded;
 }
 
-void GameLauncher::runSettingsDialog(Application& app, UiPrompt& prompt, QWidget* parent) {
-    LaunchSettingsDialog dialog(app.settings(), prompt, parent);
-    prompt.execDialog(dialog);
-}
-
 GameLauncher* GameLauncher::install(MonitorDialog& monitor) {
-    auto* launcher = new GameLauncher(monitor.application(), monitor.prompt(), monitor);
+    auto* launcher = new GameLauncher(monitor.services(), monitor.prompt(), monitor);
     if (QAction* connectAction = monitor.commandAction(kConnectCommand)) {
         connectAction->setEnabled(true);
         connect(connectAction, &QAction::triggered, launcher,
@@ -158,7 +156,8 @@ GameLauncher* GameLauncher::install(MonitorDialog& monitor) {
     if (QAction* settingsAction = monitor.commandAction(kSettingsCommand)) {
         settingsAction->setEnabled(true);
         connect(settingsAction, &QAction::triggered, launcher, [&monitor] {
-            runSettingsDialog(monitor.application(), monitor.prompt(), &monitor);
+            LaunchSettingsDialog dialog(monitor.services().settings, monitor.prompt(), &monitor);
+            monitor.prompt().execDialog(dialog);
         });
     }
     return launcher;

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "ui/monitor/WindowServices.h"
+
 #include <QObject>
 
 #include <functional>
 
 namespace ondel {
 
-class Application;
 class MonitorDialog;
 class UiPrompt;
 
@@ -16,7 +17,7 @@ class UiPrompt;
 // "Connected to", disabled and not refreshed (the event loop keeps painting it); afterwards the
 // socket is created again on the same local port and the window restored. With ConnectionExit
 // set the client is started on its own and the program ends at once with status 0.
-// References app, prompt and monitor, which must outlive it. GUI thread only.
+// The services, the prompt and the monitor must outlive it. GUI thread only.
 class GameLauncher : public QObject {
     Q_OBJECT
 public:
@@ -29,7 +30,7 @@ public:
         GameEnded,   // the game ran and has ended (or the wait was given up at a quit)
     };
 
-    GameLauncher(Application& app, UiPrompt& prompt, MonitorDialog& monitor);
+    GameLauncher(WindowServices services, UiPrompt& prompt, MonitorDialog& monitor);
 
     // The whole Connect flow.
     Result connectToServer();
@@ -43,10 +44,9 @@ public:
     bool isGameRunning() const { return m_gameRunning; }
 
     // Enables "&Connect ..." (3) and "&Settings ..." (40003) in the monitor and connects them to
-    // a launcher owned by the monitor. Returns that launcher.
+    // a launcher owned by the monitor, working with the monitor's services and prompt. Returns
+    // that launcher.
     static GameLauncher* install(MonitorDialog& monitor);
-    // "&Settings ...": the launch settings dialog, run through the prompt.
-    static void runSettingsDialog(Application& app, UiPrompt& prompt, QWidget* parent);
 
 signals:
     // The game client has been started (before the wait), and the wait has ended.
@@ -54,7 +54,7 @@ signals:
     void gameEnded();
 
 private:
-    Application& m_app;
+    WindowServices m_services;
     UiPrompt& m_prompt;
     MonitorDialog& m_monitor;
     std::function<void(int)> m_exit;

@@ -1,8 +1,6 @@
 #include "MessageDialog.h"
 
-#include "app/Application.h"
 #include "common/Text.h"
-#include "platform/MasterSession.h"
 #include "ui/toolkit/CStaticEx.h"
 #include "ui/toolkit/ControlId.h"
 #include "ui/toolkit/PlainText.h"
@@ -71,24 +69,6 @@ MasterMessagePrompt::Outcome MessageDialog::showModal(const MasterMessage& messa
     MasterMessagePrompt::Outcome outcome = dialog->outcome();
     delete dialog.data();
     return outcome;
-}
-
-MasterSession* MessageDialog::installMasterSession(Application& app, QWidget* owner) {
-    QPointer<QWidget> guardedOwner(owner);
-    auto* session = new MasterSession(
-        app.settings(), MasterSession::configuredHost(),
-        [guardedOwner](const MasterMessage& message) {
-            if (!guardedOwner)
-                return MasterMessagePrompt::Outcome::Aborted;
-            return showModal(message, guardedOwner.data());
-        },
-        owner);
-    QPointer<MasterSession> guardedSession(session);
-    app.setMasterStarter([guardedSession] {
-        if (guardedSession)
-            guardedSession->start();
-    });
-    return session;
 }
 
 } // namespace ondel

@@ -10,9 +10,7 @@ class QPlainTextEdit;
 
 namespace ondel {
 
-class Application;
 class CStaticEx;
-class MasterSession;
 
 // A message from the master server (150): a tool window titled with the message's title, the
 // text read-only with a vertical scroll bar, the link as a CStaticEx in blue with the hand cursor
@@ -36,11 +34,6 @@ public:
     // Shows the dialog modally over owner and returns its outcome; the message session's way of
     // showing a message on the GUI thread.
     static MasterMessagePrompt::Outcome showModal(const MasterMessage& message, QWidget* owner);
-
-    // Creates the run's master session as a child of owner (the monitor window, over which its
-    // messages are shown; ending the window stops the session) with the configured master host,
-    // and makes the application start it on the first accepted info reply.
-    static MasterSession* installMasterSession(Application& app, QWidget* owner);
 
 private:
     QPlainTextEdit* m_text;

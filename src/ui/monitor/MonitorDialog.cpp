@@ -5,20 +5,18 @@
 #include "RenameListDialog.h"
 #include "ServerSelector.h"
 #include "UpDownArrows.h"
-#include "app/Application.h"
 #include "common/Clock.h"
 #include "common/Text.h"
 #include "monitor/CellColour.h"
 #include "monitor/DetailsPanel.h"
 #include "monitor/WindowTitle.h"
+#include "platform/QuerySocket.h"
 #include "query/QueryEngine.h"
 #include "serverlist/ListCommands.h"
 #include "serverlist/ServerListOrder.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
 #include "ui/discover/FindServersDialog.h"
-#include "ui/launch/GameLauncher.h"
-#include "ui/master/MessageDialog.h"
 #include "ui/rcon/RconConsole.h"
 #include "ui/toolkit/AboutDialog.h"
 #include "ui/toolkit/CEditEx.h"
@@ -101,8 +99,8 @@ QLineEdit* makeReadOnly(QLineEdit* edit) {
 
 } // namespace
 
-MonitorDialog::MonitorDialog(Application& app, UiPrompt& prompt, QWidget* parent)
-    : QDialog(parent), m_app(app), m_prompt(prompt) {
+MonitorDialog::MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget* parent)
+    : QDialog(parent), m_services(std::move(services)), m_prompt(prompt) {
     // A main window: in the task bar, with a minimise box, not resizable.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -121,10 +119,6 @@ MonitorDialog::MonitorDialog(Application& app, UiPrompt& prompt, QWidget* parent
     rcon->setEnabled(true);
     connect(rcon, &QAction::triggered, this, &MonitorDialog::openRconConsole);
     connect(this, &MonitorDialog::aboutToSelectServer, this, &MonitorDialog::closeRconConsole);
-    // "&Connect ..." and "&Settings ..."; the master session, started by the first info reply and
-    // showing its messages over this window.
-    GameLauncher::install(*this);
-    MessageDialog::installMasterSession(m_app, this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -155,7 +149,7 @@ void MonitorDialog::openRconConsole() {
     // The old console goes first, so that its print receiver is cleared before the new one is
     // registered.
     closeRconConsole();
-    m_console = std::make_unique<RconConsole>(m_app.engine(), m_app.socket().localPort());
+    m_console = std::make_unique<RconConsole>(m_services.engine, m_services.socket.localPort());
     // In front of the monitor, with the keyboard in the command field.
     m_console->show();
     m_console->raise();
@@ -390,13 +384,13 @@ void MonitorDialog::buildControls() {
 void MonitorDialog::tick() {
     if (m_gameRunning)
         return;
-    m_app.engine().queryTick();
+    m_services.engine.queryTick();
     refreshDisplay();
     emit ticked();
 }
 
 void MonitorDialog::refreshDisplay() {
-    m_work = m_app.engine().currentServer();
+    m_work = m_services.engine.currentServer();
     refreshPlayers();
     refreshRules();
     updateFields();
@@ -404,7 +398,7 @@ void MonitorDialog::refreshDisplay() {
 }
 
 void MonitorDialog::refreshPlayers() {
-    const std::vector<PlayerRow> rows = playerRows(m_work, m_sort, m_app.clock().tickMs());
+    const std::vector<PlayerRow> rows = playerRows(m_work, m_sort, m_services.clock.tickMs());
     m_refreshing = true;
     if (rows.empty()) {
         m_players->deleteAllRows();
@@ -414,7 +408,7 @@ void MonitorDialog::refreshPlayers() {
     const int before = m_players->rowCount();
     m_players->setUpdatesEnabled(false);
     m_players->resetColours();
-    m_players->setFadePercent(viewFadePercent(m_work.playersTime, m_app.clock().nowMs1601()));
+    m_players->setFadePercent(viewFadePercent(m_work.playersTime, m_services.clock.nowMs1601()));
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const PlayerRow& row = rows[static_cast<std::size_t>(i)];
         if (i >= m_players->rowCount())
@@ -450,18 +444,18 @@ void MonitorDialog::refreshRules() {
     }
     while (m_rules->rowCount() > static_cast<int>(rows.size()))
         m_rules->deleteRow(m_rules->rowCount() - 1);
-    m_rules->setFadePercent(viewFadePercent(m_work.rulesTime, m_app.clock().nowMs1601()));
+    m_rules->setFadePercent(viewFadePercent(m_work.rulesTime, m_services.clock.nowMs1601()));
     m_rules->setUpdatesEnabled(true);
     m_rules->repaintRows(false);
     m_refreshing = false;
 }
 
 void MonitorDialog::updateFields() {
-    const QueryEngine& engine = m_app.engine();
+    const QueryEngine& engine = m_services.engine;
     setFieldText(m_receive, displayText(bandwidthText(engine.receivedPerSecond())));
     setFieldText(m_send, displayText(bandwidthText(engine.sentPerSecond())));
 
-    const std::string hlDir = settings::read(m_app.settings(), settings::kHlDir);
+    const std::string hlDir = settings::read(m_services.settings, settings::kHlDir);
     const DetailsPanelTexts t = computeDetailsPanel(m_work, hlDir);
     const QString hostName = displayText(t.hostName);
     if (m_hostName->toPlainText() != hostName)
@@ -541,9 +535,9 @@ void MonitorDialog::onPlayerRowSelection(int row, bool selected) {
     if (m_refreshing)
         return;
     const auto key = static_cast<std::uint8_t>(m_players->rowValue(row));
-    m_work = m_app.engine().currentServer();
+    m_work = m_services.engine.currentServer();
     setPlayerSelected(m_work, key, selected);
-    m_app.engine().setCurrentServer(m_work);
+    m_services.engine.setCurrentServer(m_work);
 }
 
 // --- the server and list selectors, entry editing -------------------------------------------
@@ -551,9 +545,9 @@ void MonitorDialog::onPlayerRowSelection(int row, bool selected) {
 template <typename Edit> void MonitorDialog::editCurrent(Edit edit) {
     // Start from the engine's record, so that replies that came in since the last tick are not
     // overwritten with the older copy.
-    m_work = m_app.engine().currentServer();
+    m_work = m_services.engine.currentServer();
     edit(m_work);
-    m_app.engine().setCurrentServer(m_work);
+    m_services.engine.setCurrentServer(m_work);
 }
 
 void MonitorDialog::setServerText(const QString& text) {
@@ -591,11 +585,11 @@ void MonitorDialog::selectServer() {
     const std::string text = typed(m_serverSelector->currentText());
     resetEntry(m_work);
     m_work.address = parseAddress(text);
-    const ServerList& list = m_app.lists().current();
+    const ServerList& list = m_services.lists.current();
     const int found = list.find(m_work.address);
     if (found >= 0)
         m_work = list.entries()[static_cast<std::size_t>(found)];
-    m_app.engine().setCurrentServer(m_work);
+    m_services.engine.setCurrentServer(m_work);
     showEditFields();
     refreshDisplay();
 }
@@ -655,8 +649,8 @@ void MonitorDialog::onReservedSlotsChosen(int index) {
 }
 
 void MonitorDialog::fillSelector() {
-    const ServerList& list = m_app.lists().current();
-    const SelectorOrder order = selectorOrder(list, m_app.settings());
+    const ServerList& list = m_services.lists.current();
+    const SelectorOrder order = selectorOrder(list, m_services.settings);
     std::vector<const ServerEntry*> entries;
     entries.reserve(order.items.size());
     for (std::size_t i : order.items)
@@ -665,7 +659,7 @@ void MonitorDialog::fillSelector() {
 }
 
 void MonitorDialog::fillListSelector() {
-    const ServerListSet& lists = m_app.lists();
+    const ServerListSet& lists = m_services.lists;
     const bool blocked = m_listSelector->blockSignals(true);
     m_listSelector->clear();
     for (std::size_t i = 0; i < lists.size(); ++i) {
@@ -673,7 +667,7 @@ void MonitorDialog::fillListSelector() {
         // Lists found in the data directory show their bare file name ("serverlist.sl06");
         // lists opened from elsewhere show the path they came from.
         std::string source = l.sourcePath();
-        const std::string& dataDir = m_app.dataDirectory();
+        const std::string& dataDir = m_services.dataDirectory;
         if (!dataDir.empty() && source.size() > dataDir.size() && source.starts_with(dataDir))
             source.erase(0, dataDir.size());
         m_listSelector->addItem(fromBytes(l.name() + " (" + source + ")"));
@@ -689,7 +683,7 @@ void MonitorDialog::onListChosen(int index) {
 }
 
 void MonitorDialog::selectList() {
-    ServerListSet& lists = m_app.lists();
+    ServerListSet& lists = m_services.lists;
     const int index = m_listSelector->currentIndex();
     // An item whose list is gone is never taken as the current list.
     if (index < 0 || static_cast<std::size_t>(index) >= lists.size()) {
@@ -699,7 +693,7 @@ void MonitorDialog::selectList() {
     emit aboutToSelectServer();
     lists.setCurrentIndex(static_cast<std::size_t>(index));
     ServerEntry none;
-    m_app.engine().setCurrentServer(none);
+    m_services.engine.setCurrentServer(none);
     fillSelector();
     m_serverSelector->setEditTextQuietly(QString());
     m_work = none;
@@ -724,12 +718,12 @@ void MonitorDialog::deleteEntry(int index, int topRow) {
         if (isSameServer(parseAddress(typed(m_serverSelector->currentText())), *address)) {
             m_serverSelector->setEditTextQuietly(QString());
             ServerEntry none;
-            m_app.engine().setCurrentServer(none);
+            m_services.engine.setCurrentServer(none);
             m_work = none;
             showEditFields();
             refreshDisplay();
         }
-        ServerList& list = m_app.lists().current();
+        ServerList& list = m_services.lists.current();
         const int found = list.find(*address);
         if (found >= 0)
             list.removeAt(static_cast<std::size_t>(found));
@@ -750,7 +744,7 @@ void MonitorDialog::deleteEntry(int index, int topRow) {
 void MonitorDialog::onSortCommand(int commandId) {
     const std::int32_t type = sortTypeForCommand(commandId);
     if (type >= 0)
-        settings::write(m_app.settings(), settings::kServerListSortType, type);
+        settings::write(m_services.settings, settings::kServerListSortType, type);
 }
 
 void MonitorDialog::onOpenList() {
@@ -758,28 +752,28 @@ void MonitorDialog::onOpenList() {
         QStringLiteral("Open"), QStringLiteral("Ondel Server List (*.sl?\?);;All Files (*)"));
     if (!path)
         return;
-    openList(m_app.lists(), m_prompt, *path);
+    openList(m_services.lists, m_prompt, *path);
 }
 
 void MonitorDialog::onNewList() {
     NewListDialog dialog(this);
     if (m_prompt.execDialog(dialog) != QDialog::Accepted)
         return;
-    newList(m_app.lists(), m_prompt, m_app.dataDirectory(),
+    newList(m_services.lists, m_prompt, m_services.dataDirectory,
             QFile::encodeName(dialog.fileNameEdit()->text()).toStdString(),
             typed(dialog.nameEdit()->text()));
 }
 
 void MonitorDialog::onFindServers() {
-    FindServersDialog dialog(m_app.settings(), m_app.lists(), m_app.dataDirectory(), m_prompt,
-                             this);
+    FindServersDialog dialog(m_services.settings, m_services.lists, m_services.dataDirectory,
+                             m_prompt, this);
     // A new list shows in the selector at once; the current list stays as it is.
     dialog.setListFilledHandler([this](std::size_t) { fillListSelector(); });
     m_prompt.execDialog(dialog);
 }
 
 void MonitorDialog::onDeleteList() {
-    if (!deleteList(m_app.lists(), m_prompt, m_app.lists().currentIndex()))
+    if (!deleteList(m_services.lists, m_prompt, m_services.lists.currentIndex()))
         return;
     // The selector is refilled at once, so no item of the removed list can be chosen.
     fillListSelector();
@@ -788,7 +782,7 @@ void MonitorDialog::onDeleteList() {
 }
 
 void MonitorDialog::onRenameList() {
-    ServerListSet& lists = m_app.lists();
+    ServerListSet& lists = m_services.lists;
     const std::size_t index = lists.currentIndex();
     const ServerList& list = lists.at(index);
     RenameListDialog dialog(fromBytes(list.sourcePath()), fromBytes(list.name()), this);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "WindowServices.h"
 #include "monitor/PlayerView.h"
 #include "serverlist/ServerEntry.h"
 
@@ -20,7 +21,6 @@ class QTimer;
 
 namespace ondel {
 
-class Application;
 class CEditEx;
 class ColorListCtrl;
 class ListSelector;
@@ -36,15 +36,16 @@ class UpDownArrows;
 // "&Exit"; the caller saves the lists afterwards.
 //
 // Every control and menu command carries its id in the property "controlId"; commands of
-// features that are wired elsewhere start disabled (Connect 3, Settings 40003, Rcon-Console
-// 40013) and their owners enable and connect them through commandAction().
-// References app and prompt, which must outlive the dialog. GUI thread only.
+// features that are wired elsewhere start disabled (Connect 3, Settings 40003) and their owners
+// enable and connect them through commandAction(); the program does that when it builds the
+// window (the game launcher), so the window itself knows nothing of them.
+// The services and the prompt must outlive the dialog. GUI thread only.
 class MonitorDialog : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kTickMs = 1000;
 
-    MonitorDialog(Application& app, UiPrompt& prompt, QWidget* parent = nullptr);
+    MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget* parent = nullptr);
     ~MonitorDialog() override;
 
     // The menu command with that id, or nullptr.
@@ -69,7 +70,7 @@ public:
     ServerSelector* serverSelector() const { return m_serverSelector; }
     QComboBox* listSelector() const;
     QTimer* refreshTimer() const { return m_timer; }
-    Application& application() const { return m_app; }
+    const WindowServices& services() const { return m_services; }
     UiPrompt& prompt() const { return m_prompt; }
 
     // The list and server selectors.
@@ -128,7 +129,7 @@ private:
     void onRenameList();
     void onAbout();
 
-    Application& m_app;
+    WindowServices m_services;
     UiPrompt& m_prompt;
 
     ServerEntry m_work;

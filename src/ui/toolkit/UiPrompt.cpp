@@ -1,5 +1,7 @@
 #include "UiPrompt.h"
 
+#include "common/Text.h"
+
 #include <QDialog>
 #include <QFile>
 #include <QFileDialog>
@@ -62,6 +64,11 @@ Prompt::Answer UiPrompt::message(const std::string& title, const std::string& te
     default:
         return Answer::Ok;
     }
+}
+
+void UiPrompt::showError(const std::string& text) {
+    constexpr std::size_t kMaxErrorText = 511;
+    message("Error", text::cutUtf8(text, kMaxErrorText), Buttons::Ok, Icon::Error);
 }
 
 std::optional<std::string> UiPrompt::chooseOpenFile(const QString& title, const QString& filter) {

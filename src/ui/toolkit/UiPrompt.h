@@ -28,6 +28,10 @@ public:
     Answer message(const std::string& title, const std::string& text, Buttons buttons,
                    Icon icon) override;
 
+    // The "Error" box with the error icon and OK; the text is cut at 511 bytes, never inside a
+    // UTF-8 sequence.
+    void showError(const std::string& text);
+
     // The open-file dialog with a Qt filter ("Lists (*.sl??);;All Files (*)"). Returns the chosen
     // file's full path as UTF-8, or nothing on Cancel.
     virtual std::optional<std::string> chooseOpenFile(const QString& title, const QString& filter);

@@ -2,6 +2,7 @@
 
 #include "../toolkit/FakeUiPrompt.h"
 #include "app/Application.h"
+#include "app/gui/MonitorWindow.h"
 #include "ui/monitor/MonitorDialog.h"
 #include "ui/toolkit/ColorListCtrl.h"
 #include "ui/toolkit/ControlId.h"
@@ -129,7 +130,7 @@ protected:
         ASSERT_TRUE(m_app->start());
         if (beforeWindow)
             beforeWindow(*m_app);
-        m_dialog = std::make_unique<MonitorDialog>(*m_app, m_prompt);
+        m_dialog = createMonitorWindow(*m_app, m_prompt);
         m_dialog->show();
         QObject::connect(m_dialog.get(), &MonitorDialog::ticked, [this] { ++m_ticks; });
     }

@@ -2,9 +2,9 @@
 // monitor window until Esc, the lists saved. What the first run edits must be in the files and
 // in the second run's window, except a password kept with "Save" off.
 #include "MonitorFixture.h"
+#include "app/gui/MonitorWindow.h"
 #include "serverlist/ListCommands.h"
 #include "serverlist/ListFiles.h"
-#include "ui/monitor/MonitorRun.h"
 #include "ui/monitor/NewListDialog.h"
 #include "ui/monitor/RenameListDialog.h"
 #include "ui/monitor/ServerSelector.h"

@@ -3,12 +3,12 @@
 // that opens must hold the keyboard focus, and what is typed must reach the program.
 #include "../toolkit/WindowInput.h"
 #include "MonitorFixture.h"
+#include "app/gui/MonitorWindow.h"
 #include "serverlist/ListFiles.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
 #include "ui/launch/LaunchSettingsDialog.h"
 #include "ui/launch/WaitForSlotDialog.h"
-#include "ui/monitor/MonitorRun.h"
 #include "ui/monitor/NewListDialog.h"
 #include "ui/monitor/RenameListDialog.h"
 #include "ui/rcon/RconConsole.h"
@@ -42,7 +42,7 @@ protected:
         bool driven = false;
         runMonitorWindow(app, prompt, serverText, [&](MonitorDialog& d) {
             driven = true;
-            EXPECT_TRUE(input::waitUntil([&] { return input::focusedTopLevel() == &d; }));
+            EXPECT_TRUE(input::waitForFocus(&d));
             drive(d);
             if (d.isVisible())
                 input::key(&d, Qt::Key_Escape);
@@ -91,7 +91,7 @@ TEST_F(WindowSystemInput, ConsoleFromTheMenuTakesTheKeyboardAndSendsStatus) {
         auto* password = findControl<QLineEdit>(console, RconConsole::kPassword);
         auto* output = findControl<QPlainTextEdit>(console, RconConsole::kOutput);
         // In front of the monitor, the typing going to the command field.
-        ASSERT_TRUE(input::waitUntil([&] { return input::focusedTopLevel() == console; }));
+        ASSERT_TRUE(input::waitForFocus(console));
         EXPECT_EQ(QApplication::focusWidget(), command);
         ASSERT_TRUE(input::waitUntil([&] {
             return findControl<QLineEdit>(console, RconConsole::kChallenge)->text() != "-";
@@ -123,7 +123,7 @@ TEST_F(WindowSystemInput, ConsoleFromTheMenuTakesTheKeyboardAndSendsStatus) {
 TEST_F(WindowSystemInput, ListDialogsAreTypedIntoAndTheirListsSaved) {
     run({}, [&](MonitorDialog& d) {
         auto watchNew = input::whenShown<NewListDialog>([](NewListDialog& dialog) {
-            EXPECT_EQ(input::focusedTopLevel(), &dialog);
+            EXPECT_TRUE(input::waitForFocus(&dialog));
             input::type(&dialog, "team"); // the file name is selected: typing replaces it
             input::key(&dialog, Qt::Key_Tab);
             input::type(&dialog, "Team list");
@@ -136,7 +136,7 @@ TEST_F(WindowSystemInput, ListDialogsAreTypedIntoAndTheirListsSaved) {
         EXPECT_EQ(m_app->lists().at(1).name(), "Team list");
 
         auto watchRename = input::whenShown<RenameListDialog>([](RenameListDialog& dialog) {
-            EXPECT_EQ(input::focusedTopLevel(), &dialog);
+            EXPECT_TRUE(input::waitForFocus(&dialog));
             input::type(&dialog, "Renamed");
             input::click(findControl<QWidget>(&dialog, 1)); // OK, with the mouse
             endIfOpen(dialog, "Rename");
@@ -146,8 +146,8 @@ TEST_F(WindowSystemInput, ListDialogsAreTypedIntoAndTheirListsSaved) {
         EXPECT_EQ(m_app->lists().current().name(), "Renamed");
     });
     // The new list in its own file, the renamed custom list in its file.
-    for (auto [file, name] : {std::pair{"/team.sl06", "Team list"},
-                              std::pair{"/serverlist.sl06", "Renamed"}}) {
+    for (auto [file, name] :
+         {std::pair{"/team.sl06", "Team list"}, std::pair{"/serverlist.sl06", "Renamed"}}) {
         ListFileRead read = readListFile(m_dir.path().toStdString() + file);
         ASSERT_EQ(read.status, ListFileStatus::Read) << file;
         EXPECT_EQ(read.contents.name.value_or(""), name);
@@ -157,7 +157,7 @@ TEST_F(WindowSystemInput, ListDialogsAreTypedIntoAndTheirListsSaved) {
 TEST_F(WindowSystemInput, LaunchSettingsAreTypedIntoAndStoredOnEnter) {
     run({}, [&](MonitorDialog& d) {
         auto watch = input::whenShown<LaunchSettingsDialog>([](LaunchSettingsDialog& dialog) {
-            EXPECT_EQ(input::focusedTopLevel(), &dialog);
+            EXPECT_TRUE(input::waitForFocus(&dialog));
             input::click(findControl<QLineEdit>(&dialog, LaunchSettingsDialog::kDirectoryId));
             input::type(&dialog, "/games/hl");
             input::click(findControl<QCheckBox>(&dialog, 1049)); // -win
@@ -184,7 +184,7 @@ TEST_F(WindowSystemInput, WaitForSlotTakesEscapeAndNothingStarts) {
         bool shown = false;
         auto watch = input::whenShown<WaitForSlotDialog>([&](WaitForSlotDialog& dialog) {
             shown = true;
-            EXPECT_EQ(input::focusedTopLevel(), &dialog);
+            EXPECT_TRUE(input::waitForFocus(&dialog));
             input::key(&dialog, Qt::Key_Escape); // the server is full: only Cancel ends it
             endIfOpen(dialog, "Wait for free Slot");
         });

@@ -101,4 +101,9 @@ inline QWidget* focusedTopLevel() {
     return nullptr;
 }
 
+// Waits until top has the keyboard focus (activation reaches Qt as a window-system event).
+inline bool waitForFocus(QWidget* top, int timeoutMs = 5000) {
+    return waitUntil([top] { return focusedTopLevel() == top; }, timeoutMs);
+}
+
 } // namespace ondel::test::input

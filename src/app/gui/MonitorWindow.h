@@ -1,14 +1,26 @@
 #pragma once
 
+#include "ui/monitor/WindowServices.h"
+
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace ondel {
 
 class Application;
 class MonitorDialog;
 class UiPrompt;
+
+// The application's things that the windows work with.
+WindowServices windowServices(Application& app);
+
+// The monitor window as the program wires it: on the application's services and prompt, with
+// the game launcher behind "&Connect ..." and "&Settings ...", and the run's master session
+// (owned by the window, started by the first accepted info reply, showing its messages over the
+// window). The application and the prompt must outlive the window.
+std::unique_ptr<MonitorDialog> createMonitorWindow(Application& app, UiPrompt& prompt);
 
 // The program's run after start-up: the monitor window is shown, not modal, so that the remote
 // console and every other window of the program take input beside it (with serverText in the

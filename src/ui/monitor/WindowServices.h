@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+namespace ondel {
+
+class Clock;
+class QueryEngine;
+class QuerySocket;
+class ServerListSet;
+class SettingsStore;
+
+// What the monitor window and the windows it opens work with: the query service, the server
+// lists, the settings store, the clock and the query socket (its port for the console, closed
+// while the game runs), and the folder of the list files. All of it is owned by the program and
+// lives longer than every window. GUI thread only.
+struct WindowServices {
+    QueryEngine& engine;
+    ServerListSet& lists;
+    SettingsStore& settings;
+    Clock& clock;
+    QuerySocket& socket;
+    std::string dataDirectory;
+};
+
+} // namespace ondel
