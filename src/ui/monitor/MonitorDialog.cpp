@@ -16,7 +16,6 @@
 #include "serverlist/ServerListOrder.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
-#include "ui/discover/FindServersDialog.h"
 #include "ui/rcon/RconConsole.h"
 #include "ui/toolkit/AboutDialog.h"
 #include "ui/toolkit/CEditEx.h"
@@ -206,9 +205,6 @@ void MonitorDialog::buildMenu() {
             &QAction::triggered, this, &MonitorDialog::onRenameList);
     connect(addCommand(lists, QStringLiteral("New ..."), kNewListCommand), &QAction::triggered,
             this, &MonitorDialog::onNewList);
-    lists->addSeparator();
-    connect(addCommand(lists, QStringLiteral("Find Servers ..."), kFindServersCommand),
-            &QAction::triggered, this, &MonitorDialog::onFindServers);
 
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&?"));
     connect(addCommand(help, QStringLiteral("&About ..."), kAboutCommand), &QAction::triggered,
@@ -762,14 +758,6 @@ void MonitorDialog::onNewList() {
     newList(m_services.lists, m_prompt, m_services.dataDirectory,
             QFile::encodeName(dialog.fileNameEdit()->text()).toStdString(),
             typed(dialog.nameEdit()->text()));
-}
-
-void MonitorDialog::onFindServers() {
-    FindServersDialog dialog(m_services.settings, m_services.lists, m_services.dataDirectory,
-                             m_prompt, this);
-    // A new list shows in the selector at once; the current list stays as it is.
-    dialog.setListFilledHandler([this](std::size_t) { fillListSelector(); });
-    m_prompt.execDialog(dialog);
 }
 
 void MonitorDialog::onDeleteList() {

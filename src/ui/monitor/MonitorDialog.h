@@ -124,7 +124,6 @@ private:
     void onSortCommand(int commandId);
     void onOpenList();
     void onNewList();
-    void onFindServers();
     void onDeleteList();
     void onRenameList();
     void onAbout();
