@@ -84,6 +84,11 @@ us() { # COMMAND...: wall time of one run in microseconds
   t1=$(date +%s%N)
   echo $(((t1 - t0) / 1000)) # microseconds
 }
-for _ in $(seq 10); do us "$cli" query 127.0.0.1:$base; done | median >"$work/ondel.med"
-for _ in $(seq 10); do us "$qstat" -hls 127.0.0.1:$base; done | median >"$work/qstat.med"
+# Taken in turns, so that the load of the machine weighs on both alike.
+for _ in $(seq 10); do
+  us "$cli" query 127.0.0.1:$base >>"$work/ondel.us"
+  us "$qstat" -hls 127.0.0.1:$base >>"$work/qstat.us"
+done
+median <"$work/ondel.us" >"$work/ondel.med"
+median <"$work/qstat.us" >"$work/qstat.med"
 echo "ondel-cli query: $(cat "$work/ondel.med") ms; qstat -hls: $(cat "$work/qstat.med") ms (medians)"

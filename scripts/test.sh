@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: first the normal build (warnings are
-# errors), then the whole suite again built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, checks the format of every C++ file, builds, and runs every test:
+# first the normal build (warnings are errors), then the whole suite again built with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+
+# A format fault fails the run at the end, after the builds and tests have still been run.
+echo "== format (clang-format, the repository's .clang-format)"
+format_status=0
+find src tools tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) -print0 |
+  xargs -0 clang-format --dry-run --Werror || format_status=1
 
 echo "== build (warnings as errors)"
 scripts/build.sh build/test -DONDEL_WERROR=ON
@@ -16,3 +23,7 @@ scripts/build.sh build/asan -DONDEL_WERROR=ON -DONDEL_SANITIZE=ON -DONDEL_BUILD_
 echo "== tests under sanitizers"
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/asan --output-on-failure --timeout 600
+if ((format_status != 0)); then
+  echo "== format check failed (see above): run clang-format -i on those files"
+  exit 1
+fi

@@ -23,6 +23,8 @@ public:
     void every(std::uint32_t intervalMs, std::function<void()> fn);
     // Runs fn once, after delayMs.
     void after(std::uint32_t delayMs, std::function<void()> fn);
+    // Drops every timer (between two stages of a command).
+    void clearTimers() { m_timers.clear(); }
     // Runs until exit() is called; returns its code.
     int run();
     void exit(int code) { m_exitCode = code; }

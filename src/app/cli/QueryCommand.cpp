@@ -1,21 +1,18 @@
 // ondel-cli query HOST:PORT [--json] [--timeout MS] [--interval MS]: the engine's own request
 // cycle against one server until info, rules, players and a ping have been answered.
 #include "CliCommand.h"
+#include "CliEventLoop.h"
 #include "CliPrompt.h"
 #include "EntryJson.h"
 
 #include "common/JsonWriter.h"
 #include "common/Text.h"
-#include "platform/QuerySocket.h"
 #include "platform/SystemClock.h"
+#include "platform/posix/PosixUdpSocket.h"
 #include "query/DatagramRouter.h"
 #include "query/QueryBudget.h"
 #include "query/QueryEngine.h"
 #include "query/ServerKnowledge.h"
-
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -93,13 +90,8 @@ int runQuery(const std::vector<std::string>& args) {
     if (address.host.empty() || address.port == 0)
         return usageError(("not a server address: " + target).c_str());
 
-    int argc = 1;
-    char name[] = "ondel-cli";
-    char* argv[] = {name, nullptr};
-    QCoreApplication qtApp(argc, argv);
-
     CliPrompt prompt;
-    QuerySocket socket;
+    PosixUdpSocket socket;
     if (!socket.openFirstFree()) {
         prompt.message("Error", "Can't initialize socket!!!", Prompt::Buttons::Ok,
                        Prompt::Icon::Error);
@@ -112,7 +104,7 @@ int runQuery(const std::vector<std::string>& args) {
     ServerKnowledge knowledge;
     QueryEngine engine(clock, router, knowledge);
 
-    QEventLoop loop;
+    CliEventLoop loop(socket, clock);
     socket.setReceiver(
         [&](const std::uint8_t* data, std::size_t n, const std::string& host, int port) {
             router.onDatagram(data, n, host, port);
@@ -123,18 +115,10 @@ int runQuery(const std::vector<std::string>& args) {
     entry.address = address;
     engine.setCurrentServer(entry);
 
-    QTimer ticker;
-    ticker.setInterval(intervalMs);
-    QObject::connect(&ticker, &QTimer::timeout, [&] { engine.queryTick(); });
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, [&] { loop.exit(kExitTimedOut); });
-
+    loop.every(static_cast<std::uint32_t>(intervalMs), [&] { engine.queryTick(); });
+    loop.after(static_cast<std::uint32_t>(timeoutMs), [&] { loop.exit(kExitTimedOut); });
     engine.queryTick(); // the first requests go out at once
-    ticker.start();
-    deadline.start(timeoutMs);
-    int status = loop.exec();
-    ticker.stop();
+    int status = loop.run();
 
     if (status == kExitTimedOut) {
         std::fprintf(stderr,

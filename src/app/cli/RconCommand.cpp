@@ -2,10 +2,11 @@
 // for a challenge number, sends the command and prints what the server prints back until it
 // has been quiet for the wait time.
 #include "CliCommand.h"
+#include "CliEventLoop.h"
 
 #include "common/Text.h"
-#include "platform/QuerySocket.h"
 #include "platform/SystemClock.h"
+#include "platform/posix/PosixUdpSocket.h"
 #include "query/DatagramRouter.h"
 #include "query/QueryBudget.h"
 #include "query/QueryEngine.h"
@@ -13,10 +14,6 @@
 #include "rcon/QueryEngineRconPort.h"
 #include "rcon/RconProtocol.h"
 #include "rcon/RconSession.h"
-
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -105,14 +102,9 @@ int runRcon(const std::vector<std::string>& args) {
     if (int status = parseArguments(args, a); status != kExitDone)
         return status;
 
-    int argc = 1;
-    char name[] = "ondel-cli";
-    char* argv[] = {name, nullptr};
-    QCoreApplication qtApp(argc, argv);
-
     // Any free port will do: nothing here needs the program's fixed ones, and leaving them free
     // keeps them for a running window.
-    QuerySocket socket;
+    PosixUdpSocket socket;
     if (!socket.open(0)) {
         std::fprintf(stderr, "ondel-cli rcon: Can't initialize socket!!!\n");
         return kExitFailed;
@@ -125,15 +117,14 @@ int runRcon(const std::vector<std::string>& args) {
     QueryEngineRconPort port(engine);
     RconSession session(port);
 
-    QEventLoop loop;
-    QTimer quiet; // restarted by every print reply
-    quiet.setSingleShot(true);
-    quiet.setInterval(a.waitMs);
+    CliEventLoop loop(socket, clock);
+    constexpr std::uint32_t kPollMs = 10;
+    const auto waitMs = static_cast<std::uint32_t>(a.waitMs);
+    std::uint32_t lastPrint = clock.tickMs(); // the quiet time runs from the last print reply
     bool endsWithNewline = true;
     bool printedAnything = false;
     socket.setReceiver([&](const std::uint8_t* data, std::size_t n, const std::string& host,
                            int senderPort) { router.onDatagram(data, n, host, senderPort); });
-    QObject::connect(&quiet, &QTimer::timeout, [&] { loop.exit(0); });
 
     ServerEntry entry;
     entry.address = a.address;
@@ -145,24 +136,18 @@ int runRcon(const std::vector<std::string>& args) {
         if (!shown.empty())
             endsWithNewline = shown.back() == '\n';
         printedAnything = printedAnything || !shown.empty();
-        quiet.start();
+        lastPrint = clock.tickMs();
     });
 
-    // The challenge: wait for the number for up to the wait time.
-    QTimer challengeWait;
-    challengeWait.setSingleShot(true);
-    QObject::connect(&challengeWait, &QTimer::timeout, [&] { loop.exit(0); });
-    QTimer poll; // the number arrives through the engine's dispatch; look for it often
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    // The challenge: wait for the number for up to the wait time. It arrives through the
+    // engine's dispatch; look for it often.
+    loop.after(waitMs, [&] { loop.exit(0); });
+    loop.every(kPollMs, [&] {
         if (session.challenge() != 0)
             loop.exit(0);
     });
-    challengeWait.start(a.waitMs);
-    poll.start();
-    loop.exec();
-    poll.stop();
-    challengeWait.stop();
+    loop.run();
+    loop.clearTimers();
 
     if (session.challenge() == 0 && !a.oldProtocol) {
         std::fprintf(stderr, "ondel-cli rcon: no rcon challenge number from %s within %d ms\n",
@@ -184,8 +169,12 @@ int runRcon(const std::vector<std::string>& args) {
         return kExitFailed;
     }
 
-    quiet.start();
-    loop.exec();
+    lastPrint = clock.tickMs();
+    loop.every(kPollMs, [&] {
+        if (clock.tickMs() - lastPrint >= waitMs)
+            loop.exit(0);
+    });
+    loop.run();
     session.close();
     if (printedAnything && !endsWithNewline)
         std::fputc('\n', stdout);

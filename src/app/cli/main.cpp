@@ -18,7 +18,9 @@ CliCommand::CliCommand(const char* name_, const char* usage_, Run run_)
     registry().push_back(this);
 }
 
-const std::vector<const CliCommand*>& commands() { return registry(); }
+const std::vector<const CliCommand*>& commands() {
+    return registry();
+}
 
 } // namespace ondel::cli
 

@@ -1,6 +1,7 @@
 #include "curl/CurlHttpGetter.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include <mutex>
 
@@ -26,9 +27,43 @@ std::size_t onData(char* data, std::size_t size, std::size_t count, void* user) 
     return n;
 }
 
-void initOnce() {
+// libcurl is loaded when the first request is made, not at start-up: its library tree (TLS,
+// Kerberos, LDAP...) would otherwise cost every ondel-cli command tens of milliseconds of
+// loading, the one-server query included.
+struct CurlApi {
+    CURLcode (*globalInit)(long) = nullptr;
+    CURL* (*easyInit)() = nullptr;
+    CURLcode (*easySetopt)(CURL*, CURLoption, ...) = nullptr;
+    CURLcode (*easyPerform)(CURL*) = nullptr;
+    CURLcode (*easyGetinfo)(CURL*, CURLINFO, ...) = nullptr;
+    void (*easyCleanup)(CURL*) = nullptr;
+    const char* (*easyStrerror)(CURLcode) = nullptr;
+    bool loaded = false;
+};
+
+template <typename F> bool bind(void* library, const char* name, F& out) {
+    out = reinterpret_cast<F>(dlsym(library, name));
+    return out != nullptr;
+}
+
+const CurlApi& api() {
+    static CurlApi a;
     static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(once, [] {
+        void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (!library)
+            return;
+        a.loaded = bind(library, "curl_global_init", a.globalInit) &&
+                   bind(library, "curl_easy_init", a.easyInit) &&
+                   bind(library, "curl_easy_setopt", a.easySetopt) &&
+                   bind(library, "curl_easy_perform", a.easyPerform) &&
+                   bind(library, "curl_easy_getinfo", a.easyGetinfo) &&
+                   bind(library, "curl_easy_cleanup", a.easyCleanup) &&
+                   bind(library, "curl_easy_strerror", a.easyStrerror);
+        if (a.loaded)
+            a.globalInit(CURL_GLOBAL_DEFAULT);
+    });
+    return a;
 }
 
 } // namespace
@@ -36,34 +71,38 @@ void initOnce() {
 CurlHttpGetter::CurlHttpGetter(long inactivityMs) : m_inactivityMs(inactivityMs) {}
 
 HttpGetResult CurlHttpGetter::get(const std::string& url, std::size_t maxBodyBytes) {
-    initOnce();
+    const CurlApi& curlApi = api();
     HttpGetResult result;
-    CURL* curl = curl_easy_init();
+    if (!curlApi.loaded) {
+        result.error = "the HTTP library (libcurl.so.4) cannot be loaded";
+        return result;
+    }
+    CURL* curl = curlApi.easyInit();
     if (!curl) {
         result.error = "the HTTP library cannot start";
         return result;
     }
     Sink sink{&result.body, maxBodyBytes};
     char detail[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, detail);
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "Ondel/" ONDEL_VERSION_TEXT);
-    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, ""); // whatever this libcurl can decode
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, m_inactivityMs);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 120000L);
+    curlApi.easySetopt(curl, CURLOPT_ERRORBUFFER, detail);
+    curlApi.easySetopt(curl, CURLOPT_URL, url.c_str());
+    curlApi.easySetopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curlApi.easySetopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    curlApi.easySetopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curlApi.easySetopt(curl, CURLOPT_USERAGENT, "Ondel/" ONDEL_VERSION_TEXT);
+    curlApi.easySetopt(curl, CURLOPT_ACCEPT_ENCODING, ""); // whatever this libcurl can decode
+    curlApi.easySetopt(curl, CURLOPT_CONNECTTIMEOUT_MS, m_inactivityMs);
+    curlApi.easySetopt(curl, CURLOPT_TIMEOUT_MS, 120000L);
     // "Inactivity": under one byte a second for the whole period.
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, (m_inactivityMs + 999) / 1000);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &onData);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    curlApi.easySetopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curlApi.easySetopt(curl, CURLOPT_LOW_SPEED_TIME, (m_inactivityMs + 999) / 1000);
+    curlApi.easySetopt(curl, CURLOPT_WRITEFUNCTION, &onData);
+    curlApi.easySetopt(curl, CURLOPT_WRITEDATA, &sink);
 
-    CURLcode code = curl_easy_perform(curl);
+    CURLcode code = curlApi.easyPerform(curl);
     long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_cleanup(curl);
+    curlApi.easyGetinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curlApi.easyCleanup(curl);
 
     result.tooLarge = sink.tooLarge;
     if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && sink.tooLarge)) {
@@ -74,7 +113,7 @@ HttpGetResult CurlHttpGetter::get(const std::string& url, std::size_t maxBodyByt
         return result;
     }
     result.body.clear();
-    result.error = detail[0] ? detail : curl_easy_strerror(code);
+    result.error = detail[0] ? detail : curlApi.easyStrerror(code);
     return result;
 }
 
