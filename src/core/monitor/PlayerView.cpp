@@ -103,9 +103,9 @@ std::vector<RuleRow> ruleRows(const ServerEntry& entry) {
     return rows;
 }
 
-int viewFadePercent(std::int64_t dataTime, std::int64_t now) {
+int viewFadePercent(std::int64_t dataTime, std::int64_t now, std::int64_t staleAfterMs) {
     // Written without the sum so that a hostile stored time near the limit cannot overflow.
-    return dataTime >= now - 5000 ? 0 : -50;
+    return dataTime >= now - staleAfterMs ? 0 : -50;
 }
 
 bool setPlayerSelected(ServerEntry& entry, std::uint8_t key, bool selected) {

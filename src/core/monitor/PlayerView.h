@@ -54,9 +54,9 @@ CellColour playerTimeColour(std::int32_t seconds);
 // Blue for a gain, red for a loss, fading out over the 10 seconds after the change.
 CellColour fragColour(const PlayerRecord& player, std::uint32_t nowTick);
 
-// 0 while the data are at most 5 seconds old, otherwise -50 (the view fades half-way to white).
-// Both times are milliseconds since 1601.
-int viewFadePercent(std::int64_t dataTime, std::int64_t now);
+// 0 while the data are at most staleAfterMs old (5 seconds unless the kind is asked less often),
+// otherwise -50 (the view fades half-way to white). Both times are milliseconds since 1601.
+int viewFadePercent(std::int64_t dataTime, std::int64_t now, std::int64_t staleAfterMs = 5000);
 
 // Records a row's new selected state in the entry: the first player whose index is the key.
 // Returns false when no player has that index.

@@ -4,7 +4,11 @@
 
 namespace ondel {
 
-std::string windowTitle(const ServerEntry& entry, TitleMode mode) {
+std::string queryLimitText(int refreshSeconds) {
+    return text::format("The server limits queries, refreshing every %d s", refreshSeconds);
+}
+
+std::string windowTitle(const ServerEntry& entry, TitleMode mode, int limitedRefreshSeconds) {
     const std::string name = text::toDisplayUtf8(entry.hostName);
     switch (mode) {
     case TitleMode::Connected:
@@ -17,7 +21,13 @@ std::string windowTitle(const ServerEntry& entry, TitleMode mode) {
     case TitleMode::Normal:
         break;
     }
-    return text::format("%s %s   %s", kProgramName, kVersionText, name.c_str());
+    std::string title = text::format("%s %s   %s", kProgramName, kVersionText, name.c_str());
+    if (limitedRefreshSeconds > 0) {
+        std::string limit = queryLimitText(limitedRefreshSeconds);
+        limit[0] = 't';
+        title += "   (" + limit + ")";
+    }
+    return title;
 }
 
 std::string bandwidthText(std::int32_t bytesPerSecond) {

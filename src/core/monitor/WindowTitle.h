@@ -19,7 +19,13 @@ enum class TitleMode {
 };
 
 // The monitor window's title for the shown server; UTF-8 (the name goes through toDisplayUtf8).
-std::string windowTitle(const ServerEntry& entry, TitleMode mode);
+// limitedRefreshSeconds above 0: the server limits our queries and is refreshed only every that
+// many seconds; the normal title then says so after the name.
+std::string windowTitle(const ServerEntry& entry, TitleMode mode, int limitedRefreshSeconds = 0);
+
+// "The server limits queries, refreshing every N s" (the ping field's tooltip; the title has it
+// in lower case).
+std::string queryLimitText(int refreshSeconds);
 
 // "%d B/s" for the "Send:" and "Receive:" fields.
 std::string bandwidthText(std::int32_t bytesPerSecond);

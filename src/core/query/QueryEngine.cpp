@@ -8,7 +8,7 @@ namespace ondel {
 
 QueryEngine::QueryEngine(const Clock& clock, DatagramRouter& router, ServerKnowledge& knowledge)
     : m_router(router), m_knowledge(knowledge), m_query(clock, router, knowledge) {
-    m_query.setSchedule(ServerQuery::everyTick());
+    m_query.setSchedule(ServerQuery::polite());
     m_query.setReplyHandler([this](ServerQuery::Reply kind) {
         switch (kind) {
         case ServerQuery::Reply::Info:

@@ -18,6 +18,10 @@ class ServerKnowledge;
 // The monitor's current server: one ServerQuery run continuously on the monitor's once-a-second
 // tick, plus the remote console's share of it (out-of-band sends as RCON traffic, printed text).
 //
+// The schedule keeps within what servers answer: details every second (its round trip is the
+// ping), players every 2 s, rules every 10 s, about 1.6 packets a second, stretched for a server
+// that limits queries (ServerKnowledge). No "ping" request is sent.
+//
 // The engine holds no server list. What happens to the record is reported through the result
 // handler: Selected when setCurrentServer() made a record current, Info/Rules/Players/Ping after
 // a reply was written into it. The application keeps its lists with these (an info reply stores
@@ -86,6 +90,8 @@ public:
     // When the current server limits our queries: the whole seconds between two refreshes of
     // its details now; 0 while it does not.
     int limitedRefreshSeconds() const;
+    // How old the data of a slot's kind may be before the views show them as stale.
+    std::int64_t staleAfterMs(int slot) const { return m_query.staleAfterMs(slot); }
 
 private:
     void report(Result what);

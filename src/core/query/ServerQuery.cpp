@@ -20,7 +20,7 @@ namespace {
 // The continuous run's order of sending.
 constexpr int kCycleOrder[] = {ServerQuery::kSlotRules, ServerQuery::kSlotDetails,
                                ServerQuery::kSlotPlayers};
-constexpr std::int64_t kPlayerCarryOverMs = 5000;
+constexpr std::int64_t kStaleAfterMs = 5000;
 
 const char* legacyWord(int slot) {
     switch (slot) {
@@ -76,6 +76,10 @@ std::uint32_t ServerQuery::intervalFor(int slot) const {
         return 0;
     double stretched = std::round(base * m_knowledge.slowdown(m_entry.address));
     return stretched >= 4.0e9 ? 4000000000u : static_cast<std::uint32_t>(stretched);
+}
+
+std::int64_t ServerQuery::staleAfterMs(int slot) const {
+    return std::max<std::int64_t>(kStaleAfterMs, std::int64_t{intervalFor(slot)} + 3000);
 }
 
 std::uint32_t ServerQuery::detailsIntervalMs() const {
@@ -399,7 +403,7 @@ void ServerQuery::onPlayersReply(const std::uint8_t* data, std::size_t n) {
         return;
     std::int64_t now = m_clock.nowMs1601();
     // Written as a subtraction: playersTime may come from a list file and be anything.
-    if (m_entry.playersTime >= now - kPlayerCarryOverMs)
+    if (m_entry.playersTime >= now - staleAfterMs(kSlotPlayers))
         PlayersReplyParser::carryOver(m_entry.playerList, players, m_clock.tickMs());
     m_entry.playerList = std::move(players);
     m_entry.playersTime = now;

@@ -137,6 +137,9 @@ public:
     const std::optional<SteamInfoExtras>& steamExtras() const { return m_steamExtras; }
     // The interval between details requests now, with the server's slowdown applied.
     std::uint32_t detailsIntervalMs() const;
+    // How old a kind's data may be before it counts as stale: 5 s, or its interval now + 3 s
+    // when that is longer (players' frag marks and selections carry over only within it).
+    std::int64_t staleAfterMs(int slot) const;
 
 private:
     bool hasTarget() const;

@@ -107,7 +107,9 @@ void MonitorDialog::refreshDisplay() {
 void MonitorDialog::refreshPlayers() {
     const std::vector<PlayerRow> rows = playerRows(m_work, m_sort, m_services.clock.tickMs());
     m_refreshing = true;
-    syncRows(*m_players, rows, viewFadePercent(m_work.playersTime, m_services.clock.nowMs1601()),
+    syncRows(*m_players, rows,
+             viewFadePercent(m_work.playersTime, m_services.clock.nowMs1601(),
+                             m_services.engine.staleAfterMs(QueryEngine::kSlotPlayers)),
              [this](int i, const PlayerRow& row) {
                  m_players->setRowValue(i, row.key);
                  m_players->setRowSelected(i, row.selected);
@@ -124,7 +126,9 @@ void MonitorDialog::refreshPlayers() {
 void MonitorDialog::refreshRules() {
     const std::vector<RuleRow> rows = ruleRows(m_work);
     m_refreshing = true;
-    syncRows(*m_rules, rows, viewFadePercent(m_work.rulesTime, m_services.clock.nowMs1601()),
+    syncRows(*m_rules, rows,
+             viewFadePercent(m_work.rulesTime, m_services.clock.nowMs1601(),
+                             m_services.engine.staleAfterMs(QueryEngine::kSlotRules)),
              [this](int i, const RuleRow& row) {
                  for (int col = 1; col < 4; ++col)
                      m_rules->setItemText(i, col,
@@ -154,6 +158,10 @@ void MonitorDialog::updateFields() {
     setFieldText(m_timeLimit, displayText(t.timeLimit));
     setFieldText(m_timeLeft, displayText(t.timeLeft));
     setFieldText(m_ping, displayText(t.ping));
+    const int limited = m_services.engine.limitedRefreshSeconds();
+    const QString pingTip = limited > 0 ? displayText(queryLimitText(limited)) : QString();
+    if (m_ping->toolTip() != pingTip)
+        m_ping->setToolTip(pingTip);
 
     const QColor normal = palette().color(QPalette::WindowText);
     const QColor red = toQColor(kRed);
@@ -167,7 +175,8 @@ void MonitorDialog::updateTitle() {
     TitleMode mode = m_gameRunning ? TitleMode::Connected
                      : m_minimized ? TitleMode::Minimized
                                    : TitleMode::Normal;
-    const QString title = displayText(ondel::windowTitle(m_work, mode));
+    const QString title =
+        displayText(ondel::windowTitle(m_work, mode, m_services.engine.limitedRefreshSeconds()));
     if (windowTitle() != title)
         setWindowTitle(title);
 }

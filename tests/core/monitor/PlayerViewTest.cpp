@@ -182,6 +182,8 @@ TEST(ViewFade, HalfWayToWhiteAfterFiveSeconds) {
     EXPECT_EQ(viewFadePercent(t, t), 0);
     EXPECT_EQ(viewFadePercent(t, t + 5000), 0);
     EXPECT_EQ(viewFadePercent(t, t + 5001), -50);
+    EXPECT_EQ(viewFadePercent(t, t + 13000, 13000), 0); // rules asked every 10 s
+    EXPECT_EQ(viewFadePercent(t, t + 13001, 13000), -50);
     EXPECT_EQ(viewFadePercent(0, t), -50); // never answered
     EXPECT_EQ(viewFadePercent(t + 60000, t), 0);
 }

@@ -19,6 +19,12 @@ TEST(WindowTitle, TheFourForms) {
     EXPECT_EQ(windowTitle(e, TitleMode::Minimized), "Ondel   12/16 My <b>Server</b>");
     EXPECT_EQ(windowTitle(e, TitleMode::Connected), "Ondel   Connected to My <b>Server</b>");
 
+    // A server that limits queries says so in the normal form only.
+    EXPECT_EQ(
+        windowTitle(e, TitleMode::Normal, 4),
+        "Ondel v0.2.5   My <b>Server</b>   (the server limits queries, refreshing every 4 s)");
+    EXPECT_EQ(windowTitle(e, TitleMode::Minimized, 4), "Ondel   12/16 My <b>Server</b>");
+
     e.hostName = "Caf\xE9";
     EXPECT_EQ(windowTitle(e, TitleMode::Normal), "Ondel v0.2.5   Caf\xC3\xA9");
 }

@@ -1,7 +1,10 @@
 // The per-server packet budget and the slowdown learnt from servers that limit queries.
 #include "../fakes/FakeClock.h"
+#include "../fakes/FakeSender.h"
 
+#include "query/DatagramRouter.h"
 #include "query/QueryBudget.h"
+#include "query/QueryEngine.h"
 #include "query/ServerKnowledge.h"
 
 #include <gtest/gtest.h>
@@ -102,4 +105,34 @@ TEST(ServerKnowledge, BlocksHalveTheRateWhichRisesSlowlyOnlyWhileAnswersCome) {
         k.noteAnswer(kServer, t += raise);
     EXPECT_DOUBLE_EQ(k.slowdown(kServer), 1.0);
     EXPECT_FALSE(k.limitsQueries(kServer));
+}
+
+TEST(QueryBudget, QueriesOfMonitorAndScanNeverHoldTheConsoleBack) {
+    // The monitor asks at its pace while a scan keeps asking the same server as fast as the
+    // budget lets it; the console's commands (two packets every 10 s) still all go.
+    FakeClock clock;
+    QueryBudget budget(clock);
+    FakeSender sender;
+    DatagramRouter router(sender, &budget);
+    ServerKnowledge knowledge;
+    QueryEngine engine(clock, router, knowledge);
+    ServerEntry e;
+    e.address = kServer;
+    engine.setCurrentServer(e);
+    const std::uint8_t request[] = {0xFF, 0xFF, 0xFF, 0xFF, 'T'};
+    std::vector<std::uint64_t> times;
+    std::size_t seen = 0;
+    for (std::uint64_t t = 0; t < 180000; t += 100, clock.advance(100)) {
+        if (t % 1000 == 0)
+            engine.queryTick();
+        router.send(kServer, request, sizeof request, DatagramRouter::Traffic::Query);
+        if (t % 10000 == 5000) {
+            EXPECT_TRUE(engine.sendOutOfBand("challenge rcon\n")) << t;
+            EXPECT_TRUE(engine.sendOutOfBand("rcon 1 \"pw\" status")) << t;
+        }
+        for (; seen < sender.sent.size(); ++seen)
+            times.push_back(t);
+    }
+    EXPECT_LE(busiestWindow(times, 60000), budget.capacity());
+    EXPECT_GE(times.size(), 2 * budget.queryCapacity());
 }

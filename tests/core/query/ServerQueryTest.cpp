@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -141,4 +142,41 @@ TEST(DatagramRouter, DeliversToEveryWatcherOfTheSenderAndCountsEverything) {
     rig.router.rollCounters();
     EXPECT_EQ(rig.router.sentPerSecond(), 3);
     EXPECT_EQ(rig.router.receivedPerSecond(), static_cast<std::int32_t>(4 * textReply("j").size()));
+}
+
+TEST(ServerQueryContinuous, OneLostReplyIsNoLimitButSilenceOnEveryKindHalvesTheRate) {
+    Rig rig;
+    ServerQuery q(rig.clock, rig.router, rig.knowledge, rig.server());
+    q.setSchedule(ServerQuery::polite());
+    auto answerAwaited = [&] {
+        if (q.awaitingSince(ServerQuery::kSlotDetails))
+            rig.receive(infoReply());
+        if (q.awaitingSince(ServerQuery::kSlotPlayers))
+            rig.receive(playersReply({}));
+        if (q.awaitingSince(ServerQuery::kSlotRules))
+            rig.receive(rulesReply({}));
+    };
+    for (int second = 0; second < 20; ++second) {
+        q.tick();
+        if (second != 7) // one second's replies are lost
+            answerAwaited();
+        rig.clock.advance(1000);
+    }
+    EXPECT_FALSE(rig.knowledge.limitsQueries(q.entry().address));
+
+    for (int second = 0; second < 6; ++second) { // the server's limit: nothing is answered
+        q.tick();
+        rig.clock.advance(1000);
+    }
+    EXPECT_DOUBLE_EQ(rig.knowledge.slowdown(q.entry().address), 2.0);
+    EXPECT_EQ(q.detailsIntervalMs(), 2000u);
+    rig.sender.sent.clear();
+    for (int second = 0; second < 20; ++second) { // answering again, at half the rate
+        q.tick();
+        answerAwaited();
+        rig.clock.advance(1000);
+    }
+    auto texts = rig.sender.takeTexts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "details"), 10);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "players"), 5);
 }
