@@ -16,6 +16,8 @@ echo "== build (warnings as errors)"
 scripts/build.sh build/test -DONDEL_WERROR=ON
 echo "== tests"
 ctest --test-dir build/test --output-on-failure --timeout 300
+echo "== Debian package"
+tests/install/check-deb.sh build/test
 
 echo "== sanitizer build (ASan + UBSan)"
 scripts/build.sh build/asan -DONDEL_WERROR=ON -DONDEL_SANITIZE=ON -DONDEL_BUILD_BENCH=OFF \

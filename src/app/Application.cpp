@@ -7,15 +7,34 @@
 #include "serverlist/ListFiles.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace ondel {
 
 namespace {
 constexpr const char* kSocketError = "Can't initialize socket!!!";
+
+// The lists may hold server passwords: a folder made here is the user's alone. An existing
+// folder keeps the mode its owner gave it.
+bool makePrivateDirectory(const QString& path) {
+    if (QDir(path).exists())
+        return true;
+    const QString parent = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(parent))
+        return false;
+    return QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
 } // namespace
+
+std::string Application::defaultDataDirectory() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
+}
 
 Application::Application(Prompt& prompt, std::string dataDirectory)
     : m_prompt(prompt), m_dataDirectory(std::move(dataDirectory)),
@@ -36,10 +55,20 @@ bool Application::start() {
     // 3. The query socket.
     if (!m_socket.openFirstFree(QuerySocket::kFirstPort, QuerySocket::kPortCount))
         showError(false, kSocketError);
-    // 4. The data directory.
-    if (m_dataDirectory.empty())
-        m_dataDirectory = QDir::currentPath().toStdString();
-    if (m_dataDirectory.back() != '/')
+    // 4. The data directory: the one given (relative to the current directory), or the user's
+    //    data folder, made on first use.
+    if (m_dataDirectory.empty()) {
+        m_dataDirectory = defaultDataDirectory();
+        if (m_dataDirectory.empty() ||
+            !makePrivateDirectory(QString::fromStdString(m_dataDirectory)))
+            showError(false, text::format("Can't create the data folder '%s'!!!",
+                                          m_dataDirectory.c_str()));
+    }
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(m_dataDirectory, error);
+    if (!error)
+        m_dataDirectory = absolute.lexically_normal().string();
+    if (m_dataDirectory.empty() || m_dataDirectory.back() != '/')
         m_dataDirectory += '/';
     // 5. The server lists, the custom list at index 0 as the current list.
     loadAll(m_lists, m_dataDirectory);

@@ -27,14 +27,16 @@ class SettingsStore;
 class Application : public QObject {
     Q_OBJECT
 public:
-    // dataDirectory: where the list files are kept; empty means the current directory at
-    // start(). A '/' is appended when missing. prompt must outlive the object.
+    // dataDirectory: where the list files are kept, relative to the current directory at start()
+    // or absolute; empty means the user's data folder (defaultDataDirectory(), made with mode
+    // 0700 when missing). A '/' is appended. prompt must outlive the object.
     explicit Application(Prompt& prompt, std::string dataDirectory = {});
     ~Application() override;
 
     // Start-up, in order: the settings store, the query socket on the first free port of
     // 7130..7139 (when none is free the error "Can't initialize socket!!!" is shown and start-up
-    // goes on without a working socket), the data directory, and every server list. Returns
+    // goes on without a working socket), the data directory (a folder that cannot be made is
+    // reported the same way), and every server list. Returns
     // false only when the program cannot run at all (never, on this platform).
     bool start();
     // The end of the run: every list is written back to its file.
@@ -50,6 +52,9 @@ public:
     ServerKnowledge& knowledge() { return m_knowledge; }
     Prompt& prompt() { return m_prompt; }
     const std::string& dataDirectory() const { return m_dataDirectory; }
+    // The XDG data folder of the application name: $XDG_DATA_HOME/Ondel, or
+    // ~/.local/share/Ondel (empty when there is no home folder).
+    static std::string defaultDataDirectory();
 
     // The "Error" box with the error icon and an OK button; the text is cut at 511 bytes (never
     // inside a UTF-8 sequence). With fatal set the process then ends at once with status 1,

@@ -20,7 +20,8 @@ const char* const kUsage =
     "Monitors a Half-Life server: details, players and rules once a second.\n"
     "\n"
     "  HOST:PORT       the server to show at start, as if typed into \"IP/Port:\"\n"
-    "  --data-dir DIR  where the server list files are kept (default: the current directory)\n"
+    "  --data-dir DIR  where the server list files are kept (default: the data folder,\n"
+    "                  ~/.local/share/Ondel; '--data-dir .' keeps them in the current one)\n"
     "  --help          show this text and exit\n"
     "  --version       show the version and exit\n";
 
@@ -78,6 +79,8 @@ int main(int argc, char** argv) {
 
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ondel"));
+    // The id of the installed menu entry, so the desktop ties the window to its icon and name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.ondel.Ondel"));
 
     ondel::UiPrompt prompt;
     ondel::Application app(prompt, options.dataDirectory);

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -72,11 +73,31 @@ TEST_F(ApplicationTest, StartsUpLoadsAndSavesTheLists) {
     EXPECT_TRUE(QFile::exists(dir.path() + "/serverlist.sl06"));
 }
 
-TEST_F(ApplicationTest, DataDirectoryDefaultsToTheCurrentDirectory) {
+TEST_F(ApplicationTest, WithoutADataDirectoryTheListsGoToTheUsersDataFolderMadePrivate) {
+    const QString appName = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("Ondel"));
+    qputenv("XDG_DATA_HOME", (dir.path() + "/data").toLocal8Bit());
+    {
+        Application application(prompt);
+        ASSERT_TRUE(application.start());
+        const QString folder = dir.path() + "/data/Ondel";
+        EXPECT_EQ(application.dataDirectory(), folder.toStdString() + "/");
+        namespace fs = std::filesystem;
+        EXPECT_EQ(fs::status(folder.toStdString()).permissions() & fs::perms::mask,
+                  fs::perms::owner_all);
+        application.finish();
+        EXPECT_TRUE(QFile::exists(folder + "/serverlist.sl06"));
+    }
+    qunsetenv("XDG_DATA_HOME");
+    QCoreApplication::setApplicationName(appName);
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
+TEST_F(ApplicationTest, DotAsDataDirectoryKeepsTheListsInTheCurrentDirectory) {
     QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     {
-        Application application(prompt);
+        Application application(prompt, ".");
         application.start();
         EXPECT_EQ(application.dataDirectory(), QDir::currentPath().toStdString() + "/");
     }

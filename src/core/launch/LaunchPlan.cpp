@@ -13,6 +13,10 @@ LaunchSettings readLaunchSettings(const SettingsStore& store) {
     values.hlDir = settings::read(store, settings::kHlDir);
     values.parameters = settings::read(store, settings::kParameters);
     values.connectionExit = settings::read(store, settings::kConnectionExit);
+    values.method = settings::read(store, settings::kLaunchMethod) == "steam"
+                        ? LaunchMethod::Steam
+                        : LaunchMethod::Direct;
+    values.steamCommand = settings::read(store, settings::kSteamCommand);
     return values;
 }
 
@@ -20,6 +24,24 @@ void writeLaunchSettings(SettingsStore& store, const LaunchSettings& values) {
     settings::write(store, settings::kHlDir, values.hlDir);
     settings::write(store, settings::kConnectionExit, values.connectionExit);
     settings::write(store, settings::kParameters, values.parameters);
+    settings::write(store, settings::kLaunchMethod,
+                    values.method == LaunchMethod::Steam ? "steam" : "direct");
+}
+
+int steamAppId(std::string_view gameDir) {
+    struct Game {
+        const char* folder;
+        int appId;
+    };
+    static constexpr Game kGames[] = {
+        {"cstrike", 10},  {"tfc", 20},   {"dod", 30},   {"dmc", 40},     {"gearbox", 50},
+        {"ricochet", 60}, {"valve", 70}, {"czero", 80}, {"czeror", 100}, {"bshift", 130},
+    };
+    for (const Game& game : kGames) {
+        if (text::foldCompare(gameDir, game.folder) == 0)
+            return game.appId;
+    }
+    return 0;
 }
 
 const char* clientProgramName() {
@@ -37,13 +59,49 @@ std::string clientProgramPath(const std::string& hlDir) {
     return path;
 }
 
+namespace {
+
+constexpr int kHalfLifeAppId = 70;
+
+// The limits hold for every program: refuse rather than cut (see kMaxLaunchArguments).
+void checkLimits(LaunchPlan& plan) {
+    const std::vector<std::string>& args = plan.arguments;
+    if (args.size() > kMaxLaunchArguments) {
+        plan.error = text::format("Too many parameters for '%s' (%zu, at most %zu)!!!",
+                                  plan.program.c_str(), args.size(), kMaxLaunchArguments);
+        return;
+    }
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i].size() > kMaxLaunchArgumentLength) {
+            // Names the position only: the argument may be the server password.
+            plan.error = text::format("Parameter %zu for '%s' is longer than %zu characters!!!",
+                                      i + 1, plan.program.c_str(), kMaxLaunchArgumentLength);
+            return;
+        }
+    }
+}
+
+} // namespace
+
 LaunchPlan buildLaunchPlan(const ServerEntry& server, const LaunchSettings& settings) {
     LaunchPlan plan;
-    plan.program = clientProgramPath(settings.hlDir);
     std::vector<std::string>& args = plan.arguments;
-    if (server.isMod) {
-        args.push_back("-game");
-        args.push_back(server.gameDir);
+    if (settings.method == LaunchMethod::Steam) {
+        plan.program = settings.steamCommand.empty() ? "steam" : settings.steamCommand;
+        const int appId = steamAppId(server.gameDir);
+        args.push_back("-applaunch");
+        args.push_back(std::to_string(appId != 0 ? appId : kHalfLifeAppId));
+        // A mod without an app id of its own runs inside Half-Life.
+        if (appId == 0 && !server.gameDir.empty()) {
+            args.push_back("-game");
+            args.push_back(server.gameDir);
+        }
+    } else {
+        plan.program = clientProgramPath(settings.hlDir);
+        if (server.isMod) {
+            args.push_back("-game");
+            args.push_back(server.gameDir);
+        }
     }
     args.push_back("+connect");
     args.push_back(addressText(server.address));
@@ -53,20 +111,7 @@ LaunchPlan buildLaunchPlan(const ServerEntry& server, const LaunchSettings& sett
     }
     for (std::string& word : splitParameters(settings.parameters))
         args.push_back(std::move(word));
-
-    if (args.size() > kMaxLaunchArguments) {
-        plan.error = text::format("Too many parameters for '%s' (%zu, at most %zu)!!!",
-                                  plan.program.c_str(), args.size(), kMaxLaunchArguments);
-        return plan;
-    }
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i].size() > kMaxLaunchArgumentLength) {
-            // Names the position only: the argument may be the server password.
-            plan.error = text::format("Parameter %zu for '%s' is longer than %zu characters!!!",
-                                      i + 1, plan.program.c_str(), kMaxLaunchArgumentLength);
-            return plan;
-        }
-    }
+    checkLimits(plan);
     return plan;
 }
 

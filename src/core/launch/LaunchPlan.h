@@ -4,23 +4,35 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ondel {
 
 class SettingsStore;
 
+// How the game is started: the client in the Half-Life folder, or through the Steam program
+// (which on today's systems the game needs running anyway).
+enum class LaunchMethod { Direct, Steam };
+
 // The launch settings of the "Settings" subkey as the launcher and the settings dialog use them.
 struct LaunchSettings {
     std::string hlDir; // directory of the game client, no trailing separator
     std::string parameters = "-console";
     std::int32_t connectionExit = 0; // non-zero: end the program once the game has started
+    LaunchMethod method = LaunchMethod::Direct;
+    std::string steamCommand = "steam"; // read only: set by hand in the settings file
 };
 
-// Reads the three values (defaults when missing). Called on the GUI thread at every launch.
+// Reads the values (defaults when missing; a LaunchMethod other than "steam" is direct).
+// Called on the GUI thread at every launch.
 LaunchSettings readLaunchSettings(const SettingsStore& store);
-// Writes them in the order HLDir, ConnectionExit, Parameters.
+// Writes HLDir, ConnectionExit, Parameters in this order, then LaunchMethod.
 void writeLaunchSettings(SettingsStore& store, const LaunchSettings& values);
+
+// Steam's app id for a game folder, matched without regard to case: cstrike 10, tfc 20, dod 30,
+// dmc 40, gearbox 50, ricochet 60, valve 70, czero 80, czeror 100, bshift 130; 0 for any other.
+int steamAppId(std::string_view gameDir);
 
 // The game client's file name on this platform: the Windows client, or the native client's start
 // script elsewhere.
@@ -45,9 +57,13 @@ struct LaunchPlan {
 inline constexpr std::size_t kMaxLaunchArguments = 63;
 inline constexpr std::size_t kMaxLaunchArgumentLength = 255;
 
-// Builds the plan for the server entry: "-game <gameDir>" for a mod, "+connect host:port",
-// "+password <password>" when the server requires one (also when it is empty), then the words
-// of settings.parameters. Does not look at infoValid (the caller refuses that case first).
+// Builds the plan for the server entry by settings.method. Direct: the client in hlDir with
+// "-game <gameDir>" for a mod, "+connect host:port", "+password <password>" when the server
+// requires one (also when it is empty), then the words of settings.parameters. Steam: the
+// steamCommand (or "steam" when empty) with "-applaunch <app id of gameDir>", then for a game
+// folder without an app id "-game <gameDir>" under Half-Life's 70, then the same "+connect",
+// "+password" and parameters. The limits apply to the arguments of either. Does not look at
+// infoValid (the caller refuses that case first).
 LaunchPlan buildLaunchPlan(const ServerEntry& server, const LaunchSettings& settings);
 
 } // namespace ondel

@@ -27,6 +27,8 @@ const std::array<LaunchSwitch, LaunchSettingsForm::kSwitchCount>& LaunchSettings
 
 void LaunchSettingsForm::load(const LaunchSettings& stored) {
     m_hlDir = stored.hlDir;
+    m_method = stored.method;
+    m_steamCommand = stored.steamCommand.empty() ? "steam" : stored.steamCommand;
     m_connectionExit = stored.connectionExit != 0;
     std::vector<std::string> words = splitParameters(stored.parameters);
     // Looked up in this order; as every switch takes only its own first occurrence, the order
@@ -68,14 +70,18 @@ void LaunchSettingsForm::rebuild() {
 }
 
 std::string LaunchSettingsForm::preview() const {
-    return std::string(clientProgramName()) +
-           " [-game <MOD DIRECTORY>] +connect <SERVER> [+password <PASSWORD>] " +
+    const std::string program = m_method == LaunchMethod::Steam
+                                    ? m_steamCommand + " -applaunch <APP ID>"
+                                    : std::string(clientProgramName());
+    return program + " [-game <MOD DIRECTORY>] +connect <SERVER> [+password <PASSWORD>] " +
            joinParameters(m_words);
 }
 
 LaunchSettings LaunchSettingsForm::result() const {
     LaunchSettings values;
     values.hlDir = m_hlDir;
+    values.method = m_method;
+    values.steamCommand = m_steamCommand;
     values.connectionExit = m_connectionExit ? 1 : 0;
     values.parameters = joinParameters(m_words);
     return values;

@@ -33,6 +33,8 @@ public:
 
     const std::string& hlDir() const { return m_hlDir; }
     void setHlDir(std::string dir) { m_hlDir = std::move(dir); }
+    LaunchMethod method() const { return m_method; }
+    void setMethod(LaunchMethod method) { m_method = method; }
     bool connectionExit() const { return m_connectionExit; }
     void setConnectionExit(bool on) { m_connectionExit = on; }
     bool ticked(std::size_t index) const { return m_ticked.at(index); }
@@ -43,9 +45,10 @@ public:
     // The parameters as they will be stored: ticked switches in table order, then the words of
     // the additional text.
     const std::vector<std::string>& words() const { return m_words; }
-    // "<client> [-game <MOD DIRECTORY>] +connect <SERVER> [+password <PASSWORD>] " and the words.
+    // "<client> [-game <MOD DIRECTORY>] +connect <SERVER> [+password <PASSWORD>] " and the words;
+    // through Steam "<steam> -applaunch <APP ID> [-game <MOD DIRECTORY>] +connect ..." instead.
     std::string preview() const;
-    // The three values that OK writes.
+    // The values that OK writes.
     LaunchSettings result() const;
 
     // Browse: the directory of a chosen file (cut at its last separator), or nothing when less
@@ -56,6 +59,8 @@ private:
     void rebuild();
 
     std::string m_hlDir;
+    LaunchMethod m_method = LaunchMethod::Direct;
+    std::string m_steamCommand = "steam";
     bool m_connectionExit = false;
     std::array<bool, kSwitchCount> m_ticked{};
     std::string m_additional;

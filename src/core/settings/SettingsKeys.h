@@ -31,6 +31,10 @@ inline constexpr TextValue kHlDir{kSettings, "HLDir", ""};
 inline constexpr TextValue kParameters{kSettings, "Parameters", "-console"};
 // 1 when the program ends right after starting the game.
 inline constexpr IntValue kConnectionExit{kSettings, "ConnectionExit", 0};
+// How the game is started: "direct" (the client in HLDir) or "steam" (steam -applaunch).
+inline constexpr TextValue kLaunchMethod{kSettings, "LaunchMethod", "direct"};
+// The Steam program started for "steam": a name looked up in PATH, or a path.
+inline constexpr TextValue kSteamCommand{kSettings, "SteamCommand", "steam"};
 // Server selector order: 0 unsorted, 1 name, 2 address, 3 game + name, 4 game + address.
 inline constexpr IntValue kServerListSortType{kSettings, "ServerListSortType", 0};
 // The user's own Steam Web API key for finding servers. Private: never shown in a log, an error

@@ -5,11 +5,13 @@
 #include "common/Clock.h"
 #include "common/Text.h"
 #include "launch/LaunchPlan.h"
+#include "notify/Notifier.h"
 #include "platform/QuerySocket.h"
 #include "query/QueryEngine.h"
 #include "serverlist/ListFiles.h"
 #include "serverlist/ServerListSet.h"
 #include "ui/monitor/MonitorDialog.h"
+#include "ui/toolkit/DesktopNotifier.h"
 #include "ui/toolkit/StringTable.h"
 #include "ui/toolkit/UiPrompt.h"
 
@@ -55,7 +57,17 @@ GameLauncher::Result GameLauncher::connectToServer() {
                            m_services.clock, &m_monitor);
     if (m_prompt.execDialog(wait) != QDialog::Accepted)
         return Result::Declined;
+    if (wait.slotFound() && m_notifier) {
+        const ServerEntry& server = engine.currentServer();
+        // Server text, shortened: it may be anything up to a datagram's length.
+        const std::string name = text::cutUtf8(text::toDisplayUtf8(server.hostName), 100);
+        m_notifier->notify("A slot is free",
+                           name + " (" + addressText(server.address) + "): connecting");
+    }
 
+    // Through Steam the window cannot follow the game (see launchGame): it stays as it is.
+    if (readLaunchSettings(m_services.settings).method == LaunchMethod::Steam)
+        return launchGame();
     m_monitor.setGameRunning(true);
     m_monitor.showMinimized();
     Result result = launchGame();
@@ -92,14 +104,20 @@ GameLauncher::Result GameLauncher::launchGame() {
     const QString program = QString::fromStdString(plan.program);
     const std::string cantExecute = text::format("Can't execute '%s'!!!", plan.program.c_str());
 
-    if (settings.connectionExit) {
-        // The client must outlive this program: it is started on its own, not as a child that
-        // would be ended with us. It inherits the environment and the current directory.
+    // Steam hands -applaunch to a Steam that is already running and returns at once, or, when
+    // none runs, becomes that Steam and runs for hours: either way its process says nothing
+    // about the game. So through Steam nothing waits; the monitor keeps querying the server.
+    const bool throughSteam = settings.method == LaunchMethod::Steam;
+    if (settings.connectionExit || throughSteam) {
+        // Started on its own, not as a child that would be ended with us (the client must
+        // outlive this program). It inherits the environment and the current directory.
         if (!QProcess::startDetached(program, toQt(plan.arguments))) {
             m_prompt.showError(cantExecute);
             return Result::StartFailed;
         }
         emit gameStarted();
+        if (!settings.connectionExit)
+            return Result::HandedToSteam;
         m_exit(0);
         return Result::Exited;
     }
@@ -148,6 +166,7 @@ GameLauncher::Result GameLauncher::launchGame() {
 
 GameLauncher* GameLauncher::install(MonitorDialog& monitor) {
     auto* launcher = new GameLauncher(monitor.services(), monitor.prompt(), monitor);
+    launcher->setNotifier(new DesktopNotifier(launcher));
     if (QAction* connectAction = monitor.commandAction(kConnectCommand)) {
         connectAction->setEnabled(true);
         connect(connectAction, &QAction::triggered, launcher,

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 namespace ondel {
@@ -58,6 +59,18 @@ LaunchSettingsDialog::LaunchSettingsDialog(SettingsStore& settings, UiPrompt& pr
     setControlId(m_preview, kPreviewId);
     grid->addWidget(m_preview, below + 3, 0, 1, 4);
 
+    // Today's game runs only while Steam runs; through Steam, Steam starts it and logs it in.
+    auto* methodGroup = new QGroupBox(QStringLiteral("Start the game:"), this);
+    m_direct = new QRadioButton(QStringLiteral("directly (%1 in the Half-Life folder)").arg(client),
+                                methodGroup);
+    setControlId(m_direct, kDirectId);
+    m_steam = new QRadioButton(QStringLiteral("through Steam"), methodGroup);
+    setControlId(m_steam, kSteamId);
+    auto* methodRow = new QHBoxLayout(methodGroup);
+    methodRow->addWidget(m_direct);
+    methodRow->addWidget(m_steam);
+    methodRow->addStretch(1);
+
     m_quit = new QCheckBox(QStringLiteral("Quit Ondel while running Half-Life"), this);
     setControlId(m_quit, kQuitId);
 
@@ -66,6 +79,7 @@ LaunchSettingsDialog::LaunchSettingsDialog(SettingsStore& settings, UiPrompt& pr
     setControlId(buttons->button(QDialogButtonBox::Cancel), 2);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(methodGroup);
     layout->addWidget(directoryGroup);
     layout->addWidget(parameterGroup);
     layout->addWidget(m_quit);
@@ -75,6 +89,7 @@ LaunchSettingsDialog::LaunchSettingsDialog(SettingsStore& settings, UiPrompt& pr
     m_form.load(readLaunchSettings(m_settings));
     m_directory->setText(QString::fromStdString(m_form.hlDir()));
     m_quit->setChecked(m_form.connectionExit());
+    (m_form.method() == LaunchMethod::Steam ? m_steam : m_direct)->setChecked(true);
     for (std::size_t i = 0; i < m_switches.size(); ++i)
         m_switches[i]->setChecked(m_form.ticked(i));
     m_additional->setText(QString::fromStdString(m_form.additional()));
@@ -88,6 +103,10 @@ LaunchSettingsDialog::LaunchSettingsDialog(SettingsStore& settings, UiPrompt& pr
     }
     connect(m_additional, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_form.setAdditional(text.toStdString());
+        showPreview();
+    });
+    connect(m_steam, &QRadioButton::toggled, this, [this](bool on) {
+        m_form.setMethod(on ? LaunchMethod::Steam : LaunchMethod::Direct);
         showPreview();
     });
     connect(browse, &QPushButton::clicked, this, &LaunchSettingsDialog::browse);

@@ -10,6 +10,7 @@ class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QRadioButton;
 
 namespace ondel {
 
@@ -19,8 +20,9 @@ class UiPrompt;
 
 // The launch "Settings" dialog (130): the client's directory with Browse, the switch check boxes
 // with their tooltips, the additional parameters, a live preview of the command line and the
-// quit-on-launch choice. Reads the three values when it is built; OK (accept) writes them in the
-// order HLDir, ConnectionExit, Parameters; Cancel writes nothing. settings and prompt must
+// quit-on-launch choice, and how the game is started (directly or through Steam). Reads the
+// values when it is built; OK (accept) writes them in the order HLDir, ConnectionExit,
+// Parameters, LaunchMethod; Cancel writes nothing. settings and prompt must
 // outlive the dialog. GUI thread only.
 class LaunchSettingsDialog : public QDialog {
     Q_OBJECT
@@ -30,6 +32,8 @@ public:
     static constexpr int kAdditionalId = 1051;
     static constexpr int kPreviewId = 1030;
     static constexpr int kQuitId = 1044;
+    static constexpr int kDirectId = 1060;
+    static constexpr int kSteamId = 1061;
 
     LaunchSettingsDialog(SettingsStore& settings, UiPrompt& prompt, QWidget* parent = nullptr);
 
@@ -51,6 +55,8 @@ private:
     QLineEdit* m_additional;
     QPlainTextEdit* m_preview;
     QCheckBox* m_quit;
+    QRadioButton* m_direct;
+    QRadioButton* m_steam;
 };
 
 } // namespace ondel

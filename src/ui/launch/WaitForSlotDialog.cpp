@@ -77,6 +77,7 @@ void WaitForSlotDialog::refresh() {
     m_reserved->setText(displayText(view.reserved));
     if (view.slotFree) {
         m_timer->stop();
+        m_slotFound = true;
         accept();
     }
 }

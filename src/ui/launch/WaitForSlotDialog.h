@@ -34,6 +34,8 @@ public:
 
     // One refresh (the timer's work; public so that tests can step it).
     void refresh();
+    // The dialog ended by itself because a slot became free (not by "Connect").
+    bool slotFound() const { return m_slotFound; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -43,6 +45,7 @@ private:
     CurrentServer m_currentServer;
     const Clock& m_clock;
     std::uint32_t m_createdTick;
+    bool m_slotFound = false;
     QTimer* m_timer;
     QLineEdit* m_time;
     QLineEdit* m_ping;

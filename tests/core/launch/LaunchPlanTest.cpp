@@ -118,3 +118,88 @@ TEST(LaunchPlan, SettingsReadWithDefaultsAndWrittenBack) {
     EXPECT_EQ(back.parameters, "-win");
     EXPECT_EQ(back.connectionExit, 1);
 }
+
+namespace {
+LaunchSettings steamSettings(std::string parameters, std::string command = "steam") {
+    LaunchSettings s = settingsWith(std::move(parameters), "/unused");
+    s.method = LaunchMethod::Steam;
+    s.steamCommand = std::move(command);
+    return s;
+}
+ServerEntry steamServer(std::string gameDir, bool passwordRequired = false) {
+    ServerEntry e = server(gameDir != "valve", passwordRequired, "pw pw");
+    e.gameDir = std::move(gameDir);
+    return e;
+}
+} // namespace
+
+TEST(LaunchPlan, ThroughSteamTheGameFolderGivesTheAppId) {
+    struct Case {
+        const char* gameDir;
+        Words head; // the arguments in front of +connect
+    } cases[] = {
+        {"cstrike", {"-applaunch", "10"}},
+        {"tfc", {"-applaunch", "20"}},
+        {"dod", {"-applaunch", "30"}},
+        {"dmc", {"-applaunch", "40"}},
+        {"gearbox", {"-applaunch", "50"}},
+        {"ricochet", {"-applaunch", "60"}},
+        {"valve", {"-applaunch", "70"}},
+        {"czero", {"-applaunch", "80"}},
+        {"czeror", {"-applaunch", "100"}},
+        {"bshift", {"-applaunch", "130"}},
+        {"CStrike", {"-applaunch", "10"}},
+        {"czer", {"-applaunch", "70", "-game", "czer"}},
+        {"ns", {"-applaunch", "70", "-game", "ns"}},
+        {"", {"-applaunch", "70"}}, // no folder reported: plain Half-Life
+    };
+    for (const auto& c : cases) {
+        LaunchPlan plan = buildLaunchPlan(steamServer(c.gameDir), steamSettings("-console"));
+        ASSERT_TRUE(plan.ok()) << c.gameDir << ": " << plan.error;
+        EXPECT_EQ(plan.program, "steam");
+        Words expected = c.head;
+        expected.insert(expected.end(), {"+connect", "10.0.0.5:27015", "-console"});
+        EXPECT_EQ(plan.arguments, expected) << c.gameDir;
+    }
+}
+
+TEST(LaunchPlan, ThroughSteamPasswordParametersAndProgram) {
+    LaunchPlan plan = buildLaunchPlan(steamServer("ns", true),
+                                      steamSettings("-win \"+name a b\"", "/opt/steam/steam.sh"));
+    ASSERT_TRUE(plan.ok()) << plan.error;
+    EXPECT_EQ(plan.program, "/opt/steam/steam.sh");
+    EXPECT_EQ(plan.arguments, (Words{"-applaunch", "70", "-game", "ns", "+connect",
+                                     "10.0.0.5:27015", "+password", "pw pw", "-win", "+name a b"}));
+    EXPECT_EQ(buildLaunchPlan(steamServer("tfc"), steamSettings("", "")).program, "steam");
+}
+
+TEST(LaunchPlan, ThroughSteamTheLimitsHoldForItsArguments) {
+    // -applaunch, the id, +connect and the address take four slots; 59 words fill all 63.
+    std::string words;
+    for (int i = 0; i < 59; ++i)
+        words += " -w" + std::to_string(i);
+    LaunchPlan full = buildLaunchPlan(steamServer("cstrike"), steamSettings(words));
+    EXPECT_TRUE(full.ok()) << full.error;
+    EXPECT_EQ(full.arguments.size(), 63u);
+    // The same words under a mod without an app id need "-game DIR" as well: two too many.
+    EXPECT_FALSE(buildLaunchPlan(steamServer("ns"), steamSettings(words)).ok());
+    EXPECT_FALSE(buildLaunchPlan(steamServer(std::string(256, 'g')), steamSettings("")).ok());
+    EXPECT_TRUE(buildLaunchPlan(steamServer(std::string(255, 'g')), steamSettings("")).ok());
+}
+
+TEST(LaunchPlan, LaunchMethodStoredAsDirectOrSteam) {
+    test::FakeSettingsStore store;
+    EXPECT_EQ(readLaunchSettings(store).method, LaunchMethod::Direct);
+    EXPECT_EQ(readLaunchSettings(store).steamCommand, "steam");
+    LaunchSettings steam = readLaunchSettings(store);
+    steam.method = LaunchMethod::Steam;
+    writeLaunchSettings(store, steam);
+    EXPECT_EQ(store.readString("Settings", "LaunchMethod", ""), "steam");
+    EXPECT_EQ(readLaunchSettings(store).method, LaunchMethod::Steam);
+    // Anything else, such as a hand-edited "Steam", starts the game directly.
+    store.writeString("Settings", "LaunchMethod", "Steam");
+    EXPECT_EQ(readLaunchSettings(store).method, LaunchMethod::Direct);
+    steam.method = LaunchMethod::Direct;
+    writeLaunchSettings(store, steam);
+    EXPECT_EQ(store.readString("Settings", "LaunchMethod", ""), "direct");
+}

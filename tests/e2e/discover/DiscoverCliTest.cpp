@@ -202,4 +202,17 @@ TEST(DiscoverCli, SaveListAddsNewServersOnlyWithTheKeyFromTheSettingsFile) {
     EXPECT_EQ(refused.exitCode, 2);
     ASSERT_TRUE(broken.open(QIODevice::ReadOnly));
     EXPECT_EQ(broken.readAll(), QByteArray("\x06\x00\x00", 3));
+
+    // Without --data-dir the list goes where the window keeps its lists, a private folder.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
+    CliRun defaulted = discover({QStringLiteral("--save-list"), QStringLiteral("found")}, sim.url(),
+                                QString(), settings);
+    qunsetenv("XDG_DATA_HOME");
+    ASSERT_EQ(defaulted.exitCode, 0) << defaulted.err.constData();
+    const QString folder = dir.filePath(QStringLiteral("data/Ondel"));
+    EXPECT_EQ(readListFile((folder + QStringLiteral("/found.sl06")).toStdString())
+                  .contents.entries.size(),
+              8u);
+    EXPECT_EQ(QFile::permissions(folder) & (QFile::ReadGroup | QFile::ReadOther | QFile::ExeOther),
+              QFile::Permissions());
 }

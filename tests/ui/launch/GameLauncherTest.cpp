@@ -1,6 +1,7 @@
 #include "ui/launch/GameLauncher.h"
 #include "../monitor/MonitorFixture.h"
 #include "launch/LaunchPlan.h"
+#include "notify/Notifier.h"
 #include "serverlist/ListFiles.h"
 #include "ui/launch/WaitForSlotDialog.h"
 #include "ui/toolkit/StringTable.h"
@@ -32,6 +33,13 @@ mv "$dir/args.tmp" "$dir/args"
 while [ ! -e "$dir/quit" ]; do sleep 0.05; done
 exit 3
 )";
+
+struct FakeNotifier : Notifier {
+    void notify(const std::string& title, const std::string& body) override {
+        shown.push_back(title + ": " + body);
+    }
+    std::vector<std::string> shown;
+};
 
 QByteArray readFile(const QString& path) {
     QFile f(path);
@@ -264,9 +272,12 @@ TEST_F(GameLauncherTest, ConnectionExitEndsTheProgramOnceTheClientHasStarted) {
     ASSERT_TRUE(showServer(sim));
     std::vector<int> exits;
     m_launcher->setExitFunction([&](int status) { exits.push_back(status); });
-    m_prompt.dialogHandler = [](QDialog&) { return int(QDialog::Accepted); };
+    FakeNotifier notifier;
+    m_launcher->setNotifier(&notifier);
+    m_prompt.dialogHandler = [](QDialog&) { return int(QDialog::Accepted); }; // "Connect"
     // Returns without waiting for the client, which is still running.
     EXPECT_EQ(m_launcher->connectToServer(), GameLauncher::Result::Exited);
+    EXPECT_TRUE(notifier.shown.empty()); // only a slot found by waiting is announced
     EXPECT_EQ(exits, std::vector<int>{0});
     EXPECT_FALSE(m_launcher->isGameRunning());
     ASSERT_TRUE(waitFor([&] { return QFile::exists(hlFile("args")); }));
@@ -319,8 +330,26 @@ TEST_F(GameLauncherTest, WaitDialogGoesOnByItselfWhenASlotIsFreed) {
     watch.start(10);
     EXPECT_EQ(wait.exec(), QDialog::Accepted);
     watch.stop();
+    EXPECT_TRUE(wait.slotFound());
     EXPECT_TRUE(playersSeen.contains(QStringLiteral("8/8")));
     EXPECT_LT(engine.currentServer().players, engine.currentServer().maxPlayers);
+}
+
+TEST_F(GameLauncherTest, ASlotFoundByWaitingIsAnnouncedBeforeTheStart) {
+    Hlsim sim;
+    ASSERT_TRUE(sim.start({"--name", "Free <b>slot</b>"}));
+    installClient();
+    openWith(settingsFor("-console", true));
+    ASSERT_TRUE(showServer(sim));
+    FakeNotifier notifier;
+    m_launcher->setNotifier(&notifier);
+    m_launcher->setExitFunction([](int) {});
+    m_prompt.dialogHandler = [](QDialog& d) { return d.exec(); }; // free at its first refresh
+    EXPECT_EQ(m_launcher->connectToServer(), GameLauncher::Result::Exited);
+    EXPECT_EQ(notifier.shown,
+              std::vector<std::string>{"A slot is free: Free <b>slot</b> (127.0.0.1:" +
+                                       std::to_string(sim.port()) + "): connecting"});
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(hlFile("args")); }));
 }
 
 TEST_F(GameLauncherTest, WaitDialogStaysWhileOnlyReservedSlotsAreFree) {
@@ -353,4 +382,54 @@ TEST_F(GameLauncherTest, WaitDialogStaysWhileOnlyReservedSlotsAreFree) {
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(reserved, "2");
     EXPECT_GE(engine.replyCounts().info, before + 3);
+}
+
+TEST_F(GameLauncherTest, ThroughSteamStartsSteamFromPathAndTheMonitorGoesOn) {
+    Hlsim sim;
+    ASSERT_TRUE(sim.start({"--mod", "--game-dir", "tfc", "--password"}));
+    // The stand-in records its arguments and exits at once, as Steam does when it hands the
+    // start to a Steam that is already running.
+    const QString steam = hlFile("steam");
+    {
+        QFile f(steam);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\ndir=$(dirname \"$0\")\nprintf '%s\\0' \"$@\" > \"$dir/args.tmp\"\n"
+                "mv \"$dir/args.tmp\" \"$dir/args\"\n");
+    }
+    ::chmod(QFile::encodeName(steam).constData(), 0700);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(m_hlDir.path()) + ":" + path);
+    LaunchSettings settings = settingsFor("-console");
+    settings.method = LaunchMethod::Steam;
+    openWith(settings);
+    ASSERT_TRUE(showServer(sim));
+    ServerEntry e = m_app->engine().currentServer();
+    e.password = "pw";
+    m_app->engine().setCurrentServer(e);
+    ASSERT_TRUE(waitTicks(1));
+    m_prompt.dialogHandler = [](QDialog&) { return int(QDialog::Accepted); };
+
+    const GameLauncher::Result result = m_launcher->connectToServer();
+    qputenv("PATH", path);
+    EXPECT_EQ(result, GameLauncher::Result::HandedToSteam);
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(hlFile("args")); }));
+    const std::string address = "127.0.0.1:" + std::to_string(sim.port());
+    EXPECT_EQ(clientArguments(), (std::vector<std::string>{"-applaunch", "20", "+connect", address,
+                                                           "+password", "pw", "-console"}));
+    EXPECT_TRUE(m_prompt.messages.empty());
+    // Nothing waits for Steam: the window is usable and goes on querying the server.
+    EXPECT_FALSE(m_launcher->isGameRunning());
+    EXPECT_TRUE(m_dialog->isEnabled());
+    EXPECT_FALSE(m_dialog->isMinimized());
+    EXPECT_TRUE(m_app->socket().isOpen());
+    const auto before = m_app->engine().replyCounts().info;
+    EXPECT_TRUE(waitFor([&] { return m_app->engine().replyCounts().info >= before + 2; }));
+    // The rest of the connect flow holds: the time stamp is in the saved list.
+    ListFileRead saved = readListFile(dataDir() + "serverlist.sl06");
+    ASSERT_EQ(saved.status, ListFileStatus::Read);
+    ASSERT_FALSE(saved.contents.entries.empty());
+    EXPECT_EQ(addressText(saved.contents.entries[0].address), address);
+    EXPECT_EQ(saved.contents.entries[0].lastConnected,
+              m_app->engine().currentServer().lastConnected);
+    EXPECT_NE(saved.contents.entries[0].lastConnected, 0);
 }

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include <gtest/gtest.h>
 
@@ -85,13 +86,43 @@ TEST(LaunchSettingsDialog, OkStoresAQuotedGroupAsOneArgumentInOrder) {
     findControl<QPushButton>(&dialog, 1)->click();
 
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(store.written, (std::vector<std::string>{"HLDir", "ConnectionExit", "Parameters"}));
+    EXPECT_EQ(store.written,
+              (std::vector<std::string>{"HLDir", "ConnectionExit", "Parameters", "LaunchMethod"}));
     const std::string stored = store.readString(kSettings, "Parameters", "");
     EXPECT_EQ(stored, "-win \"+name my player\" -zone 4096");
     EXPECT_EQ(splitParameters(stored),
               (std::vector<std::string>{"-win", "+name my player", "-zone", "4096"}));
     EXPECT_EQ(store.readString(kSettings, "HLDir", ""), "/opt/half life");
     EXPECT_EQ(store.readInt(kSettings, "ConnectionExit", 0), 1);
+    EXPECT_EQ(store.readString(kSettings, "LaunchMethod", ""), "direct");
+}
+
+TEST(LaunchSettingsDialog, StartThroughSteamIsStoredAndShown) {
+    test::FakeSettingsStore store;
+    test::FakeUiPrompt prompt;
+    auto steamButton = [](QDialog& d) {
+        return findControl<QRadioButton>(&d, LaunchSettingsDialog::kSteamId);
+    };
+    auto direct = [](QDialog& d) {
+        return findControl<QRadioButton>(&d, LaunchSettingsDialog::kDirectId);
+    };
+    {
+        LaunchSettingsDialog dialog(store, prompt);
+        EXPECT_TRUE(direct(dialog)->isChecked());
+        EXPECT_EQ(direct(dialog)->text(), "directly (hl.sh in the Half-Life folder)");
+        steamButton(dialog)->click();
+        auto* preview = findControl<QPlainTextEdit>(&dialog, LaunchSettingsDialog::kPreviewId);
+        EXPECT_TRUE(preview->toPlainText().startsWith("steam -applaunch <APP ID> [-game"))
+            << preview->toPlainText().toStdString();
+        findControl<QPushButton>(&dialog, 1)->click();
+    }
+    EXPECT_EQ(store.readString(kSettings, "LaunchMethod", ""), "steam");
+    LaunchSettingsDialog again(store, prompt);
+    EXPECT_TRUE(steamButton(again)->isChecked());
+    EXPECT_FALSE(direct(again)->isChecked());
+    direct(again)->click();
+    findControl<QPushButton>(&again, 1)->click();
+    EXPECT_EQ(store.readString(kSettings, "LaunchMethod", ""), "direct");
 }
 
 TEST(LaunchSettingsDialog, CancelWritesNothing) {

@@ -1,0 +1,54 @@
+#include "PlayerWatch.h"
+
+namespace ondel {
+
+namespace {
+std::string folded(const std::string& name) {
+    std::string out = name;
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+} // namespace
+
+void PlayerWatch::setWatched(const std::vector<std::string>& names) {
+    m_watched.clear();
+    m_watchedFolded.clear();
+    for (const std::string& name : names) {
+        if (!name.empty() && m_watchedFolded.insert(folded(name)).second)
+            m_watched.push_back(name);
+    }
+    for (auto& [server, present] : m_present) {
+        for (auto it = present.begin(); it != present.end();)
+            it = isWatched(*it) ? std::next(it) : present.erase(it);
+    }
+}
+
+bool PlayerWatch::isWatched(const std::string& foldedName) const {
+    return m_watchedFolded.count(foldedName) != 0;
+}
+
+std::vector<std::string> PlayerWatch::update(const std::string& server,
+                                             const std::vector<std::string>& players) {
+    std::set<std::string> now;
+    std::vector<std::string> appeared;
+    const std::set<std::string>& before = m_present[server];
+    for (const std::string& player : players) {
+        std::string key = folded(player);
+        if (!isWatched(key) || now.count(key) != 0)
+            continue;
+        if (before.count(key) == 0)
+            appeared.push_back(player);
+        now.insert(std::move(key));
+    }
+    m_present[server] = std::move(now);
+    return appeared;
+}
+
+void PlayerWatch::forget(const std::string& server) {
+    m_present.erase(server);
+}
+
+} // namespace ondel
