@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/QuerySocket.h"
+#include "platform/ScanRunner.h"
 #include "platform/SystemClock.h"
 #include "query/DatagramRouter.h"
 #include "query/QueryBudget.h"
@@ -51,6 +52,8 @@ public:
     QueryBudget& budget() { return m_budget; }
     ServerKnowledge& knowledge() { return m_knowledge; }
     Prompt& prompt() { return m_prompt; }
+    // Scans of many servers (the browser), on the query socket.
+    ScanService& scans() { return m_scans; }
     const std::string& dataDirectory() const { return m_dataDirectory; }
     // The XDG data folder of the application name: $XDG_DATA_HOME/Ondel, or
     // ~/.local/share/Ondel (empty when there is no home folder).
@@ -83,6 +86,8 @@ private:
     ServerKnowledge m_knowledge;
     ServerListSet m_lists;
     QueryEngine m_engine;
+    // Each refresh of the browser is one Scan on the router's socket.
+    ScanRunner m_scans{[this] { return std::make_unique<Scan>(m_clock, m_router, m_knowledge); }};
     std::function<void()> m_masterStarter;
     bool m_masterStarted = false;
     std::function<void(int)> m_exit;

@@ -1,4 +1,4 @@
-// ondel: the monitor window. ondel [--data-dir DIR] [HOST:PORT]
+// ondel: the monitor window. ondel [--data-dir DIR] [--browser] [HOST:PORT]
 #include "app/Application.h"
 #include "app/gui/MonitorWindow.h"
 #include "ui/monitor/MonitorDialog.h"
@@ -16,18 +16,20 @@
 namespace {
 
 const char* const kUsage =
-    "usage: ondel [--data-dir DIR] [HOST:PORT]\n"
+    "usage: ondel [--data-dir DIR] [--browser] [HOST:PORT]\n"
     "Monitors a Half-Life server: details, players and rules once a second.\n"
     "\n"
     "  HOST:PORT       the server to show at start, as if typed into \"IP/Port:\"\n"
     "  --data-dir DIR  where the server list files are kept (default: the data folder,\n"
     "                  ~/.local/share/Ondel; '--data-dir .' keeps them in the current one)\n"
+    "  --browser       open the server browser on the custom list beside the window\n"
     "  --help          show this text and exit\n"
     "  --version       show the version and exit\n";
 
 struct Options {
     std::string dataDirectory;
     std::string server;
+    bool browser = false;
 };
 
 // Reads the command line before any window system is needed (so --help works without one).
@@ -43,6 +45,10 @@ int parseOptions(int argc, char** argv, Options& options) {
         if (std::strcmp(arg, "--version") == 0) {
             std::printf("ondel %s\n", ONDEL_VERSION_TEXT);
             return 0;
+        }
+        if (std::strcmp(arg, "--browser") == 0) {
+            options.browser = true;
+            continue;
         }
         if (std::strcmp(arg, "--data-dir") == 0) {
             if (i + 1 >= argc) {
@@ -87,9 +93,16 @@ int main(int argc, char** argv) {
     if (!app.start())
         return 1;
     // ONDEL_OPEN_CONSOLE=1 opens the remote console with the window (unattended soak runs).
+    const char* openConsole = std::getenv("ONDEL_OPEN_CONSOLE");
+    const bool console = openConsole != nullptr && std::strcmp(openConsole, "1") == 0;
     std::function<void(ondel::MonitorDialog&)> onShown;
-    if (const char* open = std::getenv("ONDEL_OPEN_CONSOLE"); open && std::strcmp(open, "1") == 0)
-        onShown = [](ondel::MonitorDialog& dialog) { dialog.openRconConsole(); };
+    if (console || options.browser)
+        onShown = [console, &options](ondel::MonitorDialog& dialog) {
+            if (options.browser)
+                dialog.openBrowser();
+            if (console)
+                dialog.openRconConsole();
+        };
     // Esc, the close box and "&Exit" all end the window the same way: every list is saved.
     ondel::runMonitorWindow(app, prompt, QString::fromLocal8Bit(options.server.c_str()), onShown);
     return 0;

@@ -1,5 +1,6 @@
-#include "common/JsonWriter.h"
 #include "common/Text.h"
+#include "common/JsonWriter.h"
+#include "common/Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,11 @@ TEST(Text, FoldCompareFoldsOnlyAsciiLettersAndSortsPrefixesFirst) {
         const char* b;
         int sign;
     } cases[] = {
-        {"abc", "ABC", 0},  {"", "a", -1},  {"ab", "abc", -1},  {"b", "A", 1},
-        {"_", "a", -1},     // '_' (0x5F) is below 'a' (0x61) once 'A' is folded
+        {"abc", "ABC", 0},
+        {"", "a", -1},
+        {"ab", "abc", -1},
+        {"b", "A", 1},
+        {"_", "a", -1},       // '_' (0x5F) is below 'a' (0x61) once 'A' is folded
         {"\xC4", "\xE4", -1}, // bytes above 127 are not folded
         {"10.0.0.1:27015", "9.0.0.1:27015", -1},
     };
@@ -37,8 +41,13 @@ TEST(Text, ParseLeadingInt) {
         bool ok;
         int value;
     } cases[] = {
-        {"20.000000", true, 20}, {"  -5x", true, -5}, {"+7", true, 7},       {"abc", false, 0},
-        {"", false, 0},          {"-", false, 0},     {"99999999999", true, 2147483647},
+        {"20.000000", true, 20},
+        {"  -5x", true, -5},
+        {"+7", true, 7},
+        {"abc", false, 0},
+        {"", false, 0},
+        {"-", false, 0},
+        {"99999999999", true, 2147483647},
         {"-99999999999", true, -2147483647 - 1},
     };
     for (const auto& c : cases) {
@@ -54,6 +63,22 @@ TEST(Text, CutNeverSplitsAUtf8Sequence) {
     EXPECT_EQ(text::cutUtf8("ab\xE2\x82\xAC", 4), "ab");
     EXPECT_EQ(text::cutUtf8("ab\xE2\x82\xAC", 5), "ab\xE2\x82\xAC");
     EXPECT_EQ(text::cutUtf8("abc", 2), "ab");
+}
+
+TEST(Text, AppendUtf8WritesOneToFourBytes) {
+    const struct {
+        char32_t cp;
+        std::string bytes;
+    } cases[] = {{U'A', "A"},
+                 {0xE9, "\xC3\xA9"},
+                 {0x20AC, "\xE2\x82\xAC"},
+                 {0x1F600, "\xF0\x9F\x98\x80"},
+                 {0x10FFFF, "\xF4\x8F\xBF\xBF"}};
+    for (const auto& c : cases) {
+        std::string out;
+        ondel::text::appendUtf8(out, c.cp);
+        EXPECT_EQ(out, c.bytes) << static_cast<unsigned>(c.cp);
+    }
 }
 
 TEST(JsonWriter, EscapesControlCharactersAndDecodesBytes) {

@@ -36,8 +36,8 @@ void installMasterSession(Application& app, MonitorDialog& window) {
 } // namespace
 
 WindowServices windowServices(Application& app) {
-    return WindowServices{app.engine(), app.lists(),  app.settings(),
-                          app.clock(),  app.socket(), app.dataDirectory()};
+    return WindowServices{app.engine(), app.lists(),         app.settings(), app.clock(),
+                          app.socket(), app.dataDirectory(), app.scans()};
 }
 
 std::unique_ptr<MonitorDialog> createMonitorWindow(Application& app, UiPrompt& prompt) {

@@ -51,7 +51,9 @@ std::uint64_t ByteReader::u64() {
     return lo | (hi << 32);
 }
 
-float ByteReader::f32() { return std::bit_cast<float>(u32()); }
+float ByteReader::f32() {
+    return std::bit_cast<float>(u32());
+}
 
 std::string ByteReader::bytes(std::size_t n) {
     if (!need(n))
@@ -69,7 +71,8 @@ std::string ByteReader::cString() {
         m_ok = false;
         return {};
     }
-    std::size_t len = static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - (m_data + m_pos));
+    std::size_t len =
+        static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - (m_data + m_pos));
     std::string s(reinterpret_cast<const char*>(m_data + m_pos), len);
     m_pos += len + 1;
     return s;
@@ -79,8 +82,9 @@ std::string ByteReader::cStringOrRest() {
     if (!m_ok)
         return {};
     const void* nul = std::memchr(m_data + m_pos, 0, m_size - m_pos);
-    std::size_t len = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - (m_data + m_pos))
-                          : m_size - m_pos;
+    std::size_t len =
+        nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - (m_data + m_pos))
+            : m_size - m_pos;
     std::string s(reinterpret_cast<const char*>(m_data + m_pos), len);
     m_pos += nul ? len + 1 : len;
     return s;
@@ -93,6 +97,8 @@ bool ByteReader::skip(std::size_t n) {
     return true;
 }
 
-std::uint8_t ByteReader::peek() const { return (m_ok && m_pos < m_size) ? m_data[m_pos] : 0; }
+std::uint8_t ByteReader::peek() const {
+    return (m_ok && m_pos < m_size) ? m_data[m_pos] : 0;
+}
 
 } // namespace ondel

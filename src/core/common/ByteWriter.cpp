@@ -19,9 +19,13 @@ void ByteWriter::u64(std::uint64_t v) {
     u32(static_cast<std::uint32_t>(v >> 32));
 }
 
-void ByteWriter::f32(float v) { u32(std::bit_cast<std::uint32_t>(v)); }
+void ByteWriter::f32(float v) {
+    u32(std::bit_cast<std::uint32_t>(v));
+}
 
-void ByteWriter::bytes(std::string_view s) { m_bytes.insert(m_bytes.end(), s.begin(), s.end()); }
+void ByteWriter::bytes(std::string_view s) {
+    m_bytes.insert(m_bytes.end(), s.begin(), s.end());
+}
 
 void ByteWriter::bytes(const void* data, std::size_t n) {
     const auto* p = static_cast<const std::uint8_t*>(data);

@@ -1,4 +1,5 @@
 #include "JsonReader.h"
+#include "common/Utf8.h"
 
 #include <charconv>
 #include <cmath>
@@ -9,24 +10,6 @@ namespace {
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-void appendUtf8(std::string& out, unsigned cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 constexpr unsigned kReplacement = 0xFFFD;
@@ -254,7 +237,7 @@ bool JsonReader::readString(std::string& out) {
             } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
                 cp = kReplacement;
             }
-            appendUtf8(out, cp);
+            text::appendUtf8(out, cp);
             break;
         }
         default:

@@ -95,11 +95,21 @@ void JsonWriter::appendEscaped(std::string_view s) {
     for (char ch : s) {
         auto c = static_cast<unsigned char>(ch);
         switch (c) {
-        case '"': m_out += "\\\""; break;
-        case '\\': m_out += "\\\\"; break;
-        case '\n': m_out += "\\n"; break;
-        case '\r': m_out += "\\r"; break;
-        case '\t': m_out += "\\t"; break;
+        case '"':
+            m_out += "\\\"";
+            break;
+        case '\\':
+            m_out += "\\\\";
+            break;
+        case '\n':
+            m_out += "\\n";
+            break;
+        case '\r':
+            m_out += "\\r";
+            break;
+        case '\t':
+            m_out += "\\t";
+            break;
         default:
             if (c < 0x20 || c == 0x7F)
                 m_out += text::format("\\u%04x", c);

@@ -48,8 +48,8 @@ inline constexpr GameApp kGameApps[] = {
 int appIdForGame(std::string_view gameDir);
 
 // The master-server filter text: the game (its app id; Half-Life and other mods as
-// \appid\70\gamedir\DIR; every game above when gameDir is empty), then \map\, \empty\1 and \full\1 as asked.
-// Empty optional when a text holds a character the filter cannot carry (a backslash or a
+// \appid\70\gamedir\DIR; every game above when gameDir is empty), then \map\, \empty\1 and \full\1
+// as asked. Empty optional when a text holds a character the filter cannot carry (a backslash or a
 // control character): it would smuggle further conditions in.
 std::optional<std::string> buildFilter(const DiscoverFilter& filter);
 

@@ -1,4 +1,5 @@
 #include "ListFileFormat.h"
+#include "common/Utf8.h"
 
 #include <algorithm>
 #include <limits>
@@ -53,24 +54,6 @@ std::uint64_t readLength(ByteReader& in, bool& wide) {
     return second;
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 // UTF-16LE code units to UTF-8; a surrogate without its partner becomes U+FFFD.
 std::string utf16ToUtf8(std::string_view bytes) {
     std::string out;
@@ -85,16 +68,16 @@ std::string utf16ToUtf8(std::string_view bytes) {
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n) {
             char16_t low = unit(i + 1);
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                appendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) +
-                                    (static_cast<char32_t>(low) - 0xDC00));
+                text::appendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) +
+                                          (static_cast<char32_t>(low) - 0xDC00));
                 ++i;
                 continue;
             }
         }
         if (u >= 0xD800 && u <= 0xDFFF)
-            appendUtf8(out, 0xFFFD);
+            text::appendUtf8(out, 0xFFFD);
         else
-            appendUtf8(out, u);
+            text::appendUtf8(out, u);
     }
     return out;
 }

@@ -5,7 +5,8 @@
 namespace ondel {
 
 ServerList::ServerList(std::string filePath, std::string sourcePath, std::string name)
-    : m_filePath(std::move(filePath)), m_sourcePath(std::move(sourcePath)), m_name(std::move(name)) {}
+    : m_filePath(std::move(filePath)), m_sourcePath(std::move(sourcePath)),
+      m_name(std::move(name)) {}
 
 int ServerList::find(const ServerAddress& address) const {
     for (std::size_t i = 0; i < m_entries.size(); ++i)

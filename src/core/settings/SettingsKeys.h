@@ -37,6 +37,8 @@ inline constexpr TextValue kLaunchMethod{kSettings, "LaunchMethod", "direct"};
 inline constexpr TextValue kSteamCommand{kSettings, "SteamCommand", "steam"};
 // Server selector order: 0 unsorted, 1 name, 2 address, 3 game + name, 4 game + address.
 inline constexpr IntValue kServerListSortType{kSettings, "ServerListSortType", 0};
+// The browser's auto-refresh interval in seconds: 0 (off), 30, 60 or 300.
+inline constexpr IntValue kBrowserAutoRefresh{kSettings, "BrowserAutoRefresh", 0};
 // The user's own Steam Web API key for finding servers. Private: never shown in a log, an error
 // or a trace. The environment variable ONDEL_STEAM_API_KEY overrides it.
 inline constexpr TextValue kSteamApiKey{kSettings, "SteamApiKey", ""};

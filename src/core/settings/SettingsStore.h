@@ -21,7 +21,8 @@ public:
     virtual std::string readString(const std::string& subkey, const std::string& name,
                                    const std::string& def = {}) const = 0;
     // False only when the store cannot be opened; a store that fails later is not reported.
-    virtual bool writeInt(const std::string& subkey, const std::string& name, std::int32_t value) = 0;
+    virtual bool writeInt(const std::string& subkey, const std::string& name,
+                          std::int32_t value) = 0;
     virtual bool writeString(const std::string& subkey, const std::string& name,
                              const std::string& value) = 0;
 };

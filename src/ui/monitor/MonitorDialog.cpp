@@ -19,6 +19,7 @@
 #include "serverlist/ServerListOrder.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
+#include "ui/browser/BrowserWindow.h"
 #include "ui/rcon/RconConsole.h"
 #include "ui/toolkit/AboutDialog.h"
 #include "ui/toolkit/CEditEx.h"
@@ -57,6 +58,7 @@ constexpr int kSettingsCommand = 40003;
 constexpr int kAboutCommand = 40005;
 constexpr int kRconConsoleCommand = 40013;
 constexpr int kExitCommand = 57665;
+constexpr int kBrowserCommand = 40040;
 
 QLineEdit* makeReadOnly(QLineEdit* edit) {
     edit->setReadOnly(true);
@@ -175,6 +177,9 @@ void MonitorDialog::buildMenu() {
             &QAction::triggered, this, &MonitorDialog::onRenameList);
     connect(addCommand(lists, QStringLiteral("New ..."), kNewListCommand), &QAction::triggered,
             this, &MonitorDialog::onNewList);
+    lists->addSeparator();
+    connect(addCommand(lists, QStringLiteral("Browser..."), kBrowserCommand), &QAction::triggered,
+            this, &MonitorDialog::openBrowser);
 
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&?"));
     connect(addCommand(help, QStringLiteral("&About ..."), kAboutCommand), &QAction::triggered,

@@ -22,9 +22,11 @@ class QTimer;
 namespace ondel {
 
 class CEditEx;
+class BrowserWindow;
 class ColorListCtrl;
 class ListSelector;
 class RconConsole;
+struct ServerAddress;
 class ServerSelector;
 class UiPrompt;
 class UpDownArrows;
@@ -86,6 +88,14 @@ public:
     RconConsole* rconConsole() const { return m_console.get(); }
     void openRconConsole();
     void closeRconConsole();
+
+    // The server browser ("Server List" > "Browser..."): opens it on the current list, or
+    // brings the open one to the front. It lives until the monitor goes.
+    BrowserWindow* openBrowser();
+    BrowserWindow* browser() const { return m_browser.get(); }
+    // Shows a server of the list at listIndex as if chosen in the selectors (the list becomes
+    // current first), and brings this window to the front.
+    void showListServer(std::size_t listIndex, const ServerAddress& address);
 
 signals:
     // Before another server is selected (the remote console closes on it).
@@ -169,6 +179,7 @@ private:
     ColorListCtrl* m_players = nullptr;         // 1003
     ColorListCtrl* m_rules = nullptr;           // 1000
     std::unique_ptr<RconConsole> m_console;     // dialog 137, a top-level window
+    std::unique_ptr<BrowserWindow> m_browser;   // a top-level window
 };
 
 } // namespace ondel

@@ -7,13 +7,14 @@ namespace ondel {
 class Clock;
 class QueryEngine;
 class QuerySocket;
+class ScanService;
 class ServerListSet;
 class SettingsStore;
 
 // What the monitor window and the windows it opens work with: the query service, the server
 // lists, the settings store, the clock and the query socket (its port for the console, closed
-// while the game runs), and the folder of the list files. All of it is owned by the program and
-// lives longer than every window. GUI thread only.
+// while the game runs), the folder of the list files and the scans. All of it is owned by the
+// program and lives longer than every window. GUI thread only.
 struct WindowServices {
     QueryEngine& engine;
     ServerListSet& lists;
@@ -21,6 +22,7 @@ struct WindowServices {
     Clock& clock;
     QuerySocket& socket;
     std::string dataDirectory;
+    ScanService& scans; // scans of many servers (the browser's refresh)
 };
 
 } // namespace ondel
