@@ -91,9 +91,12 @@ us() { # COMMAND...: wall time of one run in microseconds
   t1=$(date +%s%N)
   echo $(((t1 - t0) / 1000)) # microseconds
 }
+# The tool stripped, as the package installs it (Debian's qstat is stripped too): the debug
+# information of a RelWithDebInfo build makes each start a little slower.
+strip -o "$work/ondel-cli" "$cli"
 # Taken in turns, so that the load of the machine weighs on all alike.
 for _ in $(seq "$runs"); do
-  us "$cli" query 127.0.0.1:$base >>"$work/ondel.us"
+  us "$work/ondel-cli" query 127.0.0.1:$base >>"$work/ondel.us"
   us "$qstat" -hls 127.0.0.1:$base >>"$work/qstat.us"
   us "$qstat" -R -P -hls 127.0.0.1:$base >>"$work/qstatrp.us"
 done
