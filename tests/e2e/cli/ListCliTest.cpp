@@ -55,7 +55,7 @@ ServerList sampleList(const std::string& path) {
     a.address = {"10.0.0.5", 27015};
     a.hostName = "Server\twith \x01 control and \xE9 (not UTF-8)";
     a.password = "pw";
-    a.savePassword = 1;
+    a.savePassword = true;
     a.averagePing = 12.5f;
     a.lastConnected = 13300000000000;
     a.rules = {{"mp_timelimit", "30"}, {"sv_password", ""}};
