@@ -121,6 +121,24 @@ TEST(ListCli, PlainTextShowsEveryEntry) {
     EXPECT_TRUE(cli.out.contains("mp_timelimit = 30"));
 }
 
+TEST(ListCli, OutputThatCannotBeWrittenFailsListAndScan) {
+    QTemporaryDir dir;
+    const QString list = dir.filePath(QStringLiteral("clan.sl06"));
+    ASSERT_TRUE(writeList(sampleList(list.toStdString()), list.toStdString()));
+    const QString none = dir.filePath(QStringLiteral("none.txt"));
+    std::ofstream(none.toStdString()) << "# no servers\n";
+    const QStringList cases[] = {
+        {"list", list}, {"list", list, "--json"}, {"scan", none}, {"scan", none, "--json"}};
+    for (const QStringList& args : cases) {
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(kCli, args);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 1) << args.join(' ').toStdString();
+    }
+}
+
 TEST(ListCli, UnreadableFileNamesFileAndOffset) {
     QTemporaryDir dir;
     std::string path = dir.filePath(QStringLiteral("cut.sl06")).toStdString();
