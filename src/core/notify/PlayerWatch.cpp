@@ -11,6 +11,10 @@ std::string folded(const std::string& name) {
     }
     return out;
 }
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 } // namespace
 
 void PlayerWatch::setWatched(const std::vector<std::string>& names) {
@@ -45,6 +49,36 @@ std::vector<std::string> PlayerWatch::update(const std::string& server,
     }
     m_present[server] = std::move(now);
     return appeared;
+}
+
+std::vector<std::string> watchListFromText(const std::string& text) {
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::size_t first = start;
+        std::size_t last = end;
+        while (first < last && isBlank(text[first]))
+            ++first;
+        while (last > first && isBlank(text[last - 1]))
+            --last;
+        if (last > first)
+            names.push_back(text.substr(first, last - first));
+        start = end + 1;
+    }
+    return names;
+}
+
+std::string watchListText(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) {
+        if (!text.empty())
+            text += '\n';
+        text += name;
+    }
+    return text;
 }
 
 void PlayerWatch::forget(const std::string& server) {
