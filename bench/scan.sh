@@ -8,8 +8,11 @@
 #    and peak RSS of `ondel-cli scan --json` and of `quakestat -hls -maxsim 100` over the same
 #    list, run one after the other; how many servers each read.
 # 2. 1,000 / 2,500 / 5,000 / 10,000 servers (same mix): wall time and peak RSS of the scan.
-# 3. One server: median wall time of 10 runs of `ondel-cli query` and of `quakestat -hls`.
-# Only 127.0.0.1 is ever asked. SCAN_SIZES="1000 10000" overrides the sizes of step 2.
+# 3. One server: median wall time of QUERY_RUNS (default 10) runs, taken in turns, of
+#    `ondel-cli query` (details, rules, players) and of `quakestat -hls` (details only) and
+#    `quakestat -R -P -hls` (all three).
+# Only 127.0.0.1 is ever asked. SCAN_SIZES="1000 10000" overrides the sizes of step 2;
+# QUERY_ONLY=1 runs step 3 alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -18,6 +21,7 @@ hlsim=$build/tools/hlsim/hlsim
 qstat=$(command -v quakestat || command -v qstat)
 base=20000 # below the ephemeral port range, so the servers do not collide with clients
 sizes=${SCAN_SIZES:-"1000 2500 5000 10000"}
+runs=${QUERY_RUNS:-10}
 
 work=$(mktemp -d /tmp/ondel-scanbench-XXXXXX)
 sim=""
@@ -55,6 +59,7 @@ timed() { # OUT COMMAND...: runs it, prints "seconds peak-KiB"
   cat "$work/time"
 }
 
+if [[ ${QUERY_ONLY:-0} != 1 ]]; then
 echo "== 1,000 servers (100 never answer, 200 Steam-only), ondel-cli scan vs qstat"
 start_sim 1000
 read -r ot orss < <(timed "$work/ondel.json" "$cli" scan "$work/list.txt" --json)
@@ -74,9 +79,11 @@ for n in $sizes; do
   printf "%8d %9s %12s %10d\n" "$n" "$t" "$rss" "$up"
 done
 
-echo "== one query, median of 10 runs"
+fi
+
+echo "== one query, median of $runs runs"
 start_sim 1
-median() { sort -n | awk '{ a[NR] = $1 } END { printf "%.1f", (a[5] + a[6]) / 2000 }'; }
+median() { sort -n | awk '{ a[NR] = $1 } END { m = int((NR + 1) / 2); printf "%.1f", (NR % 2 ? a[m] : (a[m] + a[m + 1]) / 2) / 1000 }'; }
 us() { # COMMAND...: wall time of one run in microseconds
   local t0 t1
   t0=$(date +%s%N)
@@ -84,11 +91,14 @@ us() { # COMMAND...: wall time of one run in microseconds
   t1=$(date +%s%N)
   echo $(((t1 - t0) / 1000)) # microseconds
 }
-# Taken in turns, so that the load of the machine weighs on both alike.
-for _ in $(seq 10); do
-  us "$cli" query 127.0.0.1:$base >>"$work/ondel.us"
+# The tool stripped, as the package installs it (Debian's qstat is stripped too): the debug
+# information of a RelWithDebInfo build makes each start a little slower.
+strip -o "$work/ondel-cli" "$cli"
+# Taken in turns, so that the load of the machine weighs on all alike.
+for _ in $(seq "$runs"); do
+  us "$work/ondel-cli" query 127.0.0.1:$base >>"$work/ondel.us"
   us "$qstat" -hls 127.0.0.1:$base >>"$work/qstat.us"
+  us "$qstat" -R -P -hls 127.0.0.1:$base >>"$work/qstatrp.us"
 done
-median <"$work/ondel.us" >"$work/ondel.med"
-median <"$work/qstat.us" >"$work/qstat.med"
-echo "ondel-cli query: $(cat "$work/ondel.med") ms; qstat -hls: $(cat "$work/qstat.med") ms (medians)"
+echo "ondel-cli query: $(median <"$work/ondel.us") ms; qstat -hls: $(median <"$work/qstat.us") ms;" \
+  "qstat -R -P -hls: $(median <"$work/qstatrp.us") ms (medians)"
