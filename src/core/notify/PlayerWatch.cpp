@@ -38,7 +38,9 @@ std::vector<std::string> PlayerWatch::update(const std::string& server,
                                              const std::vector<std::string>& players) {
     std::set<std::string> now;
     std::vector<std::string> appeared;
-    const std::set<std::string>& before = m_present[server];
+    static const std::set<std::string> kNobody;
+    const auto known = m_present.find(server);
+    const std::set<std::string>& before = known != m_present.end() ? known->second : kNobody;
     for (const std::string& player : players) {
         std::string key = folded(player);
         if (!isWatched(key) || now.count(key) != 0)
@@ -47,7 +49,11 @@ std::vector<std::string> PlayerWatch::update(const std::string& server,
             appeared.push_back(player);
         now.insert(std::move(key));
     }
-    m_present[server] = std::move(now);
+    // Only servers with watched players on them are remembered (a list may hold thousands).
+    if (now.empty())
+        m_present.erase(server);
+    else
+        m_present[server] = std::move(now);
     return appeared;
 }
 
