@@ -1,5 +1,7 @@
 #include "QuerySocket.h"
 
+#include "serverlist/ServerAddress.h"
+
 #include <QHostInfo>
 #include <QUdpSocket>
 
@@ -48,15 +50,6 @@ QuerySocket::QuerySocket(QObject* parent) : QObject(parent) {}
 
 QuerySocket::~QuerySocket() {
     close();
-}
-
-bool QuerySocket::isDottedText(const std::string& host) {
-    if (host.empty())
-        return false;
-    for (char c : host)
-        if (c != '.' && (c < '0' || c > '9'))
-            return false;
-    return true;
 }
 
 bool QuerySocket::open(std::uint16_t port) {

@@ -60,8 +60,6 @@ public:
                       std::size_t n) override;
     std::string resolvedAddress(const std::string& host) const override;
 
-    // True for a host text that is sent to as it stands (digits and dots only).
-    static bool isDottedText(const std::string& host);
     // The address of a dotted text of exactly four decimal parts 0..255; nothing otherwise.
     static std::optional<quint32> parseDottedQuad(const std::string& host);
 

@@ -304,8 +304,8 @@ TEST(MasterSession, MessagesAreShownOnTheGuiThreadOneAfterAnother) {
     session.start(); // never restarted
     QCoreApplication::processEvents();
     EXPECT_FALSE(session.isRunning());
-    EXPECT_EQ(server.bodies(),
-              (std::vector<Bytes>{encodeUserIdRequest(0), encodeVersionRequest("v0.2.5")}));
+    EXPECT_EQ(server.bodies(), (std::vector<Bytes>{encodeUserIdRequest(0),
+                                                   encodeVersionRequest("v" ONDEL_VERSION_TEXT)}));
     // The same reply comes back for the VERSION request: 12 is suppressed by then, 13 is not.
     EXPECT_EQ(texts, (std::vector<std::string>{"first", "second", "second"}));
     EXPECT_TRUE(onGuiThread);

@@ -1,6 +1,8 @@
 #include "JsonReader.h"
 #include "common/Utf8.h"
 
+#include "common/Text.h"
+
 #include <charconv>
 #include <cmath>
 

@@ -23,6 +23,8 @@ constexpr char16_t kCp1252High[32] = {
 } // namespace
 
 void appendUtf8(std::string& out, char32_t cp) {
+    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+        cp = 0xFFFD; // not a character: UTF-8 has no bytes for it
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {

@@ -9,15 +9,6 @@
 
 namespace ondel {
 
-namespace {
-bool isDottedText(const std::string& host) {
-    for (char c : host)
-        if (c != '.' && (c < '0' || c > '9'))
-            return false;
-    return !host.empty();
-}
-} // namespace
-
 DatagramRouter::DatagramRouter(DatagramSender& sender, QueryBudget* budget)
     : m_sender(sender), m_budget(budget) {}
 

@@ -1,7 +1,10 @@
 #include "SteamInfoParser.h"
 
 #include "common/ByteReader.h"
+#include "query/InfoFields.h"
 #include "query/QueryProtocol.h"
+
+#include <utility>
 
 namespace ondel {
 
@@ -19,19 +22,20 @@ bool SteamInfoParser::parse(const std::uint8_t* data, std::size_t n, ServerEntry
     ByteReader in(data, n);
     if (in.u32() != protocol::kOutOfBand || in.u8() != protocol::kSteamInfoReply)
         return false;
-    std::uint8_t protocolVersion = in.u8();
-    std::string hostName = in.cString();
-    std::string map = in.cString();
-    std::string folder = in.cString();
-    std::string game = in.cString();
+    InfoFields info;
+    info.protocol = in.u8();
+    info.hostName = in.cString();
+    info.map = in.cString();
+    info.gameDir = in.cString();         // the folder
+    info.gameDescription = in.cString(); // the game
     SteamInfoExtras x;
     x.appId = in.u16();
-    std::uint8_t players = in.u8();
-    std::uint8_t maxPlayers = in.u8();
+    info.players = in.u8();
+    info.maxPlayers = in.u8();
     x.bots = in.u8();
-    std::uint8_t serverType = in.u8();
-    std::uint8_t environment = in.u8();
-    std::uint8_t visibility = in.u8();
+    info.serverType = in.u8();
+    info.os = in.u8();               // the environment
+    info.passwordRequired = in.u8(); // the visibility
     x.vac = in.u8();
     if (x.appId == kTheShipAppId)
         in.skip(3);
@@ -73,17 +77,8 @@ bool SteamInfoParser::parse(const std::uint8_t* data, std::size_t n, ServerEntry
         }
     }
 
-    entry.protocol = protocolVersion;
-    entry.isMod = folder != protocol::kBaseGameDir ? 1 : 0;
-    entry.hostName = std::move(hostName);
-    entry.map = std::move(map);
-    entry.gameDir = std::move(folder);
-    entry.gameDescription = std::move(game);
-    entry.players = players;
-    entry.maxPlayers = maxPlayers;
-    entry.serverType = serverType;
-    entry.os = environment;
-    entry.passwordRequired = visibility;
+    info.isMod = info.gameDir != protocol::kBaseGameDir ? 1 : 0;
+    std::move(info).storeIn(entry);
     if (extras)
         *extras = std::move(x);
     return true;

@@ -2,6 +2,7 @@
 
 #include "common/Text.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace ondel {
@@ -74,22 +75,62 @@ bool convertQuotedRconLine(std::string_view rest, std::string& line) {
 
 } // namespace
 
+ConsoleLog::ConsoleLog(std::size_t maxEntries)
+    : m_maxEntries(std::max<std::size_t>(1, maxEntries)) {}
+
+void ConsoleLog::setMaxEntries(std::size_t maxEntries) {
+    m_maxEntries = std::max<std::size_t>(1, maxEntries);
+    if (m_entries.size() > m_maxEntries)
+        dropOldest(m_entries.size() - m_maxEntries);
+}
+
 void ConsoleLog::append(std::string text, std::string timeStamp) {
     m_entries.push_back(ConsoleEntry{std::move(text), std::move(timeStamp)});
+    if (m_entries.size() > m_maxEntries)
+        dropOldest(std::max<std::size_t>(1, m_maxEntries / 10));
+}
+
+void ConsoleLog::dropOldest(std::size_t count) {
+    for (; count > 0 && !m_entries.empty(); --count) {
+        if (m_renderedCount > 0) {
+            m_pendingCut += m_renderedLengths.front();
+            m_renderedLengths.pop_front();
+            --m_renderedCount;
+        }
+        m_entries.pop_front();
+        ++m_droppedCount;
+    }
 }
 
 ConsoleLog::Update ConsoleLog::render() {
     if (!m_renderedOnce || m_options != m_renderedOptions) {
-        m_output = renderAll(m_entries, m_options);
+        m_output.clear();
+        m_renderedLengths.clear();
+        for (const auto& entry : m_entries) {
+            std::string piece = renderEntry(entry, m_options);
+            m_renderedLengths.push_back(piece.size());
+            m_output += piece;
+        }
         m_renderedCount = m_entries.size();
+        m_pendingCut = 0;
         m_renderedOptions = m_options;
         m_renderedOnce = true;
-        return Update{true, m_output};
+        return Update{true, m_output, {}};
+    }
+    Update update;
+    if (m_pendingCut > 0) {
+        update.dropped = m_output.substr(0, m_pendingCut);
+        m_output.erase(0, m_pendingCut);
+        m_pendingCut = 0;
     }
     std::size_t start = m_output.size();
-    for (; m_renderedCount < m_entries.size(); ++m_renderedCount)
-        m_output += renderEntry(m_entries[m_renderedCount], m_options);
-    return Update{false, std::string_view(m_output).substr(start)};
+    for (; m_renderedCount < m_entries.size(); ++m_renderedCount) {
+        std::string piece = renderEntry(m_entries[m_renderedCount], m_options);
+        m_renderedLengths.push_back(piece.size());
+        m_output += piece;
+    }
+    update.text = std::string_view(m_output).substr(start);
+    return update;
 }
 
 std::string ConsoleLog::renderEntry(const ConsoleEntry& entry, const ConsoleOptions& options) {
@@ -119,8 +160,7 @@ std::string ConsoleLog::renderEntry(const ConsoleEntry& entry, const ConsoleOpti
     return text::toDisplayUtf8(out);
 }
 
-std::string ConsoleLog::renderAll(const std::vector<ConsoleEntry>& entries,
-                                  const ConsoleOptions& options) {
+std::string ConsoleLog::renderAll(const Entries& entries, const ConsoleOptions& options) {
     std::string out;
     for (const auto& entry : entries)
         out += renderEntry(entry, options);

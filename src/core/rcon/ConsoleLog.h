@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace ondel {
 
@@ -31,23 +31,38 @@ struct LocalDateTime {
     int second = 0;
 };
 
-// The console's history and its rendered output text. Entries are kept for the life of the
-// console, without a limit. The output is the concatenation of every entry's rendering (see
-// renderEntry), so a new entry under unchanged options only appends its own rendering; an option
-// change renders everything again. Either way the text is the same as renderAll gives.
+// The console's history and its rendered output text. The history keeps the latest maxEntries
+// entries: when a new entry goes over that, the oldest tenth goes at once (so that cutting the
+// front of the output costs O(1) an entry over time). The output is the concatenation of every
+// kept entry's rendering (see renderEntry), so a new entry under unchanged options only appends
+// its own rendering (after cutting what the dropped entries had rendered); an option change
+// renders everything again. Either way the text is the same as renderAll gives.
 // Not thread-safe; the console uses it on the GUI thread.
 class ConsoleLog {
 public:
-    // What render() changed: either the whole text (replaceAll) or text appended at its end.
-    // The view points into the log's own text and is valid until the log changes again.
+    using Entries = std::deque<ConsoleEntry>;
+    static constexpr std::size_t kDefaultMaxEntries = 100000;
+
+    // What render() changed: either the whole text (replaceAll) or text appended at its end,
+    // after the text in dropped was cut from its front (the rendering of entries dropped since
+    // the last render). The view points into the log's own text and is valid until the log
+    // changes again.
     struct Update {
         bool replaceAll = false;
         std::string_view text;
+        std::string dropped;
     };
 
+    explicit ConsoleLog(std::size_t maxEntries = kDefaultMaxEntries);
+
     void append(std::string text, std::string timeStamp);
-    const std::vector<ConsoleEntry>& entries() const { return m_entries; }
+    const Entries& entries() const { return m_entries; }
     std::size_t size() const { return m_entries.size(); }
+    // How many entries were dropped, oldest first, since the log was made.
+    std::size_t droppedCount() const { return m_droppedCount; }
+    std::size_t maxEntries() const { return m_maxEntries; }
+    // At least 1; a smaller limit than the current size drops the oldest entries at once.
+    void setMaxEntries(std::size_t maxEntries);
 
     void setOptions(const ConsoleOptions& options) { m_options = options; }
     const ConsoleOptions& options() const { return m_options; }
@@ -64,8 +79,7 @@ public:
     // is shown) and CR LF. Each entry is decoded on its own (valid UTF-8 kept, other bytes as
     // Windows-1252), so an entry's rendering never depends on its neighbours.
     static std::string renderEntry(const ConsoleEntry& entry, const ConsoleOptions& options);
-    static std::string renderAll(const std::vector<ConsoleEntry>& entries,
-                                 const ConsoleOptions& options);
+    static std::string renderAll(const Entries& entries, const ConsoleOptions& options);
 
     // Rewrites a server log line ("og L MM/DD/YYYY - HH:MM:SS: ...", the print reply's text after
     // its type byte) into a short form: an RCON command becomes "ADDRESS: COMMAND" (with
@@ -76,10 +90,18 @@ public:
     static std::string timeStamp(const LocalDateTime& time);
 
 private:
-    std::vector<ConsoleEntry> m_entries;
+    void dropOldest(std::size_t count);
+
+    Entries m_entries;
+    std::size_t m_maxEntries;
+    std::size_t m_droppedCount = 0;
     ConsoleOptions m_options;
     std::string m_output;
+    // The rendered length of each of the first m_renderedCount entries, in order.
+    std::deque<std::size_t> m_renderedLengths;
     std::size_t m_renderedCount = 0;
+    // Bytes at the front of m_output that belong to entries dropped since the last render.
+    std::size_t m_pendingCut = 0;
     ConsoleOptions m_renderedOptions;
     bool m_renderedOnce = false;
 };

@@ -1,6 +1,8 @@
 #include "ListFileFormat.h"
 #include "common/Utf8.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
 #include <limits>
 

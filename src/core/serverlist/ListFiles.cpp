@@ -4,6 +4,7 @@
 #include "common/Text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -49,6 +50,22 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path) 
         return std::nullopt;
     data.resize(filled);
     return data;
+}
+
+// "title.sl06.tmp-XXXXXX": the temporary file of a save (AtomicFile.h) that never reached its
+// rename because the program was killed in between.
+bool isLeftoverSaveFile(std::string_view name) {
+    constexpr std::string_view kInfix = ".sl06.tmp-";
+    constexpr std::size_t kRandomLength = 6;
+    if (name.size() <= kInfix.size() + kRandomLength)
+        return false;
+    std::size_t at = name.size() - kRandomLength - kInfix.size();
+    if (name.substr(at, kInfix.size()) != kInfix)
+        return false;
+    for (char c : name.substr(name.size() - kRandomLength))
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            return false;
+    return true;
 }
 
 std::string customListPath(const std::string& dir, int version) {
@@ -182,6 +199,7 @@ void loadAll(ServerListSet& set, const std::string& dataDirectory) {
     set.setCurrentIndex(0);
 
     std::vector<std::string> names;
+    std::vector<fs::path> leftovers;
     std::error_code ec;
     for (fs::directory_iterator it(dir.empty() ? fs::path(".") : fs::path(dir), ec), end;
          !ec && it != end; it.increment(ec)) {
@@ -191,6 +209,12 @@ void loadAll(ServerListSet& set, const std::string& dataDirectory) {
         std::string fileName = it->path().filename().string();
         if (fileVersionOf(fileName) >= 0)
             names.push_back(std::move(fileName));
+        else if (isLeftoverSaveFile(fileName))
+            leftovers.push_back(it->path());
+    }
+    for (const fs::path& path : leftovers) {
+        std::error_code removeError;
+        fs::remove(path, removeError);
     }
     std::sort(names.begin(), names.end());
 

@@ -60,7 +60,8 @@ bool addList(ServerListSet& set, const std::string& filePath,
 // else serverlist.dat, then every *.slNN file of dataDirectory, newest version first (suffix
 // matched case-insensitively, names in byte order within a version), each targeted at
 // title.sl06 and skipped when a list with that filePath is already in the set or an unreadable
-// file already claimed it. The set is cleared first; list 0 becomes current.
+// file already claimed it. The set is cleared first; list 0 becomes current. Temporary files
+// that a killed save left behind (title.sl06.tmp-XXXXXX) are removed.
 // dataDirectory is a directory path ending with '/' (empty means the current directory).
 void loadAll(ServerListSet& set, const std::string& dataDirectory);
 

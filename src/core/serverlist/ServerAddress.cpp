@@ -68,4 +68,11 @@ bool isSameServer(const ServerAddress& a, const ServerAddress& b) {
     return a.port == b.port && a.host == b.host;
 }
 
+bool isDottedText(std::string_view host) {
+    for (char c : host)
+        if (c != '.' && (c < '0' || c > '9'))
+            return false;
+    return !host.empty();
+}
+
 } // namespace ondel

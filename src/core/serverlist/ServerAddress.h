@@ -26,4 +26,8 @@ std::string addressText(const ServerAddress& address);
 
 bool isSameServer(const ServerAddress& a, const ServerAddress& b);
 
+// True for a host text of digits and dots only (not empty): an address typed as numbers, which
+// is never looked up as a name.
+bool isDottedText(std::string_view host);
+
 } // namespace ondel

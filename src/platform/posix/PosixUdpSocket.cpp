@@ -1,5 +1,7 @@
 #include "platform/posix/PosixUdpSocket.h"
 
+#include "serverlist/ServerAddress.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -26,15 +28,6 @@ PosixUdpSocket::PosixUdpSocket() : m_resolver(&PosixUdpSocket::resolveWithSystem
 
 PosixUdpSocket::~PosixUdpSocket() {
     close();
-}
-
-bool PosixUdpSocket::isDottedText(const std::string& host) {
-    if (host.empty())
-        return false;
-    for (char c : host)
-        if (c != '.' && (c < '0' || c > '9'))
-            return false;
-    return true;
 }
 
 std::optional<std::uint32_t> PosixUdpSocket::parseDottedQuad(const std::string& host) {

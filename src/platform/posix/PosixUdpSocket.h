@@ -72,8 +72,6 @@ public:
                       std::size_t n) override;
     std::string resolvedAddress(const std::string& host) const override;
 
-    // True for a host text that is sent to as it stands (digits and dots only).
-    static bool isDottedText(const std::string& host);
     // The address (host byte order) of a dotted text of exactly four decimal parts 0..255.
     static std::optional<std::uint32_t> parseDottedQuad(const std::string& host);
     // The system resolver: the first IPv4 address of the name.

@@ -19,6 +19,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
 
 namespace ondel {
 
@@ -238,20 +241,46 @@ ConsoleOptions RconConsole::optionsFromWindow() const {
     return options;
 }
 
+QString RconConsole::droppedNotice() const {
+    if (m_log.droppedCount() == 0)
+        return {};
+    return QStringLiteral("[%1 older messages dropped: the console keeps the latest %2]\n")
+        .arg(m_log.droppedCount())
+        .arg(m_log.maxEntries());
+}
+
+void RconConsole::setHistoryLimit(std::size_t entries) {
+    m_log.setMaxEntries(entries);
+    redraw();
+}
+
 void RconConsole::redraw() {
     m_log.setOptions(optionsFromWindow());
     ConsoleLog::Update update = m_log.render();
-    if (!update.replaceAll && update.text.empty())
+    if (!update.replaceAll && update.text.empty() && update.dropped.empty())
         return;
 
     // Follow new text only when the view is at its end; otherwise keep the first visible line.
     QScrollBar* bar = m_output->verticalScrollBar();
     bool atEnd = bar->value() >= bar->maximum();
     int firstLine = bar->value();
+    QTextDocument* document = m_output->document();
     if (update.replaceAll) {
-        m_output->setPlainText(widgetText(update.text));
+        QString notice = droppedNotice();
+        m_noticeLength = static_cast<int>(notice.size());
+        m_output->setPlainText(notice + widgetText(update.text));
     } else {
-        QTextCursor cursor(m_output->document());
+        QTextCursor cursor(document);
+        if (!update.dropped.empty()) {
+            // The old notice and the dropped entries' lines go; the new count takes their place.
+            int blocksBefore = document->blockCount();
+            QString notice = droppedNotice();
+            cursor.setPosition(m_noticeLength + static_cast<int>(widgetText(update.dropped).size()),
+                               QTextCursor::KeepAnchor);
+            cursor.insertText(notice);
+            m_noticeLength = static_cast<int>(notice.size());
+            firstLine = std::max(0, firstLine - (blocksBefore - document->blockCount()));
+        }
         cursor.movePosition(QTextCursor::End);
         cursor.insertText(widgetText(update.text));
     }

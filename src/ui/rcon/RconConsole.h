@@ -29,9 +29,9 @@ class QueryEngine;
 //
 // On creation it registers itself as the engine's print receiver and asks for a challenge
 // number; on destruction, whatever its cause, it clears that registration first. Close and
-// Escape only hide it: the history keeps growing while it is hidden. The window that creates it
-// owns it (it is created without a parent). The port (or engine) must outlive the console.
-// GUI thread only.
+// Escape only hide it: the history (the latest ConsoleLog::kDefaultMaxEntries entries) keeps
+// growing while it is hidden. The window that creates it owns it (it is created without a
+// parent). The port (or engine) must outlive the console. GUI thread only.
 class RconConsole : public DynamicDialog {
     Q_OBJECT
 public:
@@ -66,6 +66,9 @@ public:
     ~RconConsole() override;
 
     const ConsoleLog& consoleLog() const { return m_log; }
+    // How many entries the history keeps (the oldest are dropped beyond that); the output then
+    // starts with a line saying how many were dropped.
+    void setHistoryLimit(std::size_t entries);
 
 protected:
     void flickerTimerTick() override;
@@ -82,6 +85,7 @@ private:
     void onPrint(std::string_view text);
     void appendEntry(std::string text);
     void redraw();
+    QString droppedNotice() const;
     void send();
     void refreshChallenge();
     ConsoleOptions optionsFromWindow() const;
@@ -92,6 +96,7 @@ private:
     QTimer m_refreshTimer;
     int m_localPort;
     int m_lookupId = -1;
+    int m_noticeLength = 0; // characters of the dropped-entries line at the top of the output
 
     QLineEdit* m_password = nullptr;
     QPlainTextEdit* m_consoleAddress = nullptr;

@@ -108,7 +108,7 @@ TEST(MasterClient, FirstRunSendsZeroAndStoresTheAssignedId) {
     s.client.run();
     ASSERT_EQ(s.poster.requests.size(), 2u);
     EXPECT_EQ(s.poster.requests[0], encodeUserIdRequest(0));
-    EXPECT_EQ(s.poster.requests[1], encodeVersionRequest("v0.2.5"));
+    EXPECT_EQ(s.poster.requests[1], encodeVersionRequest("v" ONDEL_VERSION_TEXT));
     EXPECT_EQ(s.poster.paths[0], "/cgi-bin/master/server.pl");
     EXPECT_EQ(s.store.readInt(kKey, "ID", 0), 4711);
 }

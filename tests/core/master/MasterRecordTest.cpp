@@ -20,7 +20,7 @@ TEST(MasterRecord, VersionRequestBody) {
     EXPECT_EQ(encodeVersionRequest("v0.2.5"),
               (Bytes{0x01, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, 'v',
                      '0',  '.',  '2',  '.',  '5',  0xFD, 0x00, 0x00, 0x00, 0x00, 0x00}));
-    EXPECT_EQ(std::string(kMasterVersionText), "v0.2.5");
+    EXPECT_EQ(std::string(kMasterVersionText), "v" ONDEL_VERSION_TEXT);
 }
 
 TEST(MasterRecord, RequestPayloadLimit) {

@@ -6,7 +6,7 @@ using namespace ondel;
 
 TEST(WindowTitle, TheFourForms) {
     ServerEntry e;
-    EXPECT_EQ(windowTitle(e, TitleMode::Normal), "Ondel v0.2.5   ");
+    EXPECT_EQ(windowTitle(e, TitleMode::Normal), "Ondel v" ONDEL_VERSION_TEXT "   ");
     EXPECT_EQ(windowTitle(e, TitleMode::Minimized), "Ondel");
 
     e.hostName = "My <b>Server</b>";
@@ -15,7 +15,8 @@ TEST(WindowTitle, TheFourForms) {
     // Without an info reply the minimised form has nothing to count.
     EXPECT_EQ(windowTitle(e, TitleMode::Minimized), "Ondel");
     e.infoValid = 1;
-    EXPECT_EQ(windowTitle(e, TitleMode::Normal), "Ondel v0.2.5   My <b>Server</b>");
+    EXPECT_EQ(windowTitle(e, TitleMode::Normal),
+              "Ondel v" ONDEL_VERSION_TEXT "   My <b>Server</b>");
     EXPECT_EQ(windowTitle(e, TitleMode::Minimized), "Ondel   12/16 My <b>Server</b>");
     EXPECT_EQ(windowTitle(e, TitleMode::Connected), "Ondel   Connected to My <b>Server</b>");
 
@@ -26,7 +27,7 @@ TEST(WindowTitle, TheFourForms) {
     EXPECT_EQ(windowTitle(e, TitleMode::Minimized, 4), "Ondel   12/16 My <b>Server</b>");
 
     e.hostName = "Caf\xE9";
-    EXPECT_EQ(windowTitle(e, TitleMode::Normal), "Ondel v0.2.5   Caf\xC3\xA9");
+    EXPECT_EQ(windowTitle(e, TitleMode::Normal), "Ondel v" ONDEL_VERSION_TEXT "   Caf\xC3\xA9");
 }
 
 TEST(WindowTitle, BandwidthText) {

@@ -175,31 +175,71 @@ TEST(ConsoleLog, IncrementalOutputEqualsAFullRebuild) {
     };
     std::mt19937 rng(20140101);
     for (int round = 0; round < 200; ++round) {
-        ConsoleLog log;
+        ConsoleLog log(1 + rng() % 15); // small limits: the oldest go often
+        std::size_t appended = 0;
         std::string shown; // what a text box fed with the updates would hold
         int steps = static_cast<int>(rng() % 40);
         for (int step = 0; step < steps; ++step) {
-            unsigned what = rng() % 10;
+            auto what = rng() % 10;
             if (what < 7) {
                 int n = 1 + static_cast<int>(rng() % 3); // sometimes several before a render
                 for (int k = 0; k < n; ++k) {
                     std::string stamp = ConsoleLog::timeStamp(
                         LocalDateTime{2014, 1, 1 + step % 28, step % 24, k, round % 60});
                     log.append(pieces[rng() % pieces.size()], stamp);
+                    ++appended;
                 }
             } else if (what < 9) {
                 log.setOptions(opts(rng() % 2, rng() % 2, rng() % 2));
             }
             auto update = log.render();
-            if (update.replaceAll)
+            if (update.replaceAll) {
                 shown.assign(update.text);
-            else
+            } else {
+                ASSERT_EQ(shown.substr(0, update.dropped.size()), update.dropped);
+                shown.erase(0, update.dropped.size());
                 shown.append(update.text);
+            }
+            ASSERT_LE(log.size(), log.maxEntries());
+            ASSERT_EQ(log.size() + log.droppedCount(), appended);
             ASSERT_EQ(shown, ConsoleLog::renderAll(log.entries(), log.options()))
                 << "round " << round << " step " << step;
             ASSERT_EQ(log.text(), shown);
         }
     }
+}
+
+TEST(ConsoleLog, KeepsTheLatestEntriesAndCutsTheDroppedTextFromTheFront) {
+    ConsoleLog log(20);
+    log.setOptions(opts(false, false, false));
+    for (int i = 0; i < 20; ++i)
+        log.append(std::to_string(i), kStamp);
+    log.render();
+    EXPECT_EQ(log.droppedCount(), 0u);
+
+    log.append("20", kStamp); // one over: the oldest tenth goes
+    auto update = log.render();
+    EXPECT_FALSE(update.replaceAll);
+    EXPECT_EQ(update.dropped, "0\r\n1\r\n");
+    EXPECT_EQ(update.text, "20\r\n");
+    EXPECT_EQ(log.droppedCount(), 2u);
+    ASSERT_EQ(log.size(), 19u);
+    EXPECT_EQ(log.entries().front().text, "2");
+    EXPECT_EQ(log.entries().back().text, "20");
+
+    // Entries dropped before they were ever rendered cut nothing.
+    std::string before = log.text();
+    for (int i = 21; i < 45; ++i)
+        log.append(std::to_string(i), kStamp);
+    update = log.render();
+    EXPECT_EQ(log.entries().front().text, std::to_string(45 - log.size()));
+    EXPECT_EQ(before.substr(0, update.dropped.size()), update.dropped);
+    EXPECT_EQ(log.text(), before.substr(update.dropped.size()) + std::string(update.text));
+    EXPECT_EQ(log.text(), ConsoleLog::renderAll(log.entries(), log.options()));
+
+    log.setMaxEntries(3);
+    EXPECT_EQ(log.size(), 3u);
+    EXPECT_EQ(log.entries().front().text, "42");
 }
 
 TEST(ConsoleLog, TimeStampIsSeventeenCharacters) {

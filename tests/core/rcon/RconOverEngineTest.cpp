@@ -31,11 +31,12 @@ struct Rig {
         });
         engine.setCurrentServer(entry);
     }
-    void receive(std::string_view payload, const std::string& host = "10.0.0.1", int port = 27015) {
+    void receive(std::string_view payload, const std::string& host = "10.0.0.1",
+                 int fromPort = 27015) {
         ByteWriter w;
         w.u32(0xFFFFFFFFu);
         w.bytes(payload);
-        router.onDatagram(w.data().data(), w.size(), host, port);
+        router.onDatagram(w.data().data(), w.size(), host, fromPort);
     }
 
     test::FakeClock clock;

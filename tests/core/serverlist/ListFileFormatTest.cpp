@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace ondel;
-using ondel::test::shortText;
 
 namespace {
 
@@ -73,58 +76,6 @@ ServerEntry fullEntry() {
     return e;
 }
 
-// Writes e in the layout of the given format version, as the program's older releases did.
-void writeOldEntry(ByteWriter& w, int version, const ServerEntry& e) {
-    shortText(w, e.address.host);
-    w.i32(e.address.port);
-    if (version >= 2) {
-        shortText(w, e.hostName);
-        w.i32(e.savePassword);
-        w.i32(e.hidePassword);
-        if (e.savePassword)
-            shortText(w, e.password);
-    }
-    if (version >= 3) {
-        shortText(w, e.comment);
-        w.i32(e.lastPing);
-        w.f32(e.averagePing);
-        shortText(w, e.map);
-        shortText(w, e.gameDir);
-        shortText(w, e.gameDescription);
-        w.i32(e.infoValid);
-        for (std::uint8_t b :
-             {e.players, e.maxPlayers, e.protocol, e.serverType, e.os, e.passwordRequired, e.isMod})
-            w.u8(b);
-    }
-    if (version >= 4) {
-        w.i32(e.reservedSlots);
-        w.i64(e.rulesTime);
-        w.i32(e.rulesValid);
-        w.i32(static_cast<std::int32_t>(e.rules.size()));
-        for (const auto& r : e.rules) {
-            shortText(w, r.name);
-            shortText(w, r.value);
-        }
-        w.i32(e.timeLeft);
-        w.i32(e.timeLimit);
-        w.i32(e.friendlyFire);
-        w.i32(e.reserveSlots);
-        shortText(w, e.adminModVersion);
-    }
-    if (version >= 5) {
-        w.i64(e.lastConnected);
-        w.i64(e.infoTime);
-        w.i64(e.playersTime);
-        w.u16(static_cast<std::uint16_t>(e.playerList.size()));
-        for (const auto& p : e.playerList) {
-            w.u8(p.index);
-            shortText(w, p.name);
-            w.i32(p.frags);
-            w.i32(p.time);
-        }
-    }
-}
-
 // What a reader of a version-v file must get for e: the fields that version carries, every
 // other field at its default.
 ServerEntry expectedFor(int version, const ServerEntry& e) {
@@ -173,15 +124,33 @@ ServerEntry expectedFor(int version, const ServerEntry& e) {
     return x;
 }
 
-Bytes oldFile(int version, const std::vector<ServerEntry>& entries, const std::string& name = "") {
-    ByteWriter w;
-    w.i32(version);
-    if (version >= 6)
-        shortText(w, name);
-    w.u16(static_cast<std::uint16_t>(entries.size()));
-    for (const auto& e : entries)
-        writeOldEntry(w, version, e);
-    return w.take();
+// The sample list files in tests/data/listfiles, one of each format version, were written by
+// the program's releases of that version; each holds samples() under the name "Clan" (only
+// version 6 stores a name).
+Bytes sampleFile(int version) {
+    std::ifstream in(std::string(ONDEL_TEST_DATA "/listfiles/sample.sl0") + std::to_string(version),
+                     std::ios::binary);
+    Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_FALSE(bytes.empty()) << "sample of version " << version;
+    return bytes;
+}
+
+std::vector<ServerEntry> samples() {
+    ServerEntry first = fullEntry();
+    ServerEntry second = fullEntry();
+    second.address = {"game.example.org", 27016};
+    second.savePassword = 0; // its password is not in the file
+    second.hostName = "Other";
+    second.rules = {{"a", "1"}};
+    second.playerList = {{7, "carol", 3, 9}};
+    return {first, second};
+}
+
+// Where pattern first starts in bytes.
+std::size_t offsetOf(const Bytes& bytes, std::string_view pattern) {
+    auto it = std::search(bytes.begin(), bytes.end(), pattern.begin(), pattern.end());
+    EXPECT_NE(it, bytes.end()) << pattern;
+    return static_cast<std::size_t>(it - bytes.begin());
 }
 
 } // namespace
@@ -297,16 +266,10 @@ TEST(ListFileFormat, BrokenTextsFailWithoutReadingPastTheEnd) {
 }
 
 TEST(ListFileFormat, EveryVersionReadsExactlyItsFields) {
-    ServerEntry first = fullEntry();
-    ServerEntry second = fullEntry();
-    second.address = {"game.example.org", 27016};
-    second.savePassword = 0; // its password is not in the file
-    second.hostName = "Other";
-    second.rules = {{"a", "1"}};
-    second.playerList = {{7, "carol", 3, 9}};
+    const std::vector<ServerEntry> entries = samples();
     for (int version = 1; version <= 6; ++version) {
         SCOPED_TRACE(version);
-        listfile::Contents c = listfile::decode(oldFile(version, {first, second}, "Clan"));
+        listfile::Contents c = listfile::decode(sampleFile(version));
         EXPECT_TRUE(c.complete);
         EXPECT_TRUE(c.usable());
         EXPECT_EQ(c.formatVersion, version);
@@ -315,8 +278,8 @@ TEST(ListFileFormat, EveryVersionReadsExactlyItsFields) {
             EXPECT_EQ(*c.name, "Clan");
         }
         ASSERT_EQ(c.entries.size(), 2u);
-        EXPECT_EQ(c.entries[0], expectedFor(version, first));
-        EXPECT_EQ(c.entries[1], expectedFor(version, second));
+        EXPECT_EQ(c.entries[0], expectedFor(version, entries[0]));
+        EXPECT_EQ(c.entries[1], expectedFor(version, entries[1]));
         EXPECT_EQ(c.entries[1].password, "");
         if (version < 4) {
             EXPECT_EQ(c.entries[0].reservedSlots, -1); // "Auto", not 0
@@ -324,18 +287,12 @@ TEST(ListFileFormat, EveryVersionReadsExactlyItsFields) {
     }
 }
 
-TEST(ListFileFormat, WritesVersionSixFieldByField) {
-    ServerEntry e = fullEntry();
-    e.rconChallenge = 12345; // never stored
+TEST(ListFileFormat, WritesVersionSixByteForByte) {
+    std::vector<ServerEntry> entries = samples();
+    entries[0].rconChallenge = 12345; // never stored
     Bytes out;
-    ASSERT_TRUE(listfile::encode("Team", {e}, out));
-
-    ByteWriter w;
-    w.i32(6);
-    shortText(w, "Team");
-    w.u16(1);
-    writeOldEntry(w, 6, e);
-    EXPECT_EQ(out, w.data());
+    ASSERT_TRUE(listfile::encode("Clan", entries, out));
+    EXPECT_EQ(out, sampleFile(6));
 }
 
 TEST(ListFileFormat, RoundTripOfAFullyPopulatedList) {
@@ -391,17 +348,16 @@ TEST(ListFileFormat, PasswordIsDroppedUnlessSaved) {
 }
 
 TEST(ListFileFormat, VersionsOutsideOneToSixGiveNoEntries) {
-    ServerEntry e = fullEntry();
-    Bytes v7 = oldFile(6, {e}, "Future");
+    Bytes v7 = sampleFile(6);
     v7[0] = 7;
     listfile::Contents c = listfile::decode(v7);
     EXPECT_EQ(c.formatVersion, 7);
-    EXPECT_EQ(c.name, std::optional<std::string>("Future")); // above 5: the name is still read
+    EXPECT_EQ(c.name, std::optional<std::string>("Clan")); // above 5: the name is still read
     EXPECT_TRUE(c.entries.empty());
     EXPECT_TRUE(c.complete);
     EXPECT_FALSE(c.usable());
 
-    Bytes v0 = oldFile(1, {e});
+    Bytes v0 = sampleFile(1);
     v0[0] = 0;
     c = listfile::decode(v0);
     EXPECT_EQ(c.formatVersion, 0);
@@ -440,54 +396,52 @@ TEST(ListFileFormat, EveryCutOfAValidFileFailsSafely) {
 }
 
 TEST(ListFileFormat, CountsThatCannotBeMetFailWithoutHugeAllocations) {
-    // Entry count 0xFFFFFFFF with one entry behind it.
-    ByteWriter w;
-    w.i32(6);
-    shortText(w, "x");
-    listfile::writeCount(w, 0xFFFFFFFF);
-    std::size_t entryStart = w.size();
-    writeOldEntry(w, 6, ServerEntry{});
-    listfile::Contents c = listfile::decode(w.data());
+    // Entry count 0xFFFFFFFF with one entry behind it: the version-6 sample's header (version,
+    // then the name "Clan" with its length byte) and first entry, the count replaced.
+    Bytes six = sampleFile(6);
+    const std::size_t countAt = 4 + 5;
+    std::size_t secondEntry = offsetOf(six, "\x10game.example.org");
+    Bytes bytes(six.begin(), six.begin() + countAt);
+    Bytes hugeCount = countBytes(0xFFFFFFFF);
+    bytes.insert(bytes.end(), hugeCount.begin(), hugeCount.end());
+    std::size_t entryStart = bytes.size();
+    bytes.insert(bytes.end(), six.begin() + countAt + 2,
+                 six.begin() + static_cast<std::ptrdiff_t>(secondEntry));
+    listfile::Contents c = listfile::decode(bytes);
     EXPECT_FALSE(c.complete);
     EXPECT_EQ(c.entries.size(), 1u);
-    EXPECT_EQ(c.failOffset, w.size()); // the second entry could not start
+    EXPECT_EQ(c.failOffset, bytes.size()); // the second entry could not start
     EXPECT_GT(c.failOffset, entryStart);
 
-    // Rule count of 2^31-1, and a negative rule count.
+    // Rule count of 2^31-1, and a negative rule count: the version-4 sample cut after the first
+    // entry's two rules, their count (just before the first rule's name) replaced.
+    Bytes four = sampleFile(4);
+    std::size_t firstRule = offsetOf(four, "\x0Cmp_timelimit");
+    std::size_t rulesEnd = offsetOf(four, "\x0Asv_gravity\x03"
+                                          "800") +
+                           15;
     for (std::int32_t rules : {0x7FFFFFFF, -1}) {
-        ByteWriter v;
-        v.i32(4);
-        v.u16(1);
-        ServerEntry e;
-        writeOldEntry(v, 3, e);
-        v.i32(-1);
-        v.i64(0);
-        v.i32(0);
-        std::size_t countEnd = v.size() + 4;
-        v.i32(rules);
-        v.bytes("\x01"
-                "a\x01"
-                "b");
-        c = listfile::decode(v.data());
+        Bytes v(four.begin(), four.begin() + static_cast<std::ptrdiff_t>(rulesEnd));
+        ByteWriter count;
+        count.i32(rules);
+        std::copy(count.data().begin(), count.data().end(),
+                  v.begin() + static_cast<std::ptrdiff_t>(firstRule - 4));
+        c = listfile::decode(v);
         EXPECT_FALSE(c.complete) << rules;
         EXPECT_TRUE(c.entries.empty());
-        // The huge count fails where the second rule would start; the negative one at the count.
-        EXPECT_EQ(c.failOffset, rules < 0 ? countEnd : v.size()) << rules;
+        // The huge count fails where the third rule would start; the negative one at the count.
+        EXPECT_EQ(c.failOffset, rules < 0 ? firstRule : v.size()) << rules;
     }
 
-    // Player count of 0xFFFFFFFF.
-    ByteWriter p;
-    p.i32(5);
-    p.u16(1);
-    ServerEntry e;
-    ByteWriter body;
-    writeOldEntry(body, 4, e);
-    p.bytes(body.data().data(), body.size());
-    p.i64(1);
-    p.i64(2);
-    p.i64(3);
-    listfile::writeCount(p, 0xFFFFFFFF);
-    c = listfile::decode(p.data());
+    // Player count of 0xFFFFFFFF: the version-5 sample up to the first entry's player count
+    // (just before player 1, "alice"), then the long count.
+    Bytes five = sampleFile(5);
+    std::size_t playerCountAt = offsetOf(five, "\x01\x05"
+                                               "alice") -
+                                2;
+    Bytes p(five.begin(), five.begin() + static_cast<std::ptrdiff_t>(playerCountAt));
+    p.insert(p.end(), hugeCount.begin(), hugeCount.end());
+    c = listfile::decode(p);
     EXPECT_FALSE(c.complete);
     EXPECT_EQ(c.failOffset, p.size());
 }

@@ -123,6 +123,30 @@ TEST(ListFiles, NoFilesGiveOneEmptyCustomListWrittenAtSave) {
     EXPECT_EQ(fileNames(tmp.dir()), std::vector<std::string>{"serverlist.sl06"});
 }
 
+TEST(ListFiles, TemporaryFilesOfAKilledSaveAreRemovedAtStart) {
+    TempDir tmp;
+    writeBytes(tmp.file("clan.sl06"), v6File("Clan", {server("10.0.0.1", 27015)}));
+    const std::vector<std::string> leftovers = {"serverlist.sl06.tmp-a1B2c3",
+                                                "clan.sl06.tmp-XXXXXX"};
+    // Near misses stay: other suffixes, a wrong length of the random part, other characters.
+    const std::vector<std::string> kept = {
+        "clan.sl06",           "clan.sl05.tmp-abcdef", "clan.SL06.tmp-abcdef",
+        "clan.sl06.tmp-abcde", "notes.tmp-abcdef",     "clan.sl06.tmp-abc.ef",
+        ".sl06.tmp-abcdef1",   "clan.sl06.tmp-abcdefg"};
+    for (const auto& name : leftovers)
+        writeBytes(tmp.file(name), Bytes{1, 2, 3});
+    for (const auto& name : kept)
+        if (name != "clan.sl06")
+            writeBytes(tmp.file(name), Bytes{1, 2, 3});
+
+    ServerListSet set;
+    loadAll(set, tmp.dir());
+    std::vector<std::string> expected = kept;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(fileNames(tmp.dir()), expected);
+    EXPECT_EQ(set.size(), 2u); // the lists themselves are read as always
+}
+
 TEST(ListFiles, CustomListComesFromTheNewestNumberedFile) {
     TempDir tmp;
     writeBytes(tmp.file("serverlist.sl04"), v5File({"4.4.4.4"}));
@@ -195,7 +219,7 @@ TEST(ListFiles, OtherListsNewestVersionFirstAndMigratedToSl06) {
 }
 
 TEST(ListFiles, FilesOfUnknownVersionAreLeftOutAndKept) {
-    for (std::uint8_t version : {7, 0}) {
+    for (std::uint8_t version : {std::uint8_t{7}, std::uint8_t{0}}) {
         SCOPED_TRACE(int(version));
         TempDir tmp;
         Bytes odd = v6File("Future", {server("7.7.7.7", 7)});

@@ -1,5 +1,6 @@
 #include "../monitor/MonitorFixture.h"
 #include "../toolkit/WindowInput.h"
+#include "master/MasterRecord.h"
 #include "platform/MasterSession.h"
 #include "settings/SettingsStore.h"
 #include "ui/master/MessageDialog.h"
@@ -22,9 +23,16 @@ using namespace ondel::test;
 
 namespace {
 
-// The two request bodies of a first run: USERID 0 and VERSION "v0.2.5", as mastersim logs them.
+// The two request bodies of a first run, USERID 0 and VERSION with this program's version, as
+// mastersim logs them (in hex).
+QString hexBody(const std::vector<std::uint8_t>& body) {
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(body.data()), static_cast<qsizetype>(body.size()))
+            .toHex()
+            .toUpper());
+}
 const QString kUserIdZero = QStringLiteral("00000400000000000000FD0000000000");
-const QString kVersion = QStringLiteral("01000A0000000600000076302E322E35FD0000000000");
+const QString kVersion = hexBody(encodeVersionRequest("v" ONDEL_VERSION_TEXT));
 
 // One mastersim process (built next to hlsim) on a free loopback port.
 class Mastersim {

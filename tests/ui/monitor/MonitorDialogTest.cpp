@@ -85,12 +85,12 @@ TEST_F(MonitorWindow, ShowsTheSimulatorWithinThreeTicks) {
          QStringLiteral("--rule"), QStringLiteral("reserve_slots=2"), QStringLiteral("--rule"),
          QStringLiteral("admin_mod_version=2.50.60")}));
     openWindow();
-    EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Ondel v0.2.5   "));
+    EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Ondel v" ONDEL_VERSION_TEXT "   "));
     m_dialog->setServerText(sim.address());
     ASSERT_TRUE(waitTicks(3));
 
     // Server text is shown as it came, tags and all.
-    EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Ondel v0.2.5   ") + kName);
+    EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Ondel v" ONDEL_VERSION_TEXT "   ") + kName);
     auto* hostName = control<QPlainTextEdit>(1012);
     ASSERT_NE(hostName, nullptr);
     EXPECT_EQ(hostName->toPlainText(), kName);
@@ -277,7 +277,7 @@ TEST_F(MonitorWindow, MinimisedTitleCountsPlayers) {
     EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Ondel   12/16 Twelve"));
     m_dialog->setWindowState(Qt::WindowNoState);
     QApplication::processEvents();
-    EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Ondel v0.2.5   Twelve"));
+    EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Ondel v" ONDEL_VERSION_TEXT "   Twelve"));
 }
 
 TEST_F(MonitorWindow, EveryControlAndCommandCarriesItsId) {
@@ -325,7 +325,8 @@ TEST_F(MonitorWindow, DemoServerWithAHalfLifeInstallation) {
             return false;
         },
         15000));
-    EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Ondel v0.2.5   Ondel Demo Server"));
+    EXPECT_EQ(m_dialog->windowTitle(),
+              QStringLiteral("Ondel v" ONDEL_VERSION_TEXT "   Ondel Demo Server"));
     EXPECT_EQ(fieldText(1013), QStringLiteral("crossfire"));
     EXPECT_NE(control<CEditEx>(1015)->textColour(), QColor(255, 0, 0));
     EXPECT_NE(control<CEditEx>(1013)->textColour(), QColor(255, 0, 0));

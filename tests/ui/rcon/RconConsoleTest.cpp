@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -244,6 +245,41 @@ TEST(RconConsoleWindow, TextBoxHoldsTheFullRenderingAfterEveryChange) {
     boxes[2]->setChecked(true);
     EXPECT_NE(shownText(console).find("1.2.3.4:5: status\n"), std::string::npos);
     EXPECT_NE(shownText(console).find("M\xC3\xBCller\n"), std::string::npos);
+}
+
+TEST(RconConsoleWindow, DroppedHistoryLeavesTheLatestLinesAndSaysHowMany) {
+    FakePort port;
+    RconConsole console(port, 7130);
+    console.resize(400, 300);
+    console.show();
+    console.setHistoryLimit(40);
+    auto notice = [&] {
+        const ConsoleLog& log = console.consoleLog();
+        return log.droppedCount() == 0
+                   ? std::string()
+                   : "[" + std::to_string(log.droppedCount()) +
+                         " older messages dropped: the console keeps the latest 40]\n";
+    };
+    auto* output = control<QPlainTextEdit>(&console, RconConsole::kOutput);
+    QScrollBar* bar = output->verticalScrollBar();
+    std::string firstShown;
+    for (int i = 0; i < 130; ++i) {
+        // Two lines, and characters of one, two and four bytes (a UTF-16 surrogate pair).
+        std::string n = std::to_string(i);
+        port.print("m" + n + " \xC3\xA9\xF0\x9F\x98\x80\nsecond " + n + "\n");
+        ASSERT_EQ(shownText(console), notice() + expectedText(console.consoleLog())) << i;
+        if (i == 110) {
+            bar->setValue(60);
+            firstShown = output->cursorForPosition(QPoint(0, 0)).block().text().toStdString();
+        }
+    }
+    EXPECT_GT(console.consoleLog().droppedCount(), 0u);
+    EXPECT_LE(console.consoleLog().size(), 40u);
+    // A view scrolled away from the end still starts at the same line.
+    EXPECT_EQ(output->cursorForPosition(QPoint(0, 0)).block().text().toStdString(), firstShown);
+
+    control<QCheckBox>(&console, RconConsole::kShowDateTime)->toggle(); // full rebuild
+    EXPECT_EQ(shownText(console), notice() + expectedText(console.consoleLog()));
 }
 
 TEST(RconConsoleWindow, ViewFollowsNewTextOnlyWhenAtTheEnd) {

@@ -297,7 +297,7 @@ TEST(ToolTipButton, TooltipFromTheStringTableLoadedOnce) {
 }
 
 TEST(StringTable, KnownAndUnknownEntries) {
-    EXPECT_EQ(loadString(105).value_or(""), "v0.2.5");
+    EXPECT_EQ(loadString(105).value_or(""), "v" ONDEL_VERSION_TEXT);
     EXPECT_EQ(loadString(104).value_or(""), "Ondel");
     EXPECT_EQ(loadString(103).value_or(""),
               "An error occured while initializing the windows sockets!!!");
@@ -349,7 +349,7 @@ TEST(AboutDialog, TextLinkAndVisitedColourPerShowing) {
     OpenerGuard guard;
     CStaticEx::setUrlOpener([](const QUrl&) { return true; });
     const QString text = AboutDialog::informationText();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("\t\tOndel v0.2.5 (Ondel)\n")));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("\t\tOndel v" ONDEL_VERSION_TEXT " (Ondel)\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("The Ondel developers")));
     EXPECT_TRUE(text.contains(QStringLiteral("URL:\t") + AboutDialog::homepage()));
     EXPECT_TRUE(text.contains(QStringLiteral("No beta testers are listed.")));
