@@ -20,6 +20,7 @@
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
 #include "ui/browser/BrowserWindow.h"
+#include "ui/discover/FindServersDialog.h"
 #include "ui/rcon/RconConsole.h"
 #include "ui/toolkit/AboutDialog.h"
 #include "ui/toolkit/CEditEx.h"
@@ -195,6 +196,8 @@ void MonitorDialog::buildMenu() {
     lists->addSeparator();
     connect(addCommand(lists, QStringLiteral("Browser..."), kBrowserCommand), &QAction::triggered,
             this, &MonitorDialog::openBrowser);
+    connect(addCommand(lists, QStringLiteral("Find Servers..."), kFindServersCommand),
+            &QAction::triggered, this, &MonitorDialog::onFindServers);
 
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&?"));
     connect(addCommand(help, QStringLiteral("&About ..."), kAboutCommand), &QAction::triggered,

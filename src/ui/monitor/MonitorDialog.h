@@ -142,6 +142,7 @@ private:
     void onSortCommand(int commandId);
     void onOpenList();
     void onNewList();
+    void onFindServers();
     void onDeleteList();
     void onRenameList();
     void onAbout();
