@@ -182,6 +182,9 @@ TEST_F(FindServersWindowTest, MenuSearchFillsANewListThatTheBrowserReads) {
             ADD_FAILURE() << "still open: " << dialog.statusLabel()->text().toStdString();
             dialog.reject();
         }
+        // The link-local, the 0.0.0.0 and the repeated entry of the reply.
+        EXPECT_TRUE(dialog.statusLabel()->text().contains(QStringLiteral("3 left out")))
+            << dialog.statusLabel()->text().toStdString();
     });
     ASSERT_TRUE(input::clickMenu(m_dialog->findChild<QMenuBar*>(), QStringLiteral("Server List"),
                                  QStringLiteral("Find Servers...")));
