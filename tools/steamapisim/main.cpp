@@ -4,7 +4,10 @@
 // every request path on stdout with the key masked.
 //
 //   --port N        listen on 127.0.0.1:N (0, the default: the system picks)
-//   --servers N     how many usable servers exist (default 20)
+//   --servers N     how many usable servers exist (default 20): 127.0.0.1 to 127.0.0.250 on
+//                   port 27015, then the same on 27016 and so on
+//   --server-port P the usable servers are 127.0.0.1:P, P+1, ... instead (the ports of
+//                   hlsim --count N), so that a client can query them
 //   --key KEY       accept only this key; any other gets 403 with an HTML body
 //   --status N      answer every request with this status (403 and 429 with the usual bodies)
 //   --garbage       answer 200 with a body that is not JSON
@@ -34,6 +37,7 @@ namespace {
 struct Options {
     int port = 0;
     int servers = 20;
+    int serverPort = 0; // 0: 127.0.0.x on 27015 and up
     std::string key;
     int status = 200;
     bool garbage = false;
@@ -172,8 +176,9 @@ std::string serverList(const Options& o, const std::map<std::string, std::string
             continue;
         if (filter.count("full") && players >= 16)
             continue;
-        std::string host = "127.0.0." + std::to_string(1 + i % 250);
-        int port = 27015 + i / 250;
+        std::string host =
+            o.serverPort != 0 ? "127.0.0.1" : "127.0.0." + std::to_string(1 + i % 250);
+        int port = o.serverPort != 0 ? o.serverPort + i : 27015 + i / 250;
         std::string name = i == 1 ? "Quote \"q\" caf\xC3\xA9 <b>bold</b>"
                                   : "Stand-in server " + std::to_string(i + 1);
         writeServer(json, host, port, name, map, gameDir, appId, players);
@@ -263,6 +268,8 @@ bool parse(int argc, char** argv, Options& o) {
             o.port = std::atoi(argv[++i]);
         else if (a == "--servers" && hasValue)
             o.servers = std::atoi(argv[++i]);
+        else if (a == "--server-port" && hasValue)
+            o.serverPort = std::atoi(argv[++i]);
         else if (a == "--key" && hasValue)
             o.key = argv[++i];
         else if (a == "--status" && hasValue)
@@ -276,7 +283,8 @@ bool parse(int argc, char** argv, Options& o) {
         else
             return false;
     }
-    return o.port >= 0 && o.port <= 65535 && o.servers >= 0;
+    return o.port >= 0 && o.port <= 65535 && o.servers >= 0 && o.serverPort >= 0 &&
+           (o.serverPort == 0 || o.servers <= 65536 - o.serverPort);
 }
 
 } // namespace
@@ -284,8 +292,8 @@ bool parse(int argc, char** argv, Options& o) {
 int main(int argc, char** argv) {
     Options o;
     if (!parse(argc, argv, o)) {
-        std::fprintf(stderr, "usage: steamapisim [--port N] [--servers N] [--key KEY] "
-                             "[--status N] [--garbage] [--truncate] [--empty]\n");
+        std::fprintf(stderr, "usage: steamapisim [--port N] [--servers N] [--server-port P] "
+                             "[--key KEY] [--status N] [--garbage] [--truncate] [--empty]\n");
         return 1;
     }
     struct sigaction action {};

@@ -182,18 +182,23 @@ int runDiscover(const std::vector<std::string>& args) {
     std::string settingsPath = settingsFilePath(
         std::getenv("ONDEL_SETTINGS"), std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
     std::string stored;
-    if (!settingsPath.empty())
+    std::string storedUrl;
+    if (!settingsPath.empty()) {
         stored = readIniFileValue(settingsPath, settings::kSteamApiKey.subkey,
                                   settings::kSteamApiKey.name)
                      .value_or("");
+        storedUrl = readIniFileValue(settingsPath, settings::kSteamApiUrl.subkey,
+                                     settings::kSteamApiUrl.name)
+                        .value_or("");
+    }
     std::string key = effectiveApiKey(std::getenv("ONDEL_STEAM_API_KEY"), stored);
     if (key.empty())
         return failed(noKeyMessage(settingsPath.empty() ? "the settings file"
                                                         : text::toDisplayUtf8(settingsPath)));
 
     CurlHttpGetter http;
-    DiscoverResult result =
-        discoverServers(http, effectiveApiBase(std::getenv("ONDEL_STEAM_API_URL")), key, o.filter);
+    DiscoverResult result = discoverServers(
+        http, effectiveApiBase(std::getenv("ONDEL_STEAM_API_URL"), storedUrl), key, o.filter);
     if (!result.ok())
         return failed(result.message);
 

@@ -41,10 +41,13 @@ std::string effectiveApiKey(const char* keyFromEnvironment, const std::string& s
     return trimmed(storedKey);
 }
 
-std::string effectiveApiBase(const char* urlFromEnvironment) {
-    if (urlFromEnvironment && !trimmed(urlFromEnvironment).empty())
-        return trimmed(urlFromEnvironment);
-    return kSteamApiDefaultBase;
+std::string effectiveApiBase(const char* urlFromEnvironment, const std::string& storedUrl) {
+    std::string base = urlFromEnvironment ? trimmed(urlFromEnvironment) : std::string();
+    if (base.empty())
+        base = trimmed(storedUrl);
+    while (!base.empty() && base.back() == '/')
+        base.pop_back();
+    return base.empty() ? std::string(kSteamApiDefaultBase) : base;
 }
 
 std::string redactSecret(std::string text, const std::string& secret) {

@@ -40,8 +40,9 @@ struct DiscoverResult {
 // stored SteamApiKey. Leading and trailing blanks are dropped.
 std::string effectiveApiKey(const char* keyFromEnvironment, const std::string& storedKey);
 // The base URL in use: urlFromEnvironment (ONDEL_STEAM_API_URL) when set and not empty, else
-// the public API.
-std::string effectiveApiBase(const char* urlFromEnvironment);
+// the stored SteamApiUrl when not empty, else the public API. Blanks around it and slashes at
+// its end are dropped.
+std::string effectiveApiBase(const char* urlFromEnvironment, const std::string& storedUrl = {});
 
 // The text with every occurrence of secret (as it is and percent-encoded) replaced by "***".
 std::string redactSecret(std::string text, const std::string& secret);

@@ -190,7 +190,8 @@ void FindServersDialog::onFind() {
         showStatus(QStringLiteral("Name the new list."), true);
         return;
     }
-    std::string base = effectiveApiBase(std::getenv("ONDEL_STEAM_API_URL"));
+    std::string base = effectiveApiBase(std::getenv("ONDEL_STEAM_API_URL"),
+                                        settings::read(m_settings, settings::kSteamApiUrl));
     DiscoverFilter f = filter();
     auto result = std::make_shared<DiscoverResult>();
     m_result = result;

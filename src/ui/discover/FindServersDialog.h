@@ -23,8 +23,8 @@ class Prompt;
 class ServerListSet;
 class SettingsStore;
 
-// The command id of "Server List > Find Servers ...".
-inline constexpr int kFindServersCommand = 40040;
+// The command id of "Server List > Find Servers...".
+inline constexpr int kFindServersCommand = 40041;
 
 // "Find Servers": asks the Steam Web API's server list for a game (the engine's games, or any
 // mod folder typed in), a map, not empty, not full and how many, with the user's own key, and

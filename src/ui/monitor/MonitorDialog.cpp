@@ -20,6 +20,7 @@
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
 #include "ui/browser/BrowserWindow.h"
+#include "ui/discover/FindServersDialog.h"
 #include "ui/rcon/RconConsole.h"
 #include "ui/toolkit/AboutDialog.h"
 #include "ui/toolkit/CEditEx.h"
@@ -48,6 +49,16 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+// The program's icons are compiled into the static library's resource object, which the linker
+// keeps only when something refers to it (without this the windows had no icon).
+static void registerMonitorResources() {
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(monitor);
+        return true;
+    }();
+    (void)registered;
+}
+
 namespace ondel {
 
 namespace {
@@ -75,6 +86,7 @@ MonitorDialog::MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget*
     // A main window: in the task bar, with a minimise box, not resizable.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    registerMonitorResources();
     QIcon icon;
     for (const char* file :
          {":/ondel/ondel-16.png", ":/ondel/ondel-32.png", ":/ondel/ondel-64.png"})
@@ -167,6 +179,10 @@ void MonitorDialog::buildMenu() {
         connect(addCommand(sort, QString::fromLatin1(sortTexts[i]), id), &QAction::triggered, this,
                 [this, id] { onSortCommand(id); });
     }
+    QAction* tray =
+        addCommand(settingsMenu, QStringLiteral("Players in the &Tray Icon"), kTrayIconCommand);
+    tray->setCheckable(true);
+    tray->setEnabled(false);
 
     QMenu* lists = m_menuBar->addMenu(QStringLiteral("Server List"));
     connect(addCommand(lists, QStringLiteral("&Open ..."), kOpenListCommand), &QAction::triggered,
@@ -180,6 +196,8 @@ void MonitorDialog::buildMenu() {
     lists->addSeparator();
     connect(addCommand(lists, QStringLiteral("Browser..."), kBrowserCommand), &QAction::triggered,
             this, &MonitorDialog::openBrowser);
+    connect(addCommand(lists, QStringLiteral("Find Servers..."), kFindServersCommand),
+            &QAction::triggered, this, &MonitorDialog::onFindServers);
 
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&?"));
     connect(addCommand(help, QStringLiteral("&About ..."), kAboutCommand), &QAction::triggered,

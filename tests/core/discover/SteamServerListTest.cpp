@@ -150,6 +150,11 @@ TEST(Discovery, KeyAndBaseFromTheEnvironmentComeFirst) {
     EXPECT_EQ(effectiveApiKey(nullptr, ""), "");
     EXPECT_EQ(effectiveApiBase(nullptr), "https://api.steampowered.com");
     EXPECT_EQ(effectiveApiBase("http://127.0.0.1:9"), "http://127.0.0.1:9");
+    // The environment over the stored mirror, the mirror over the public API; no slash at the
+    // end, so that the request path does not start with two.
+    EXPECT_EQ(effectiveApiBase("http://127.0.0.1:9/", "http://127.0.0.2"), "http://127.0.0.1:9");
+    EXPECT_EQ(effectiveApiBase(" ", " http://127.0.0.2:8// "), "http://127.0.0.2:8");
+    EXPECT_EQ(effectiveApiBase(nullptr, "/"), "https://api.steampowered.com");
 }
 
 TEST(Discovery, AddsOnlyServersTheListDoesNotHold) {

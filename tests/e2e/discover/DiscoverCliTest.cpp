@@ -64,12 +64,15 @@ struct CliRun {
     QByteArray err;
 };
 
-// ondel-cli discover with args, the API at url, the given key (none when empty) and a settings
-// file of its own.
+// ondel-cli discover with args, the API at url and the given key (each from the settings file
+// when empty) and a settings file of its own.
 CliRun discover(const QStringList& args, const QString& url, const QString& key,
                 const QString& settingsFile) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ONDEL_STEAM_API_URL"), url);
+    if (url.isEmpty())
+        env.remove(QStringLiteral("ONDEL_STEAM_API_URL"));
+    else
+        env.insert(QStringLiteral("ONDEL_STEAM_API_URL"), url);
     env.insert(QStringLiteral("ONDEL_SETTINGS"), settingsFile);
     if (key.isEmpty())
         env.remove(QStringLiteral("ONDEL_STEAM_API_KEY"));
@@ -161,19 +164,20 @@ TEST(DiscoverCli, FailuresExitTwoWithAHelpfulMessageAndNeverTheKey) {
     EXPECT_TRUE(discover({}, keyed.url(), QString(), settings).err.contains(settings.toUtf8()));
 }
 
-TEST(DiscoverCli, SaveListAddsNewServersOnlyWithTheKeyFromTheSettingsFile) {
+TEST(DiscoverCli, SaveListAddsNewServersOnlyWithTheKeyAndTheMirrorFromTheSettingsFile) {
     QTemporaryDir dir;
+    Sim sim({QStringLiteral("--servers"), QStringLiteral("8"), QStringLiteral("--key"), kKey});
     const QString settings = dir.filePath(QStringLiteral("Ondel.conf"));
     QFile ini(settings);
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[Settings]\nHLDir=/games/hl\nSteamApiKey=" + kKey.toLatin1() + "\n");
+    ini.write("[Settings]\nHLDir=/games/hl\nSteamApiKey=" + kKey.toLatin1() +
+              "\nSteamApiUrl=" + sim.url().toLatin1() + "/\n");
     ini.close();
-    Sim sim({QStringLiteral("--servers"), QStringLiteral("8"), QStringLiteral("--key"), kKey});
     const QStringList save{QStringLiteral("--save-list"), QStringLiteral("found"),
                            QStringLiteral("--data-dir"),  dir.path(),
                            QStringLiteral("--map"),       QStringLiteral("de_dust2")};
 
-    CliRun first = discover(save, sim.url(), QString(), settings);
+    CliRun first = discover(save, QString(), QString(), settings);
     ASSERT_EQ(first.exitCode, 0) << first.err.constData();
     std::string path = dir.filePath(QStringLiteral("found.sl06")).toStdString();
     ListFileRead read = readListFile(path);
@@ -184,7 +188,7 @@ TEST(DiscoverCli, SaveListAddsNewServersOnlyWithTheKeyFromTheSettingsFile) {
     // A wider search adds the rest, and none twice.
     CliRun second = discover({QStringLiteral("--save-list"), QStringLiteral("found"),
                               QStringLiteral("--data-dir"), dir.path()},
-                             sim.url(), QString(), settings);
+                             QString(), QString(), settings);
     ASSERT_EQ(second.exitCode, 0) << second.err.constData();
     read = readListFile(path);
     ASSERT_EQ(read.contents.entries.size(), 8u);
@@ -198,7 +202,7 @@ TEST(DiscoverCli, SaveListAddsNewServersOnlyWithTheKeyFromTheSettingsFile) {
     broken.close();
     CliRun refused = discover({QStringLiteral("--save-list"), QStringLiteral("broken"),
                                QStringLiteral("--data-dir"), dir.path()},
-                              sim.url(), QString(), settings);
+                              QString(), QString(), settings);
     EXPECT_EQ(refused.exitCode, 2);
     ASSERT_TRUE(broken.open(QIODevice::ReadOnly));
     EXPECT_EQ(broken.readAll(), QByteArray("\x06\x00\x00", 3));

@@ -1,10 +1,14 @@
 // "Find Servers" against steamapisim, the stand-in of the Steam Web API on loopback.
 #include "ui/discover/FindServersDialog.h"
+#include "../monitor/MonitorFixture.h"
+#include "../toolkit/FakeUiPrompt.h"
+#include "../toolkit/WindowInput.h"
 #include "platform/QtSettingsStore.h"
 #include "serverlist/ListFiles.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
-#include "../toolkit/FakeUiPrompt.h"
+#include "ui/browser/BrowserModel.h"
+#include "ui/browser/BrowserWindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,6 +17,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -21,11 +26,41 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 using namespace ondel;
 
 namespace {
 
 const QString kKey = QStringLiteral("FEEDFACEFEEDFACEFEEDFACEFEEDFACE");
+
+// steamapisim on a free loopback port; ONDEL_STEAM_API_URL points at it while it runs.
+class ApiSim {
+public:
+    bool start(const QStringList& args) {
+        m_process.start(QStringLiteral(STEAMAPISIM_PATH), args);
+        static const QRegularExpression re(QStringLiteral("listening on (127\\.0\\.0\\.1:\\d+)"));
+        QDeadlineTimer deadline(10000);
+        QByteArray out;
+        while (!deadline.hasExpired() && m_process.state() != QProcess::NotRunning) {
+            m_process.waitForReadyRead(50);
+            out += m_process.readAllStandardOutput();
+            if (auto m = re.match(QString::fromLatin1(out)); m.hasMatch()) {
+                qputenv("ONDEL_STEAM_API_URL", "http://" + m.captured(1).toLatin1());
+                return true;
+            }
+        }
+        return false;
+    }
+    ~ApiSim() {
+        qunsetenv("ONDEL_STEAM_API_URL");
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
+
+private:
+    QProcess m_process;
+};
 
 class FindServersTest : public ::testing::Test {
 protected:
@@ -33,28 +68,10 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         m_dataDir = m_dir.path().toStdString() + "/";
         qunsetenv("ONDEL_STEAM_API_KEY");
-        m_sim.start(
-            QStringLiteral(STEAMAPISIM_PATH),
-            {QStringLiteral("--servers"), QStringLiteral("30"), QStringLiteral("--key"), kKey});
-        static const QRegularExpression re(QStringLiteral("listening on (127\\.0\\.0\\.1:\\d+)"));
-        QDeadlineTimer deadline(10000);
-        QByteArray out;
-        while (m_url.isEmpty() && !deadline.hasExpired()) {
-            m_sim.waitForReadyRead(50);
-            out += m_sim.readAllStandardOutput();
-            auto m = re.match(QString::fromLatin1(out));
-            if (m.hasMatch())
-                m_url = QStringLiteral("http://") + m.captured(1);
-        }
-        ASSERT_FALSE(m_url.isEmpty());
-        qputenv("ONDEL_STEAM_API_URL", m_url.toUtf8());
+        ASSERT_TRUE(m_sim.start(
+            {QStringLiteral("--servers"), QStringLiteral("30"), QStringLiteral("--key"), kKey}));
         std::string custom = m_dataDir + "serverlist.sl06";
         m_lists.append(ServerList(custom, custom, "Custom"));
-    }
-    void TearDown() override {
-        qunsetenv("ONDEL_STEAM_API_URL");
-        m_sim.terminate();
-        m_sim.waitForFinished(5000);
     }
     // Clicks Find and waits until the search has ended.
     static void find(FindServersDialog& dialog) {
@@ -67,8 +84,7 @@ protected:
 
     QTemporaryDir m_dir;
     std::string m_dataDir;
-    QProcess m_sim;
-    QString m_url;
+    ApiSim m_sim;
     ServerListSet m_lists;
     test::FakeUiPrompt m_prompt;
 };
@@ -133,4 +149,74 @@ TEST_F(FindServersTest, ARefusedKeyIsReportedWithoutTheKeyAndFillsNothing) {
     EXPECT_TRUE(dialog.keyLink()->text().contains(QLatin1String(kSteamApiKeyPage)));
     EXPECT_FALSE(FindServersDialog::openLink(QStringLiteral("file:///etc/passwd")));
     EXPECT_FALSE(FindServersDialog::openLink(QStringLiteral("javascript:alert(1)")));
+}
+
+// From the monitor's menu, through the window system: Find Servers puts what the web API lists
+// into a new list and closes, and the browser opens on that list and reads every server. The
+// reply also holds a link-local, a 0.0.0.0 and a repeated entry; none of them reaches the list,
+// so nothing but the loopback servers of hlsim is ever queried.
+class FindServersWindowTest : public test::MonitorFixture {};
+
+TEST_F(FindServersWindowTest, MenuSearchFillsANewListThatTheBrowserReads) {
+    namespace input = test::input;
+    constexpr int kServers = 12;
+    test::Hlsim hlsim;
+    ASSERT_TRUE(hlsim.start({QStringLiteral("--count"), QString::number(kServers),
+                             QStringLiteral("--name"), QStringLiteral("Found by Ondel")}));
+    ApiSim sim;
+    ASSERT_TRUE(sim.start({QStringLiteral("--servers"), QString::number(kServers),
+                           QStringLiteral("--server-port"), QString::number(hlsim.port()),
+                           QStringLiteral("--key"), kKey.toLower()}));
+    qunsetenv("ONDEL_STEAM_API_KEY");
+    openWindow();
+    m_prompt.dialogHandler = [](QDialog& dialog) { return dialog.exec(); }; // a real modal loop
+    QDir().mkpath(QStringLiteral(ONDEL_TEST_OUTPUT));
+
+    auto watch = input::whenShown<FindServersDialog>([&](FindServersDialog& dialog) {
+        EXPECT_TRUE(input::waitForFocus(&dialog));
+        input::click(dialog.keyEdit());
+        input::type(&dialog, kKey.toLower().toLatin1().constData());
+        dialog.grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/find-servers-window.png"));
+        input::click(dialog.findButton());
+        if (!input::waitUntil([&] { return !dialog.isVisible(); }, 20000)) {
+            ADD_FAILURE() << "still open: " << dialog.statusLabel()->text().toStdString();
+            dialog.reject();
+        }
+        // The link-local, the 0.0.0.0 and the repeated entry of the reply.
+        EXPECT_TRUE(dialog.statusLabel()->text().contains(QStringLiteral("3 left out")))
+            << dialog.statusLabel()->text().toStdString();
+    });
+    ASSERT_TRUE(input::clickMenu(m_dialog->findChild<QMenuBar*>(), QStringLiteral("Server List"),
+                                 QStringLiteral("Find Servers...")));
+
+    ASSERT_EQ(m_app->lists().size(), 2u);
+    const ServerList& found = m_app->lists().at(1);
+    EXPECT_EQ(found.filePath(), dataDir() + "found.sl06");
+    std::set<int> ports;
+    for (const ServerEntry& e : found.entries()) {
+        EXPECT_EQ(e.address.host, "127.0.0.1");
+        ports.insert(e.address.port);
+    }
+    EXPECT_EQ(found.size(), static_cast<std::size_t>(kServers));
+    EXPECT_EQ(ports.size(), static_cast<std::size_t>(kServers));
+    EXPECT_EQ(*ports.begin(), hlsim.port());
+    EXPECT_EQ(*ports.rbegin(), hlsim.port() + kServers - 1);
+    EXPECT_EQ(m_dialog->listSelector()->count(), 2);
+
+    BrowserWindow* browser = m_dialog->browser();
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(browser->isVisible());
+    EXPECT_EQ(browser->listIndex(), 1);
+    ASSERT_TRUE(test::waitFor([&] { return !browser->isRefreshing(); }, 30000));
+    int up = 0;
+    for (const BrowserRow& row : browser->model().rows())
+        up += row.state == BrowserRow::State::Up ? 1 : 0;
+    EXPECT_EQ(up, kServers);
+    for (const ServerEntry& e : found.entries())
+        EXPECT_TRUE(QString::fromStdString(e.hostName).startsWith(QStringLiteral("Found by Ondel")))
+            << e.hostName;
+    browser->resize(900, 420);
+    QApplication::processEvents();
+    EXPECT_TRUE(
+        browser->grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/find-servers-browser.png")));
 }
