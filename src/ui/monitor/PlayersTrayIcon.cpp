@@ -19,7 +19,7 @@ namespace ondel {
 namespace {
 
 bool answered(const ServerEntry& server) {
-    return !server.address.empty() && server.infoValid != 0;
+    return !server.address.empty() && server.infoValid;
 }
 
 QPixmap badged(const QIcon& base, int size, const ServerEntry& server) {
