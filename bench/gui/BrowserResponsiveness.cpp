@@ -87,7 +87,7 @@ private:
             r.pingMs = static_cast<int>(m_next % 200);
             r.dialect = m_next % 5 == 0 ? QueryDialect::Steam : QueryDialect::Legacy;
             r.entry.address = r.address;
-            r.entry.infoValid = 1;
+            r.entry.infoValid = true;
             r.entry.hostName = "Refreshed server " + std::to_string(m_next);
             r.entry.map = m_next % 3 == 0 ? "de_dust2" : "crossfire";
             r.entry.players = static_cast<std::uint8_t>(m_next % 17);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ondel::cli {
@@ -18,5 +19,10 @@ struct CliCommand {
 };
 
 const std::vector<const CliCommand*>& commands();
+
+// Writes text to standard output and flushes it. True when everything the command wrote there
+// got out, this text and all before it; false after a failed write (a full disk, a closed pipe),
+// which a command reports through its exit status rather than as success.
+bool writeOutput(std::string_view text = {});
 
 } // namespace ondel::cli

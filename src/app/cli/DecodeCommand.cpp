@@ -247,9 +247,7 @@ int runDecode(const std::vector<std::string>& args) {
         return fail(path, text::format("unknown reply type 0x%02X", type).c_str());
     }
     }
-    std::string text = out.finish();
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return writeOutput(out.finish()) ? 0 : 1;
 }
 
 const CliCommand decodeCommand("decode", "decode FILE [--json]   read one captured reply datagram",

@@ -206,7 +206,7 @@ int runDiscover(const std::vector<std::string>& args) {
         printJson(result.servers);
     else
         printTable(result.servers);
-    if (std::fflush(stdout) != 0)
+    if (!writeOutput())
         return kExitFailed;
     if (!o.json)
         std::fprintf(stderr, "%zu servers found, %zu left out (unusable or repeated address)\n",

@@ -4,21 +4,28 @@
 
 namespace ondel::cli {
 
+namespace {
+// Flags are written as the list file stores them: 0 or 1.
+int flag(bool set) {
+    return set ? 1 : 0;
+}
+} // namespace
+
 void writeEntryJson(JsonWriter& json, const ServerEntry& e,
                     const std::function<void(JsonWriter&)>& extraFields) {
     json.beginObject();
     json.key("host"), json.value(e.address.host);
     json.key("port"), json.value(e.address.port);
     json.key("password"), json.value(e.password);
-    json.key("savePassword"), json.value(e.savePassword);
-    json.key("hidePassword"), json.value(e.hidePassword);
+    json.key("savePassword"), json.value(flag(e.savePassword));
+    json.key("hidePassword"), json.value(flag(e.hidePassword));
     json.key("comment"), json.value(e.comment);
     json.key("lastPing"), json.value(e.lastPing);
     json.key("averagePing"), json.value(static_cast<double>(e.averagePing));
     json.key("reservedSlots"), json.value(e.reservedSlots);
     json.key("lastConnected"), json.value(e.lastConnected);
     json.key("infoTime"), json.value(e.infoTime);
-    json.key("infoValid"), json.value(e.infoValid);
+    json.key("infoValid"), json.value(flag(e.infoValid));
     json.key("hostName"), json.value(e.hostName);
     json.key("map"), json.value(e.map);
     json.key("gameDir"), json.value(e.gameDir);
@@ -31,7 +38,7 @@ void writeEntryJson(JsonWriter& json, const ServerEntry& e,
     json.key("passwordRequired"), json.value(static_cast<int>(e.passwordRequired));
     json.key("isMod"), json.value(static_cast<int>(e.isMod));
     json.key("rulesTime"), json.value(e.rulesTime);
-    json.key("rulesValid"), json.value(e.rulesValid);
+    json.key("rulesValid"), json.value(flag(e.rulesValid));
     json.key("rules");
     json.beginArray();
     for (const auto& rule : e.rules) {

@@ -78,7 +78,7 @@ int runList(const std::vector<std::string>& args) {
             std::fwrite(block.data(), 1, block.size(), stdout);
         }
     }
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return writeOutput() ? 0 : 1;
 }
 
 const CliCommand listCommand("list", "list FILE [--json]   show the servers in a list file",

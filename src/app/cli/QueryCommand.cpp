@@ -144,8 +144,7 @@ int runQuery(const std::vector<std::string>& args) {
     } else {
         out = entryText(result) + text::format("dialect: %s\n", dialect);
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? kExitAnswered : kExitBadArguments;
+    return writeOutput(out) ? kExitAnswered : kExitBadArguments;
 }
 
 const CliCommand

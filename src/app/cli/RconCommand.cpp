@@ -131,8 +131,7 @@ int runRcon(const std::vector<std::string>& args) {
     engine.setCurrentServer(entry);
     session.open([&](std::string_view text) {
         std::string shown = text::toDisplayUtf8(text);
-        std::fwrite(shown.data(), 1, shown.size(), stdout);
-        std::fflush(stdout);
+        writeOutput(shown);
         if (!shown.empty())
             endsWithNewline = shown.back() == '\n';
         printedAnything = printedAnything || !shown.empty();
@@ -176,9 +175,7 @@ int runRcon(const std::vector<std::string>& args) {
     });
     loop.run();
     session.close();
-    if (printedAnything && !endsWithNewline)
-        std::fputc('\n', stdout);
-    return std::fflush(stdout) == 0 ? kExitDone : kExitFailed;
+    return writeOutput(printedAnything && !endsWithNewline ? "\n" : "") ? kExitDone : kExitFailed;
 }
 
 const CliCommand rconCommand("rcon",

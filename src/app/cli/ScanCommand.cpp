@@ -207,11 +207,6 @@ std::string jsonObject(const ScanResult& r) {
     return json.text();
 }
 
-void write(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-}
-
 int runScan(const std::vector<std::string>& args) {
     std::vector<std::string> files;
     bool json = false;
@@ -267,17 +262,17 @@ int runScan(const std::vector<std::string>& args) {
     std::size_t up = 0;
     bool first = true;
     if (json)
-        write("[");
+        writeOutput("[");
     else
-        write(column("NAME", 32) + " " + column("ADDRESS", 21) + " " + column("MAP", 16) +
-              " PLAYERS  PING DIALECT\n");
+        writeOutput(column("NAME", 32) + " " + column("ADDRESS", 21) + " " + column("MAP", 16) +
+                    " PLAYERS  PING DIALECT\n");
     scan.setResultHandler([&](const ScanResult& r) {
         up += r.status == ScanResult::Status::Up;
         if (json) {
-            write((first ? "\n" : ",\n") + jsonObject(r));
+            writeOutput((first ? "\n" : ",\n") + jsonObject(r));
             first = false;
         } else {
-            write(tableRow(r));
+            writeOutput(tableRow(r));
         }
     });
     scan.setFinishedHandler([&] { loop.exit(kExitScanned); });
@@ -287,11 +282,10 @@ int runScan(const std::vector<std::string>& args) {
         loop.every(kTickMs, [&] { scan.tick(); });
         loop.run();
     }
-    if (json)
-        write(first ? "]\n" : "\n]\n");
+    const bool written = writeOutput(!json ? "" : first ? "]\n" : "\n]\n");
     std::fprintf(stderr, "ondel-cli scan: %zu servers, %zu up, %zu without answer, %u ms\n",
                  scan.total(), up, scan.total() - up, clock.tickMs() - started);
-    return kExitScanned;
+    return written ? kExitScanned : kExitBadArguments;
 }
 
 const CliCommand scanCommand("scan",

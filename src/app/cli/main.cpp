@@ -22,6 +22,11 @@ const std::vector<const CliCommand*>& commands() {
     return registry();
 }
 
+bool writeOutput(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
+
 } // namespace ondel::cli
 
 namespace {

@@ -5,6 +5,8 @@
 #include "ui/launch/GameLauncher.h"
 #include "ui/master/MessageDialog.h"
 #include "ui/monitor/MonitorDialog.h"
+#include "ui/monitor/PlayersTrayIcon.h"
+#include "ui/toolkit/DesktopNotifier.h"
 
 #include <QEventLoop>
 #include <QPointer>
@@ -42,7 +44,11 @@ WindowServices windowServices(Application& app) {
 
 std::unique_ptr<MonitorDialog> createMonitorWindow(Application& app, UiPrompt& prompt) {
     auto window = std::make_unique<MonitorDialog>(windowServices(app), prompt);
+    // One notifier for the program's announcements (a free slot, watched players), owned by the
+    // window, which ends the browser before it.
+    window->setNotifier(new DesktopNotifier(window.get()));
     GameLauncher::install(*window);
+    PlayersTrayIcon::install(*window);
     installMasterSession(app, *window);
     return window;
 }

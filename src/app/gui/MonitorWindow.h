@@ -17,7 +17,8 @@ class UiPrompt;
 WindowServices windowServices(Application& app);
 
 // The monitor window as the program wires it: on the application's services and prompt, with
-// the game launcher behind "&Connect ..." and "&Settings ...", and the run's master session
+// the game launcher behind "&Connect ...", "&Settings ...", the desktop notifier (a free slot, the
+// browser's watched players), the optional players tray icon, and the run's master session
 // (owned by the window, started by the first accepted info reply, showing its messages over the
 // window). The application and the prompt must outlive the window.
 std::unique_ptr<MonitorDialog> createMonitorWindow(Application& app, UiPrompt& prompt);

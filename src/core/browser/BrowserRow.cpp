@@ -93,12 +93,12 @@ BrowserRow rowFromEntry(const ServerEntry& entry) {
     row.name = display(entry.hostName);
     row.map = display(entry.map);
     row.game = display(entry.gameDescription.empty() ? entry.gameDir : entry.gameDescription);
-    row.infoValid = entry.infoValid != 0;
+    row.infoValid = entry.infoValid;
     row.players = entry.players;
     row.maxPlayers = entry.maxPlayers;
     row.password = entry.passwordRequired != 0;
     row.pingMs =
-        entry.infoValid != 0 && entry.lastPing > 0 && entry.lastPing < 3000 ? entry.lastPing : -1;
+        entry.infoValid && entry.lastPing > 0 && entry.lastPing < 3000 ? entry.lastPing : -1;
     row.playerNames.reserve(entry.playerList.size());
     for (const PlayerRecord& p : entry.playerList)
         row.playerNames.push_back(display(p.name));
@@ -132,7 +132,7 @@ void applyResult(ServerEntry& entry, const ScanResult& result) {
     if (result.pingMs >= 0)
         entry.lastPing = result.pingMs;
     entry.infoTime = r.infoTime;
-    entry.infoValid = 1;
+    entry.infoValid = true;
     entry.hostName = r.hostName;
     entry.map = r.map;
     entry.gameDir = r.gameDir;

@@ -108,7 +108,7 @@ std::string lastConnectedText(std::int64_t lastConnected, LocalTimeFn localTime)
 DetailsPanelTexts computeDetailsPanel(const ServerEntry& entry, const std::string& hlDir,
                                       LocalTimeFn localTime) {
     DetailsPanelTexts t;
-    if (entry.infoValid != 0) {
+    if (entry.infoValid) {
         const std::string sep = separator();
         const std::string gamePath = hlDir + sep + entry.gameDir;
         const std::string mapPath = gamePath + sep + "maps" + sep + entry.map + ".bsp";
@@ -124,7 +124,7 @@ DetailsPanelTexts computeDetailsPanel(const ServerEntry& entry, const std::strin
     } else {
         t.hostName = t.game = t.players = t.map = t.password = t.type = "-";
     }
-    if (entry.rulesValid != 0) {
+    if (entry.rulesValid) {
         if (entry.friendlyFire == 0)
             t.friendlyFire = "No";
         else if (entry.friendlyFire == 1)

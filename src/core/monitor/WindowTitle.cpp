@@ -14,7 +14,7 @@ std::string windowTitle(const ServerEntry& entry, TitleMode mode, int limitedRef
     case TitleMode::Connected:
         return text::format("%s   Connected to %s", kProgramName, name.c_str());
     case TitleMode::Minimized:
-        if (entry.infoValid == 0)
+        if (!entry.infoValid)
             return kProgramName;
         return text::format("%s   %d/%d %s", kProgramName, entry.players, entry.maxPlayers,
                             name.c_str());

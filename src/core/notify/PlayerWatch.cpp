@@ -11,6 +11,10 @@ std::string folded(const std::string& name) {
     }
     return out;
 }
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 } // namespace
 
 void PlayerWatch::setWatched(const std::vector<std::string>& names) {
@@ -34,7 +38,9 @@ std::vector<std::string> PlayerWatch::update(const std::string& server,
                                              const std::vector<std::string>& players) {
     std::set<std::string> now;
     std::vector<std::string> appeared;
-    const std::set<std::string>& before = m_present[server];
+    static const std::set<std::string> kNobody;
+    const auto known = m_present.find(server);
+    const std::set<std::string>& before = known != m_present.end() ? known->second : kNobody;
     for (const std::string& player : players) {
         std::string key = folded(player);
         if (!isWatched(key) || now.count(key) != 0)
@@ -43,8 +49,42 @@ std::vector<std::string> PlayerWatch::update(const std::string& server,
             appeared.push_back(player);
         now.insert(std::move(key));
     }
-    m_present[server] = std::move(now);
+    // Only servers with watched players on them are remembered (a list may hold thousands).
+    if (now.empty())
+        m_present.erase(server);
+    else
+        m_present[server] = std::move(now);
     return appeared;
+}
+
+std::vector<std::string> watchListFromText(const std::string& text) {
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::size_t first = start;
+        std::size_t last = end;
+        while (first < last && isBlank(text[first]))
+            ++first;
+        while (last > first && isBlank(text[last - 1]))
+            --last;
+        if (last > first)
+            names.push_back(text.substr(first, last - first));
+        start = end + 1;
+    }
+    return names;
+}
+
+std::string watchListText(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) {
+        if (!text.empty())
+            text += '\n';
+        text += name;
+    }
+    return text;
 }
 
 void PlayerWatch::forget(const std::string& server) {

@@ -33,4 +33,9 @@ private:
     std::map<std::string, std::set<std::string>> m_present; // server -> folded watched names
 };
 
+// The watch list as the settings keep it: one name per line. Reading drops blanks around each
+// name and empty lines; writing joins the names with line feeds.
+std::vector<std::string> watchListFromText(const std::string& text);
+std::string watchListText(const std::vector<std::string>& names);
+
 } // namespace ondel

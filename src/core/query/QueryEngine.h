@@ -31,13 +31,6 @@ class ServerKnowledge;
 // everything is called on the GUI thread (the socket's notifications and the timer share it).
 class QueryEngine {
 public:
-    // awaitingSince slots; 4 and 5 are spare and never set.
-    static constexpr int kSlotPing = ServerQuery::kSlotPing;
-    static constexpr int kSlotRules = ServerQuery::kSlotRules;
-    static constexpr int kSlotDetails = ServerQuery::kSlotDetails;
-    static constexpr int kSlotPlayers = ServerQuery::kSlotPlayers;
-    static constexpr int kSlotCount = ServerQuery::kSlotCount;
-
     static constexpr std::uint32_t kRequestTimeoutMs = ServerQuery::kRequestTimeoutMs;
     static constexpr std::uint32_t kPingTimeoutMs = ServerQuery::kPingTimeoutMs;
     static constexpr std::int32_t kPingTimeoutValue = ServerQuery::kPingTimeoutValue;
@@ -82,7 +75,7 @@ public:
     void setSchedule(const ServerQuery::Schedule& schedule) { m_query.setSchedule(schedule); }
 
     // The tick at which the request of a slot was sent, 0 when none is awaited.
-    std::uint32_t awaitingSince(int slot) const { return m_query.awaitingSince(slot); }
+    std::uint32_t awaitingSince(RequestSlot slot) const { return m_query.awaitingSince(slot); }
     // The dialect the current server is being asked in, and whether a reply has settled it.
     QueryDialect dialect() const { return m_query.dialect(); }
     bool dialectSettled() const { return m_query.dialectSettled(); }
@@ -91,7 +84,7 @@ public:
     // its details now; 0 while it does not.
     int limitedRefreshSeconds() const;
     // How old the data of a slot's kind may be before the views show them as stale.
-    std::int64_t staleAfterMs(int slot) const { return m_query.staleAfterMs(slot); }
+    std::int64_t staleAfterMs(RequestSlot slot) const { return m_query.staleAfterMs(slot); }
 
 private:
     void report(Result what);

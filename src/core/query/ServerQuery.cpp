@@ -18,21 +18,22 @@ namespace ondel {
 
 namespace {
 // The continuous run's order of sending.
-constexpr int kCycleOrder[] = {ServerQuery::kSlotRules, ServerQuery::kSlotDetails,
-                               ServerQuery::kSlotPlayers};
+constexpr RequestSlot kCycleOrder[] = {RequestSlot::Rules, RequestSlot::Details,
+                                       RequestSlot::Players};
 constexpr std::int64_t kStaleAfterMs = 5000;
 
-const char* legacyWord(int slot) {
+const char* legacyWord(RequestSlot slot) {
     switch (slot) {
-    case ServerQuery::kSlotRules:
+    case RequestSlot::Rules:
         return protocol::kRulesRequest;
-    case ServerQuery::kSlotDetails:
+    case RequestSlot::Details:
         return protocol::kDetailsRequest;
-    case ServerQuery::kSlotPlayers:
+    case RequestSlot::Players:
         return protocol::kPlayersRequest;
-    default:
-        return protocol::kPingRequest;
+    case RequestSlot::Ping:
+        break;
     }
+    return protocol::kPingRequest;
 }
 } // namespace
 
@@ -53,10 +54,8 @@ void ServerQuery::watch() {
         m_entry.address, [this](const std::uint8_t* data, std::size_t n) { onDatagram(data, n); });
 }
 
-std::uint32_t ServerQuery::awaitingSince(int slot) const {
-    if (slot < 0 || slot >= kSlotCount)
-        return 0;
-    return m_awaitingSince[static_cast<std::size_t>(slot)];
+std::uint32_t ServerQuery::awaitingSince(RequestSlot slot) const {
+    return m_awaitingSince[slot];
 }
 
 bool ServerQuery::dialectSettled() const {
@@ -68,22 +67,22 @@ bool ServerQuery::hasTarget() const {
     return a.port != 0 && !a.host.empty() && a.host.find('.') != std::string::npos;
 }
 
-std::uint32_t ServerQuery::intervalFor(int slot) const {
-    std::uint32_t base = slot == kSlotDetails   ? m_schedule.detailsMs
-                         : slot == kSlotPlayers ? m_schedule.playersMs
-                                                : m_schedule.rulesMs;
+std::uint32_t ServerQuery::intervalFor(RequestSlot slot) const {
+    std::uint32_t base = slot == RequestSlot::Details   ? m_schedule.detailsMs
+                         : slot == RequestSlot::Players ? m_schedule.playersMs
+                                                        : m_schedule.rulesMs;
     if (base == 0)
         return 0;
     double stretched = std::round(base * m_knowledge.slowdown(m_entry.address));
     return stretched >= 4.0e9 ? 4000000000u : static_cast<std::uint32_t>(stretched);
 }
 
-std::int64_t ServerQuery::staleAfterMs(int slot) const {
+std::int64_t ServerQuery::staleAfterMs(RequestSlot slot) const {
     return std::max<std::int64_t>(kStaleAfterMs, std::int64_t{intervalFor(slot)} + 3000);
 }
 
 std::uint32_t ServerQuery::detailsIntervalMs() const {
-    std::uint32_t ms = intervalFor(kSlotDetails);
+    std::uint32_t ms = intervalFor(RequestSlot::Details);
     return ms == 0 ? 1000 : ms;
 }
 
@@ -101,7 +100,7 @@ bool ServerQuery::sent(DatagramRouter::SendStatus status) const {
     return status != DatagramRouter::SendStatus::Held;
 }
 
-bool ServerQuery::sendLegacy(int slot) {
+bool ServerQuery::sendLegacy(RequestSlot slot) {
     ByteWriter out;
     out.u32(protocol::kOutOfBand);
     out.cString(legacyWord(slot));
@@ -121,8 +120,8 @@ bool ServerQuery::sendSteamInfo() {
     return sent(sendRaw(out.data().data(), out.size(), DatagramRouter::Traffic::Query));
 }
 
-bool ServerQuery::sendSteamChallenged(int slot) {
-    bool rules = slot == kSlotRules;
+bool ServerQuery::sendSteamChallenged(RequestSlot slot) {
+    bool rules = slot == RequestSlot::Rules;
     ByteWriter out;
     out.u32(protocol::kOutOfBand);
     out.u8(rules ? protocol::kSteamRulesRequest : protocol::kSteamPlayersRequest);
@@ -131,13 +130,15 @@ bool ServerQuery::sendSteamChallenged(int slot) {
     return sent(sendRaw(out.data().data(), out.size(), DatagramRouter::Traffic::Query));
 }
 
-bool ServerQuery::sendRequest(int slot) {
-    m_challengeResends[static_cast<std::size_t>(slot)] = 0;
-    if (slot == kSlotPing)
+bool ServerQuery::sendRequest(RequestSlot slot) {
+    m_challengeResends[slot] = 0;
+    if (slot == RequestSlot::Ping)
         return sendLegacy(slot);
-    if (slot == kSlotDetails)
+    if (slot == RequestSlot::Details)
         m_detailsSent = true;
-    auto steam = [&] { return slot == kSlotDetails ? sendSteamInfo() : sendSteamChallenged(slot); };
+    auto steam = [&] {
+        return slot == RequestSlot::Details ? sendSteamInfo() : sendSteamChallenged(slot);
+    };
     if (m_askBoth) {
         bool legacy = sendLegacy(slot);
         bool other = steam();
@@ -162,7 +163,7 @@ void ServerQuery::tickContinuous(std::uint32_t now) {
 
     // A details request that went unanswered counts against the dialect it was asked in; after
     // two misses the other dialect gets its turn, until one of them answers.
-    std::uint32_t detailsSent = slots[kSlotDetails];
+    std::uint32_t detailsSent = slots[RequestSlot::Details];
     if (!dialectSettled() && m_detailsSent && detailsSent != 0 &&
         now - detailsSent >= kRequestTimeoutMs) {
         if (++m_detailsMisses >= kDetailsMissesBeforeSwitch) {
@@ -173,34 +174,33 @@ void ServerQuery::tickContinuous(std::uint32_t now) {
     }
 
     if (m_schedule.pingMs != 0) {
-        std::uint32_t pingSent = slots[kSlotPing];
+        std::uint32_t pingSent = slots[RequestSlot::Ping];
         if (pingSent == 0 || now - pingSent >= kPingTimeoutMs) {
-            if (sendRequest(kSlotPing)) {
+            if (sendRequest(RequestSlot::Ping)) {
                 if (pingSent != 0)
                     m_entry.lastPing = kPingTimeoutValue;
-                slots[kSlotPing] = m_clock.tickMs();
+                slots[RequestSlot::Ping] = m_clock.tickMs();
             }
         }
     } else if (m_pingWaitSince != 0 && now - m_pingWaitSince >= kPingTimeoutMs) {
         m_entry.lastPing = kPingTimeoutValue;
     }
 
-    for (int row : kCycleOrder) {
-        auto i = static_cast<std::size_t>(row);
-        std::uint32_t& slot = slots[i];
+    for (RequestSlot row : kCycleOrder) {
+        std::uint32_t& slot = slots[row];
         now = m_clock.tickMs();
         std::uint32_t interval = intervalFor(row);
         bool overdue = slot != 0 && now - slot >= std::max(kRequestTimeoutMs, interval);
         bool due = overdue;
         if (slot == 0)
-            due = interval == 0 || m_lastSent[i] == 0 ||
-                  now - m_lastSent[i] + kTickSlackMs >= interval;
+            due = interval == 0 || m_lastSent[row] == 0 ||
+                  now - m_lastSent[row] + kTickSlackMs >= interval;
         if (overdue)
-            ++m_missesSinceAnswer[i];
+            ++m_missesSinceAnswer[row];
         if (due && sendRequest(row)) {
             slot = m_clock.tickMs();
-            m_lastSent[i] = slot;
-            if (row == kSlotDetails && m_pingWaitSince == 0)
+            m_lastSent[row] = slot;
+            if (row == RequestSlot::Details && m_pingWaitSince == 0)
                 m_pingWaitSince = slot;
         }
     }
@@ -208,8 +208,9 @@ void ServerQuery::tickContinuous(std::uint32_t now) {
     // Everything going unanswered at once, from a server that was answering, is its query
     // limit rather than a lost packet: ask it more slowly.
     if (m_schedule.detailsMs != 0 && m_everAnswered && !m_blockNoted &&
-        m_missesSinceAnswer[kSlotDetails] >= 2 &&
-        (m_missesSinceAnswer[kSlotPlayers] >= 1 || m_missesSinceAnswer[kSlotRules] >= 1)) {
+        m_missesSinceAnswer[RequestSlot::Details] >= 2 &&
+        (m_missesSinceAnswer[RequestSlot::Players] >= 1 ||
+         m_missesSinceAnswer[RequestSlot::Rules] >= 1)) {
         m_blockNoted = true;
         m_knowledge.noteBlock(m_entry.address, now);
     }
@@ -231,8 +232,8 @@ void ServerQuery::askOnce(bool withRules, std::uint32_t timeoutMs, DoneHandler d
 }
 
 bool ServerQuery::onceComplete() const {
-    return m_onceGot[kSlotDetails] && m_onceGot[kSlotPlayers] &&
-           (!m_onceRules || m_onceGot[kSlotRules]);
+    return m_onceGot[RequestSlot::Details] && m_onceGot[RequestSlot::Players] &&
+           (!m_onceRules || m_onceGot[RequestSlot::Rules]);
 }
 
 void ServerQuery::tickOnce(std::uint32_t now) {
@@ -240,18 +241,17 @@ void ServerQuery::tickOnce(std::uint32_t now) {
         finishOnce(Outcome::TimedOut);
         return;
     }
-    for (int row : {kSlotDetails, kSlotPlayers, kSlotRules}) {
-        auto i = static_cast<std::size_t>(row);
-        if (m_onceGot[i] || (row == kSlotRules && !m_onceRules))
+    for (RequestSlot row : {RequestSlot::Details, RequestSlot::Players, RequestSlot::Rules}) {
+        if (m_onceGot[row] || (row == RequestSlot::Rules && !m_onceRules))
             continue;
-        std::uint32_t& slot = m_awaitingSince[i];
+        std::uint32_t& slot = m_awaitingSince[row];
         bool due = slot == 0 || now - slot >= m_onceRetryAfterMs;
-        if (slot != 0 && m_onceMaxRetries >= 0 && m_onceSends[i] > m_onceMaxRetries)
+        if (slot != 0 && m_onceMaxRetries >= 0 && m_onceSends[row] > m_onceMaxRetries)
             due = false; // the retries are used up: wait for the timeout
         if (due && sendRequest(row)) {
-            ++m_onceSends[i];
+            ++m_onceSends[row];
             slot = m_clock.tickMs();
-            m_lastSent[i] = slot;
+            m_lastSent[row] = slot;
         }
     }
 }
@@ -292,28 +292,28 @@ void ServerQuery::dispatch(const std::uint8_t* data, std::size_t n) {
         return;
     auto& slots = m_awaitingSince;
 
-    int answered = -1;
+    std::optional<RequestSlot> answered;
     if ((type == protocol::kInfoReply || type == protocol::kSteamInfoReply) &&
-        slots[kSlotDetails]) {
-        std::uint32_t rtt = m_clock.tickMs() - slots[kSlotDetails];
-        slots[kSlotDetails] = 0;
+        slots[RequestSlot::Details]) {
+        std::uint32_t rtt = m_clock.tickMs() - slots[RequestSlot::Details];
+        slots[RequestSlot::Details] = 0;
         if (m_schedule.pingMs == 0 || m_once) {
             m_pingWaitSince = 0;
             takePingSample(rtt);
         }
         onInfoReply(data, n, type == protocol::kSteamInfoReply);
-        answered = kSlotDetails;
-    } else if (type == protocol::kRulesReply && slots[kSlotRules]) {
-        slots[kSlotRules] = 0;
+        answered = RequestSlot::Details;
+    } else if (type == protocol::kRulesReply && slots[RequestSlot::Rules]) {
+        slots[RequestSlot::Rules] = 0;
         onRulesReply(data, n);
-        answered = kSlotRules;
-    } else if (type == protocol::kPlayersReply && slots[kSlotPlayers]) {
-        slots[kSlotPlayers] = 0;
+        answered = RequestSlot::Rules;
+    } else if (type == protocol::kPlayersReply && slots[RequestSlot::Players]) {
+        slots[RequestSlot::Players] = 0;
         onPlayersReply(data, n);
-        answered = kSlotPlayers;
-    } else if (type == protocol::kPingReply && slots[kSlotPing]) {
-        std::uint32_t rtt = m_clock.tickMs() - slots[kSlotPing];
-        slots[kSlotPing] = 0;
+        answered = RequestSlot::Players;
+    } else if (type == protocol::kPingReply && slots[RequestSlot::Ping]) {
+        std::uint32_t rtt = m_clock.tickMs() - slots[RequestSlot::Ping];
+        slots[RequestSlot::Ping] = 0;
         noteAnswer();
         takePingSample(rtt);
     } else if (type == protocol::kPrintReply) {
@@ -324,8 +324,8 @@ void ServerQuery::dispatch(const std::uint8_t* data, std::size_t n) {
     } else if (ChallengeParser::isRconChallenge(data, n)) {
         onRconChallenge(data, n);
     }
-    if (answered >= 0 && m_once) {
-        m_onceGot[static_cast<std::size_t>(answered)] = true;
+    if (answered && m_once) {
+        m_onceGot[*answered] = true;
         if (onceComplete())
             finishOnce(Outcome::Complete); // may destroy this object: nothing after it
     }
@@ -375,7 +375,7 @@ void ServerQuery::onInfoReply(const std::uint8_t* data, std::size_t n, bool stea
         m_steamExtras = extras;
     if (!ok)
         return;
-    m_entry.infoValid = 1;
+    m_entry.infoValid = true;
     m_entry.infoTime = m_clock.nowMs1601();
     ++m_counts.info;
     reply(Reply::Info);
@@ -387,7 +387,7 @@ void ServerQuery::onRulesReply(const std::uint8_t* data, std::size_t n) {
         settleDialect(m_dialect);
     if (!RulesReplyParser::parse(data, n, m_entry))
         return;
-    m_entry.rulesValid = 1;
+    m_entry.rulesValid = true;
     m_entry.rulesTime = m_clock.nowMs1601();
     ++m_counts.rules;
     reply(Reply::Rules);
@@ -403,7 +403,7 @@ void ServerQuery::onPlayersReply(const std::uint8_t* data, std::size_t n) {
         return;
     std::int64_t now = m_clock.nowMs1601();
     // Written as a subtraction: playersTime may come from a list file and be anything.
-    if (m_entry.playersTime >= now - staleAfterMs(kSlotPlayers))
+    if (m_entry.playersTime >= now - staleAfterMs(RequestSlot::Players))
         PlayersReplyParser::carryOver(m_entry.playerList, players, m_clock.tickMs());
     m_entry.playerList = std::move(players);
     m_entry.playersTime = now;
@@ -427,9 +427,9 @@ void ServerQuery::onSteamChallenge(const std::uint8_t* data, std::size_t n) {
     if (!challenge)
         return;
     m_steamChallenge = *challenge;
-    auto mayResend = [this](int slot) {
-        auto& count = m_challengeResends[static_cast<std::size_t>(slot)];
-        if (m_awaitingSince[static_cast<std::size_t>(slot)] == 0 || count >= kMaxChallengeResends)
+    auto mayResend = [this](RequestSlot slot) {
+        auto& count = m_challengeResends[slot];
+        if (m_awaitingSince[slot] == 0 || count >= kMaxChallengeResends)
             return false;
         ++count;
         return true;
@@ -437,14 +437,14 @@ void ServerQuery::onSteamChallenge(const std::uint8_t* data, std::size_t n) {
     // Every awaited request that was not sent with this number goes out again at once. The reply
     // does not tell which request it answers, but the number is the server's for this client.
     if ((!m_infoSentWithChallenge || m_infoSentChallenge != m_steamChallenge) &&
-        mayResend(kSlotDetails)) {
+        mayResend(RequestSlot::Details)) {
         m_infoNeedsChallenge = true;
         sendSteamInfo();
     }
-    if (m_rulesSentChallenge != m_steamChallenge && mayResend(kSlotRules))
-        sendSteamChallenged(kSlotRules);
-    if (m_playersSentChallenge != m_steamChallenge && mayResend(kSlotPlayers))
-        sendSteamChallenged(kSlotPlayers);
+    if (m_rulesSentChallenge != m_steamChallenge && mayResend(RequestSlot::Rules))
+        sendSteamChallenged(RequestSlot::Rules);
+    if (m_playersSentChallenge != m_steamChallenge && mayResend(RequestSlot::Players))
+        sendSteamChallenged(RequestSlot::Players);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -18,6 +18,22 @@ namespace ondel {
 class Clock;
 class ServerKnowledge;
 
+// The kinds of request a server is asked; each has its own wait for a reply.
+enum class RequestSlot { Ping, Rules, Details, Players };
+inline constexpr RequestSlot kRequestSlots[] = {RequestSlot::Ping, RequestSlot::Rules,
+                                                RequestSlot::Details, RequestSlot::Players};
+
+// One value per request kind.
+template <class T> class PerSlot {
+public:
+    T& operator[](RequestSlot slot) { return m_values[static_cast<std::size_t>(slot)]; }
+    const T& operator[](RequestSlot slot) const { return m_values[static_cast<std::size_t>(slot)]; }
+    void fill(const T& value) { m_values.fill(value); }
+
+private:
+    std::array<T, std::size(kRequestSlots)> m_values{};
+};
+
 // One server's query state: the requests awaited, the dialect it is asked in, its Steam
 // challenge, its split replies in reassembly and its round trip. Every reply it accepts is
 // written into its own ServerEntry (entry()).
@@ -48,13 +64,6 @@ class ServerKnowledge;
 // GUI thread (or ondel-cli's thread).
 class ServerQuery {
 public:
-    // Request kinds, by their slot in awaitingSince(); 4 and 5 are spare and never set.
-    static constexpr int kSlotPing = 0;
-    static constexpr int kSlotRules = 1;
-    static constexpr int kSlotDetails = 2;
-    static constexpr int kSlotPlayers = 3;
-    static constexpr int kSlotCount = 6;
-
     static constexpr std::uint32_t kRequestTimeoutMs = 2000;
     static constexpr std::uint32_t kPingTimeoutMs = 5000;
     static constexpr std::int32_t kPingTimeoutValue = 3000; // lastPing after a lost ping
@@ -128,7 +137,7 @@ public:
     void setPrintHandler(PrintHandler handler) { m_printHandler = std::move(handler); }
 
     // --- State ---------------------------------------------------------------------------------
-    std::uint32_t awaitingSince(int slot) const;
+    std::uint32_t awaitingSince(RequestSlot slot) const;
     QueryDialect dialect() const { return m_dialect; }
     bool dialectSettled() const;
     const ReplyCounts& replyCounts() const { return m_counts; }
@@ -139,18 +148,18 @@ public:
     std::uint32_t detailsIntervalMs() const;
     // How old a kind's data may be before it counts as stale: 5 s, or its interval now + 3 s
     // when that is longer (players' frag marks and selections carry over only within it).
-    std::int64_t staleAfterMs(int slot) const;
+    std::int64_t staleAfterMs(RequestSlot slot) const;
 
 private:
     bool hasTarget() const;
-    std::uint32_t intervalFor(int slot) const;
+    std::uint32_t intervalFor(RequestSlot slot) const;
     void tickContinuous(std::uint32_t now);
     void tickOnce(std::uint32_t now);
     void finishOnce(Outcome outcome);
-    bool sendRequest(int slot);
-    bool sendLegacy(int slot);
+    bool sendRequest(RequestSlot slot);
+    bool sendLegacy(RequestSlot slot);
     bool sendSteamInfo();
-    bool sendSteamChallenged(int slot);
+    bool sendSteamChallenged(RequestSlot slot);
     bool sent(DatagramRouter::SendStatus status) const;
     void startOver();
     void watch();
@@ -175,8 +184,8 @@ private:
 
     ServerEntry m_entry;
     Schedule m_schedule = everyTick();
-    std::array<std::uint32_t, kSlotCount> m_awaitingSince{};
-    std::array<std::uint32_t, kSlotCount> m_lastSent{};
+    PerSlot<std::uint32_t> m_awaitingSince{};
+    PerSlot<std::uint32_t> m_lastSent{};
     ReplyHandler m_replyHandler;
     PrintHandler m_printHandler;
     ReplyCounts m_counts;
@@ -188,15 +197,15 @@ private:
     // Query limit: answers seen, and kinds left unanswered since the last answer.
     bool m_everAnswered = false;
     bool m_blockNoted = false;
-    std::array<int, kSlotCount> m_missesSinceAnswer{};
+    PerSlot<int> m_missesSinceAnswer{};
 
     // One-time run.
     bool m_once = false;
     bool m_onceRules = false;
     std::uint32_t m_onceStart = 0;
     std::uint32_t m_onceTimeoutMs = 0;
-    std::array<bool, kSlotCount> m_onceGot{};
-    std::array<int, kSlotCount> m_onceSends{};
+    PerSlot<bool> m_onceGot{};
+    PerSlot<int> m_onceSends{};
     std::uint32_t m_onceRetryAfterMs = kRequestTimeoutMs;
     int m_onceMaxRetries = -1;
     std::optional<SteamInfoExtras> m_steamExtras;
@@ -219,7 +228,7 @@ private:
     // Challenge resends per slot since the request was last sent by tick(): a server that
     // answers every request with a fresh challenge must not drive an endless exchange.
     static constexpr int kMaxChallengeResends = 2;
-    std::array<int, kSlotCount> m_challengeResends{};
+    PerSlot<int> m_challengeResends{};
 };
 
 } // namespace ondel

@@ -40,9 +40,10 @@ enum class OpenListResult {
     NotRead, // the file was missing or unreadable; nothing added, nothing shown
 };
 
-// Open with the full path chosen in the open file dialog. An older version (.sl00 to .sl05) is
-// to be written as .sl06 beside it, unless that .sl06 file already exists (then the chosen path
-// is kept). The chosen path and that target are both checked against the loaded lists.
+// Open with the full path chosen in the open file dialog. A file of an older version (.sl00 to
+// .sl05) gets the .sl06 path beside it as its target, so the next save converts it; when that
+// .sl06 file already exists the list keeps the chosen path. Both paths are checked against the
+// loaded lists.
 OpenListResult openList(ServerListSet& set, Prompt& prompt, const std::string& chosenPath);
 
 // The file name a new list gets for the typed file title: title + ".sl06".

@@ -125,9 +125,9 @@ void readEntry(ByteReader& in, ServerEntry& e, std::int32_t version) {
     e.address.port = in.i32();
     if (version >= 2) {
         e.hostName = readText(in);
-        e.savePassword = in.i32();
-        e.hidePassword = in.i32();
-        if (e.savePassword != 0)
+        e.savePassword = in.i32() != 0;
+        e.hidePassword = in.i32() != 0;
+        if (e.savePassword)
             e.password = readText(in);
     }
     if (version >= 3) {
@@ -137,7 +137,7 @@ void readEntry(ByteReader& in, ServerEntry& e, std::int32_t version) {
         e.map = readText(in);
         e.gameDir = readText(in);
         e.gameDescription = readText(in);
-        e.infoValid = in.i32();
+        e.infoValid = in.i32() != 0;
         e.players = in.u8();
         e.maxPlayers = in.u8();
         e.protocol = in.u8();
@@ -149,7 +149,7 @@ void readEntry(ByteReader& in, ServerEntry& e, std::int32_t version) {
     if (version >= 4) {
         e.reservedSlots = in.i32();
         e.rulesTime = in.i64();
-        e.rulesValid = in.i32();
+        e.rulesValid = in.i32() != 0;
         readRules(in, e);
         e.timeLeft = in.i32();
         e.timeLimit = in.i32();
@@ -177,7 +177,7 @@ std::size_t entryBytes(const ServerEntry& e) {
     for (const std::string* t : {&e.address.host, &e.hostName, &e.comment, &e.map, &e.gameDir,
                                  &e.gameDescription, &e.adminModVersion})
         n += textBytes(*t) - 1;
-    if (e.savePassword != 0)
+    if (e.savePassword)
         n += textBytes(e.password);
     for (const auto& rule : e.rules)
         n += textBytes(rule.name) + textBytes(rule.value);
@@ -191,9 +191,9 @@ void writeEntry(ByteWriter& out, const ServerEntry& e, bool& ok) {
     text(e.address.host);
     out.i32(e.address.port);
     text(e.hostName);
-    out.i32(e.savePassword);
-    out.i32(e.hidePassword);
-    if (e.savePassword != 0)
+    out.i32(e.savePassword ? 1 : 0);
+    out.i32(e.hidePassword ? 1 : 0);
+    if (e.savePassword)
         text(e.password);
     text(e.comment);
     out.i32(e.lastPing);
@@ -201,7 +201,7 @@ void writeEntry(ByteWriter& out, const ServerEntry& e, bool& ok) {
     text(e.map);
     text(e.gameDir);
     text(e.gameDescription);
-    out.i32(e.infoValid);
+    out.i32(e.infoValid ? 1 : 0);
     out.u8(e.players);
     out.u8(e.maxPlayers);
     out.u8(e.protocol);
@@ -211,7 +211,7 @@ void writeEntry(ByteWriter& out, const ServerEntry& e, bool& ok) {
     out.u8(e.isMod);
     out.i32(e.reservedSlots);
     out.i64(e.rulesTime);
-    out.i32(e.rulesValid);
+    out.i32(e.rulesValid ? 1 : 0);
     if (e.rules.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
         ok = false;
         return;

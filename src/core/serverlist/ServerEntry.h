@@ -12,40 +12,48 @@ namespace ondel {
 
 // One game server: its address, the user's data about it, and the last query results.
 // Time stamps are milliseconds since 1601-01-01 00:00 UTC. Texts are bytes as typed/received.
+// The list files store the four flags as int32 0/1 (any non-zero value read counts as set).
 struct ServerEntry {
-    ServerAddress address;                // 1
-    std::string password;                 // 2
-    std::int32_t savePassword = 0;        // 3 password goes into the list file only when set
-    std::int32_t hidePassword = 0;        // 4
-    std::string comment;                  // 5
-    std::int32_t lastPing = 0;            // 6 ms; 3000 or more shows as "Timeout"
-    float averagePing = 0.0f;             // 7
-    std::int32_t reservedSlots = -1;      // 8 -1 "Auto", otherwise 0..20
-    std::int64_t lastConnected = 0;       // 9 0 = never
-    std::uint32_t rconChallenge = 0;      // 10 never stored in files
-    std::int64_t infoTime = 0;            // 11
-    std::int32_t infoValid = 0;           // 12
-    std::string hostName;                 // 13
-    std::string map;                      // 14
-    std::string gameDir;                  // 15
-    std::string gameDescription;          // 16
-    std::uint8_t players = 0;             // 17
-    std::uint8_t maxPlayers = 0;          // 18
-    std::uint8_t protocol = 0;            // 19
-    std::uint8_t serverType = 0;          // 20
-    std::uint8_t os = 0;                  // 21
-    std::uint8_t passwordRequired = 0;    // 22
-    std::uint8_t isMod = 0;               // 23
-    std::int64_t rulesTime = 0;           // 24
-    std::int32_t rulesValid = 0;          // 25
-    std::vector<RuleEntry> rules;         // 26
-    std::int32_t timeLeft = 0;            // 27 seconds
-    std::int32_t timeLimit = 0;           // 28 minutes
-    std::string adminModVersion;          // 29
-    std::int32_t friendlyFire = 0;        // 30
-    std::int32_t reserveSlots = 0;        // 31
-    std::int64_t playersTime = 0;         // 32
-    std::vector<PlayerRecord> playerList; // 33
+    // What the user keeps about the server.
+    ServerAddress address;
+    std::string password;
+    bool savePassword = false; // the password goes into the list file only when set
+    bool hidePassword = false; // the password field shows asterisks
+    std::string comment;
+    std::int32_t lastPing = 0; // ms; 3000 or more shows as "Timeout"
+    float averagePing = 0.0f;
+    std::int32_t reservedSlots = -1; // -1 "Auto", otherwise 0..20
+    std::int64_t lastConnected = 0;  // 0 = never
+    std::uint32_t rconChallenge = 0; // kept for the session, never stored in files
+
+    // The last info reply.
+    std::int64_t infoTime = 0;
+    bool infoValid = false; // set by the first info reply, never cleared
+    std::string hostName;
+    std::string map;
+    std::string gameDir;
+    std::string gameDescription;
+    std::uint8_t players = 0;
+    std::uint8_t maxPlayers = 0;
+    std::uint8_t protocol = 0;
+    std::uint8_t serverType = 0;
+    std::uint8_t os = 0;
+    std::uint8_t passwordRequired = 0; // the reply's byte as sent: non-zero means required
+    std::uint8_t isMod = 0;
+
+    // The last rules reply, and the rule values the monitor shows.
+    std::int64_t rulesTime = 0;
+    bool rulesValid = false; // set by the first rules reply, never cleared
+    std::vector<RuleEntry> rules;
+    std::int32_t timeLeft = 0;  // seconds
+    std::int32_t timeLimit = 0; // minutes
+    std::string adminModVersion;
+    std::int32_t friendlyFire = 0; // mp_friendlyfire as sent; not only 0 or 1
+    std::int32_t reserveSlots = 0;
+
+    // The last players reply.
+    std::int64_t playersTime = 0;
+    std::vector<PlayerRecord> playerList;
 
     friend bool operator==(const ServerEntry&, const ServerEntry&) = default;
 };

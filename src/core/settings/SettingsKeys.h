@@ -39,6 +39,10 @@ inline constexpr TextValue kSteamCommand{kSettings, "SteamCommand", "steam"};
 inline constexpr IntValue kServerListSortType{kSettings, "ServerListSortType", 0};
 // The browser's auto-refresh interval in seconds: 0 (off), 30, 60 or 300.
 inline constexpr IntValue kBrowserAutoRefresh{kSettings, "BrowserAutoRefresh", 0};
+// Player names the browser watches for, one per line (see watchListFromText).
+inline constexpr TextValue kWatchedPlayers{kSettings, "WatchedPlayers", ""};
+// 1: a tray icon shows the monitored server's players and slots.
+inline constexpr IntValue kTrayIcon{kSettings, "TrayIcon", 0};
 // The user's own Steam Web API key for finding servers. Private: never shown in a log, an error
 // or a trace. The environment variable ONDEL_STEAM_API_KEY overrides it.
 inline constexpr TextValue kSteamApiKey{kSettings, "SteamApiKey", ""};

@@ -2,9 +2,11 @@
 
 #include "BrowserModel.h"
 #include "BrowserProxyModel.h"
+#include "WatchListDialog.h"
 #include "browser/ScanService.h"
 #include "common/Prompt.h"
 #include "common/Text.h"
+#include "notify/Notifier.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
 #include "ui/monitor/ListSelector.h"
@@ -81,6 +83,8 @@ BrowserWindow::BrowserWindow(ServerListSet& lists, SettingsStore& settings, Scan
     m_autoRefreshBox->setCurrentIndex(index);
     onAutoRefreshChosen(index);
 
+    m_watch.setWatched(watchListFromText(settings::read(m_settings, settings::kWatchedPlayers)));
+
     showList(m_lists.empty() ? 0 : m_lists.currentIndex());
 }
 
@@ -149,6 +153,10 @@ void BrowserWindow::buildControls() {
     filters->addSpacing(12);
     filters->addWidget(new QLabel(QStringLiteral("Find player:"), this));
     filters->addWidget(m_playerEdit, 1);
+    m_watchButton = new QPushButton(QStringLiteral("Watch players ..."), this);
+    m_watchButton->setAutoDefault(false);
+    connect(m_watchButton, &QPushButton::clicked, this, &BrowserWindow::editWatchList);
+    filters->addWidget(m_watchButton);
 
     m_table = new QTableView(this);
     m_table->setModel(m_proxy);
@@ -326,9 +334,44 @@ void BrowserWindow::flushResults() {
                 applyResult(list->entries()[static_cast<std::size_t>(i)], r);
         }
     }
+    for (const ScanResult& r : batch)
+        announceWatched(r);
     m_model->applyResults(batch);
     updateStatus();
     emit listUpdated();
+}
+
+void BrowserWindow::announceWatched(const ScanResult& result) {
+    // Only a players answer says who is there; silence says nothing.
+    if (result.status != ScanResult::Status::Up || !result.gotPlayers)
+        return;
+    std::vector<std::string> names;
+    names.reserve(result.entry.playerList.size());
+    for (const PlayerRecord& player : result.entry.playerList)
+        names.push_back(text::toDisplayUtf8(player.name)); // as the user types them: UTF-8
+    const std::string address = addressText(result.address);
+    const std::vector<std::string> arrived = m_watch.update(address, names);
+    if (m_notifier == nullptr)
+        return;
+    // Server text, on one line and shortened: it may be anything up to a datagram's length.
+    const std::string server =
+        withVisibleControls(text::cutUtf8(text::toDisplayUtf8(result.entry.hostName), 100));
+    for (const std::string& name : arrived)
+        m_notifier->notify("Watched player online", withVisibleControls(text::cutUtf8(name, 64)) +
+                                                        " joined " + server + " (" +
+                                                        text::toDisplayUtf8(address) + ")");
+}
+
+void BrowserWindow::setWatchedPlayers(const std::vector<std::string>& names) {
+    // As the settings will give them back: one name per line, no blanks around it.
+    m_watch.setWatched(watchListFromText(watchListText(names)));
+    settings::write(m_settings, settings::kWatchedPlayers, watchListText(m_watch.watched()));
+}
+
+void BrowserWindow::editWatchList() {
+    WatchListDialog dialog(m_watch.watched(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        setWatchedPlayers(dialog.names());
 }
 
 void BrowserWindow::onFilterChanged() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/BrowserRow.h"
+#include "notify/PlayerWatch.h"
 
 #include <QWidget>
 
@@ -17,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 class QTableView;
 class QTimer;
 
@@ -25,6 +27,7 @@ namespace ondel {
 class BrowserModel;
 class BrowserProxyModel;
 class ListSelector;
+class Notifier;
 class Prompt;
 class ScanService;
 class ServerList;
@@ -38,7 +41,12 @@ class SettingsStore;
 // A modeless top-level window. It references lists, settings, scans and prompt, which must
 // outlive it; it finds its list again by file path at every use, so a list deleted elsewhere is
 // never touched. What it cannot do itself (show a server in the monitor, connect to one) goes
-// through the hooks of Actions. GUI thread only.
+// through the hooks of Actions.
+//
+// Players on the watch list ("Watch players ...", kept in the settings) are looked for in every
+// server's players at each refresh: one who is on a server that did not have them at its last
+// answer is announced through the notifier, once per arrival. A server that does not answer
+// keeps who it had. GUI thread only.
 class BrowserWindow : public QWidget {
     Q_OBJECT
 public:
@@ -92,6 +100,15 @@ public:
     QLabel* statusLabel() const { return m_status; }
     QAction* refreshAction() const { return m_refreshAction; }
     QComboBox* listSelector() const;
+    QPushButton* watchButton() const { return m_watchButton; }
+
+    // Where watched players are announced. Not owned; null: not announced.
+    void setNotifier(Notifier* notifier) { m_notifier = notifier; }
+    // The watch list (stored in the settings at once); see WatchListDialog for its limit.
+    void setWatchedPlayers(const std::vector<std::string>& names);
+    const std::vector<std::string>& watchedPlayers() const { return m_watch.watched(); }
+    // "Watch players ...": the list in a dialog.
+    void editWatchList();
 
 signals:
     // After results of a refresh went into the list (the monitor may show them).
@@ -111,6 +128,7 @@ private:
     void onResult(const ScanResult& result);
     void onScanFinished();
     void flushResults();
+    void announceWatched(const ScanResult& result);
     void updateStatus();
     void updateTitle();
     void stopRefresh();
@@ -123,6 +141,8 @@ private:
     ScanService& m_scans;
     Prompt& m_prompt;
     Actions m_actions;
+    PlayerWatch m_watch;
+    Notifier* m_notifier = nullptr;
 
     std::string m_listPath; // the shown list, by its file path
     BrowserModel* m_model = nullptr;
@@ -145,6 +165,7 @@ private:
     QLabel* m_status = nullptr;
     QTableView* m_table = nullptr;
     QAction* m_refreshAction = nullptr;
+    QPushButton* m_watchButton = nullptr;
     QTimer* m_batchTimer = nullptr;
     QTimer* m_autoTimer = nullptr;
 };

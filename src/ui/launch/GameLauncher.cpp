@@ -11,7 +11,6 @@
 #include "serverlist/ListFiles.h"
 #include "serverlist/ServerListSet.h"
 #include "ui/monitor/MonitorDialog.h"
-#include "ui/toolkit/DesktopNotifier.h"
 #include "ui/toolkit/StringTable.h"
 #include "ui/toolkit/UiPrompt.h"
 
@@ -166,7 +165,7 @@ GameLauncher::Result GameLauncher::launchGame() {
 
 GameLauncher* GameLauncher::install(MonitorDialog& monitor) {
     auto* launcher = new GameLauncher(monitor.services(), monitor.prompt(), monitor);
-    launcher->setNotifier(new DesktopNotifier(launcher));
+    launcher->setNotifier(monitor.notifier());
     if (QAction* connectAction = monitor.commandAction(kConnectCommand)) {
         connectAction->setEnabled(true);
         connect(connectAction, &QAction::triggered, launcher,

@@ -52,8 +52,8 @@ public:
     void setNotifier(Notifier* notifier) { m_notifier = notifier; }
 
     // Enables "&Connect ..." (3) and "&Settings ..." (40003) in the monitor and connects them to
-    // a launcher owned by the monitor, working with the monitor's services and prompt. Returns
-    // that launcher.
+    // a launcher owned by the monitor, working with the monitor's services, prompt and notifier.
+    // Returns that launcher.
     static GameLauncher* install(MonitorDialog& monitor);
 
 signals:

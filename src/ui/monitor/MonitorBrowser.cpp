@@ -30,11 +30,18 @@ BrowserWindow* MonitorDialog::openBrowser() {
         m_browser = std::make_unique<BrowserWindow>(m_services.lists, m_services.settings,
                                                     m_services.scans, m_prompt, std::move(actions));
         m_browser->setWindowIcon(windowIcon());
+        m_browser->setNotifier(m_notifier);
     }
     m_browser->show();
     m_browser->raise();
     m_browser->activateWindow();
     return m_browser.get();
+}
+
+void MonitorDialog::setNotifier(Notifier* notifier) {
+    m_notifier = notifier;
+    if (m_browser)
+        m_browser->setNotifier(notifier);
 }
 
 void MonitorDialog::onFindServers() {

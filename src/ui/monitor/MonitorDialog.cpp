@@ -49,6 +49,16 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+// The program's icons are compiled into the static library's resource object, which the linker
+// keeps only when something refers to it (without this the windows had no icon).
+static void registerMonitorResources() {
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(monitor);
+        return true;
+    }();
+    (void)registered;
+}
+
 namespace ondel {
 
 namespace {
@@ -76,6 +86,7 @@ MonitorDialog::MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget*
     // A main window: in the task bar, with a minimise box, not resizable.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    registerMonitorResources();
     QIcon icon;
     for (const char* file :
          {":/ondel/ondel-16.png", ":/ondel/ondel-32.png", ":/ondel/ondel-64.png"})
@@ -168,6 +179,10 @@ void MonitorDialog::buildMenu() {
         connect(addCommand(sort, QString::fromLatin1(sortTexts[i]), id), &QAction::triggered, this,
                 [this, id] { onSortCommand(id); });
     }
+    QAction* tray =
+        addCommand(settingsMenu, QStringLiteral("Players in the &Tray Icon"), kTrayIconCommand);
+    tray->setCheckable(true);
+    tray->setEnabled(false);
 
     QMenu* lists = m_menuBar->addMenu(QStringLiteral("Server List"));
     connect(addCommand(lists, QStringLiteral("&Open ..."), kOpenListCommand), &QAction::triggered,

@@ -25,6 +25,7 @@ class CEditEx;
 class BrowserWindow;
 class ColorListCtrl;
 class ListSelector;
+class Notifier;
 class RconConsole;
 struct ServerAddress;
 class ServerSelector;
@@ -46,6 +47,8 @@ class MonitorDialog : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kTickMs = 1000;
+    // "Players in the Tray Icon" (checkable), in the Settings menu; wired by PlayersTrayIcon.
+    static constexpr int kTrayIconCommand = 40050;
 
     MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget* parent = nullptr);
     ~MonitorDialog() override;
@@ -97,6 +100,11 @@ public:
     // current first), and brings this window to the front.
     void showListServer(std::size_t listIndex, const ServerAddress& address);
 
+    // The program's desktop notifications, for this window and those it opens (the browser's
+    // watched players). Not owned; it must outlive the window. null: none.
+    void setNotifier(Notifier* notifier);
+    Notifier* notifier() const { return m_notifier; }
+
 signals:
     // Before another server is selected (the remote console closes on it).
     void aboutToSelectServer();
@@ -141,6 +149,7 @@ private:
 
     WindowServices m_services;
     UiPrompt& m_prompt;
+    Notifier* m_notifier = nullptr;
 
     ServerEntry m_work;
     PlayerSort m_sort;

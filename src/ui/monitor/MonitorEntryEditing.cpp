@@ -124,8 +124,8 @@ void MonitorDialog::selectServer() {
 void MonitorDialog::showEditFields() {
     m_showingFields = true;
     m_password->setText(fromBytes(m_work.password));
-    m_hide->setChecked(m_work.hidePassword != 0);
-    m_save->setChecked(m_work.savePassword != 0);
+    m_hide->setChecked(m_work.hidePassword);
+    m_save->setChecked(m_work.savePassword);
     const QString comment = commentForEdit(m_work.comment);
     if (m_comment->toPlainText() != comment)
         m_comment->setPlainText(comment);
@@ -141,7 +141,7 @@ void MonitorDialog::onPasswordEdited() {
     if (m_showingFields)
         return;
     const std::string password = typed(m_password->text());
-    const int save = m_save->isChecked() ? 1 : 0;
+    const bool save = m_save->isChecked();
     editCurrent([&](ServerEntry& e) {
         e.password = password;
         e.savePassword = save;
@@ -153,7 +153,7 @@ void MonitorDialog::onHideClicked() {
         return;
     if (!m_hide->isChecked())
         m_password->clear();
-    const int hide = m_hide->isChecked() ? 1 : 0;
+    const bool hide = m_hide->isChecked();
     const std::string password = typed(m_password->text());
     editCurrent([&](ServerEntry& e) {
         e.hidePassword = hide;

@@ -109,7 +109,7 @@ void MonitorDialog::refreshPlayers() {
     m_refreshing = true;
     syncRows(*m_players, rows,
              viewFadePercent(m_work.playersTime, m_services.clock.nowMs1601(),
-                             m_services.engine.staleAfterMs(QueryEngine::kSlotPlayers)),
+                             m_services.engine.staleAfterMs(RequestSlot::Players)),
              [this](int i, const PlayerRow& row) {
                  m_players->setRowValue(i, row.key);
                  m_players->setRowSelected(i, row.selected);
@@ -128,7 +128,7 @@ void MonitorDialog::refreshRules() {
     m_refreshing = true;
     syncRows(*m_rules, rows,
              viewFadePercent(m_work.rulesTime, m_services.clock.nowMs1601(),
-                             m_services.engine.staleAfterMs(QueryEngine::kSlotRules)),
+                             m_services.engine.staleAfterMs(RequestSlot::Rules)),
              [this](int i, const RuleRow& row) {
                  for (int col = 1; col < 4; ++col)
                      m_rules->setItemText(i, col,
@@ -191,7 +191,7 @@ void MonitorDialog::setGameRunning(bool running) {
 }
 
 void MonitorDialog::applyPasswordEcho() {
-    const bool hidden = m_work.hidePassword != 0;
+    const bool hidden = m_work.hidePassword;
     if (m_echoHidden && *m_echoHidden == hidden)
         return;
     m_password->setEchoMode(hidden ? QLineEdit::Password : QLineEdit::Normal);

@@ -24,7 +24,7 @@ ScanResult upResult(const ServerAddress& address) {
     r.pingMs = 42;
     r.bots = 2;
     r.entry.address = address;
-    r.entry.infoValid = 1;
+    r.entry.infoValid = true;
     r.entry.hostName = "Fresh";
     r.entry.map = "de_dust2";
     r.entry.players = 5;
@@ -39,7 +39,7 @@ TEST(BrowserRow, ResultUpdatesTheQueryFieldsButNeverTheUsersData) {
     ServerEntry e;
     e.address = {"10.0.0.5", 27015};
     e.password = "secret";
-    e.savePassword = 1;
+    e.savePassword = true;
     e.comment = "clan";
     e.reservedSlots = 3;
     e.lastConnected = 77;

@@ -11,7 +11,7 @@ namespace {
 ServerEntry server(bool mod, bool passwordRequired, std::string password = {}) {
     ServerEntry e;
     e.address = {"10.0.0.5", 27015};
-    e.infoValid = 1;
+    e.infoValid = true;
     e.isMod = mod ? 1 : 0;
     e.gameDir = "cstrike";
     e.passwordRequired = passwordRequired ? 1 : 0;

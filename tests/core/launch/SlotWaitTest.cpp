@@ -7,7 +7,7 @@ using namespace ondel;
 namespace {
 ServerEntry withPlayers(int players, int maxPlayers, int reservedChoice, int serverReserve = 0) {
     ServerEntry e;
-    e.infoValid = 1;
+    e.infoValid = true;
     e.players = static_cast<std::uint8_t>(players);
     e.maxPlayers = static_cast<std::uint8_t>(maxPlayers);
     e.reservedSlots = reservedChoice;
@@ -42,7 +42,7 @@ TEST(SlotWait, FreeSlotBeyondTheReservedOnes) {
 
 TEST(SlotWait, NoDetailsNeverFree) {
     ServerEntry e = withPlayers(0, 16, 0);
-    e.infoValid = 0;
+    e.infoValid = false;
     EXPECT_FALSE(hasFreeSlot(e));
     SlotWaitView v = slotWaitView(e, 0);
     EXPECT_EQ(v.players, "-");

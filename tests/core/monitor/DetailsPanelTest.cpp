@@ -27,7 +27,7 @@ std::int64_t stamp(std::int64_t unixSeconds) {
 
 ServerEntry answeredServer() {
     ServerEntry e;
-    e.infoValid = 1;
+    e.infoValid = true;
     e.hostName = "Frag Fest";
     e.gameDescription = "Counter-Strike";
     e.gameDir = "cstrike";
@@ -113,7 +113,7 @@ TEST(DetailsPanel, RuleFields) {
     for (const Case& c : cases) {
         ServerEntry e = answeredServer();
         e.gameDir = c.gameDir;
-        e.rulesValid = 1;
+        e.rulesValid = true;
         e.timeLeft = c.timeLeft;
         e.timeLimit = 30;
         e.reserveSlots = c.reserveSlots;
@@ -130,10 +130,10 @@ TEST(DetailsPanel, RuleFields) {
 
 TEST(DetailsPanel, ReservedSuffixNeedsRulesButNotInfo) {
     ServerEntry e;
-    e.rulesValid = 1;
+    e.rulesValid = true;
     e.reserveSlots = 2;
     EXPECT_EQ(computeDetailsPanel(e, "", &utcTime).players, "- (2 slots reserved)");
-    e.rulesValid = 0;
+    e.rulesValid = false;
     EXPECT_EQ(computeDetailsPanel(e, "", &utcTime).players, "-");
 }
 
@@ -182,7 +182,7 @@ TEST_F(HalfLifeDir, GameAndMapTurnRedWhenMissingBelowTheHalfLifeDirectory) {
     EXPECT_TRUE(t.mapRed);
 
     // The checks need the info reply: without it both stay normal.
-    e.infoValid = 0;
+    e.infoValid = false;
     t = computeDetailsPanel(e, dir(), &utcTime);
     EXPECT_FALSE(t.gameRed || t.mapRed);
 }

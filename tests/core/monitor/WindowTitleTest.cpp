@@ -14,7 +14,7 @@ TEST(WindowTitle, TheFourForms) {
     e.maxPlayers = 16;
     // Without an info reply the minimised form has nothing to count.
     EXPECT_EQ(windowTitle(e, TitleMode::Minimized), "Ondel");
-    e.infoValid = 1;
+    e.infoValid = true;
     EXPECT_EQ(windowTitle(e, TitleMode::Normal),
               "Ondel v" ONDEL_VERSION_TEXT "   My <b>Server</b>");
     EXPECT_EQ(windowTitle(e, TitleMode::Minimized), "Ondel   12/16 My <b>Server</b>");

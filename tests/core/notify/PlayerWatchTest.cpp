@@ -39,3 +39,19 @@ TEST(PlayerWatch, ForgottenServerAndNewWatchListReportAgain) {
     watch.setWatched({"alyx", "gordon"});
     EXPECT_EQ(watch.update("a:1", {"gordon", "alyx"}), Names{"gordon"});
 }
+
+TEST(PlayerWatch, WatchListTextHasOneNamePerLine) {
+    struct Case {
+        const char* text;
+        Names names;
+    } cases[] = {
+        {"", {}},
+        {"\n \t\r\n", {}},
+        {"gordon", {"gordon"}},
+        {" gordon \r\n\talyx\n\nBig Bob\n", {"gordon", "alyx", "Big Bob"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(watchListFromText(c.text), c.names) << c.text;
+    EXPECT_EQ(watchListText({"gordon", "Big Bob"}), "gordon\nBig Bob");
+    EXPECT_EQ(watchListFromText(watchListText({"a", "b c"})), (Names{"a", "b c"}));
+}

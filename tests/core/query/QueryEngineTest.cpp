@@ -76,7 +76,7 @@ TEST_F(QueryEngineTest, FirstTickAsksRulesDetailsAndPlayersWithTheirExactBytes) 
         EXPECT_EQ(sender.sent[i].bytes[0], 0xFF);
     }
     EXPECT_EQ(sender.takeTexts(), kFirstTick);
-    EXPECT_EQ(engine.awaitingSince(QueryEngine::kSlotDetails), clock.tickMs());
+    EXPECT_EQ(engine.awaitingSince(RequestSlot::Details), clock.tickMs());
 }
 
 TEST_F(QueryEngineTest, AnsweredServerCostsNineteenBytesASecondAndEverythingArrivingCounts) {
@@ -118,7 +118,7 @@ TEST_F(QueryEngineTest, WithoutAUsableServerNothingIsSentButCountersRoll) {
 TEST_F(QueryEngineTest, OnlyAwaitedKindsAreTakenAndEachOnlyOnce) {
     engine.setCurrentServer(server());
     receive(infoReply()); // nothing asked yet
-    EXPECT_EQ(engine.currentServer().infoValid, 0);
+    EXPECT_FALSE(engine.currentServer().infoValid);
     tick();
     receive(infoReply());
     EXPECT_EQ(engine.currentServer().hostName, "My Server");
@@ -135,8 +135,8 @@ TEST_F(QueryEngineTest, OnlyAwaitedKindsAreTakenAndEachOnlyOnce) {
     EXPECT_EQ(engine.currentServer().playerList.size(), 1u);
     receive(textReply("j")); // no ping is asked: the details round trip is the ping
     EXPECT_EQ(engine.replyCounts().ping, 1u);
-    for (int slot = 0; slot < QueryEngine::kSlotCount; ++slot)
-        EXPECT_EQ(engine.awaitingSince(slot), 0u) << slot;
+    for (RequestSlot slot : kRequestSlots)
+        EXPECT_EQ(engine.awaitingSince(slot), 0u) << static_cast<int>(slot);
 }
 
 TEST_F(QueryEngineTest, RepliesFromAnyoneButTheCurrentServerAreDropped) {
@@ -161,7 +161,7 @@ TEST_F(QueryEngineTest, RepliesFromAnyoneButTheCurrentServerAreDropped) {
         engine.setCurrentServer(server(c.typed)); // same server: clears the slots
         tick();
         receive(infoReply(), c.from, c.port);
-        EXPECT_EQ(engine.awaitingSince(QueryEngine::kSlotDetails) == 0, c.accepted)
+        EXPECT_EQ(engine.awaitingSince(RequestSlot::Details) == 0, c.accepted)
             << c.typed << " " << c.from;
     }
     // The header must be four 0xFF bytes.
@@ -171,7 +171,7 @@ TEST_F(QueryEngineTest, RepliesFromAnyoneButTheCurrentServerAreDropped) {
     auto bytes = infoReply();
     bytes[3] = 0x7F;
     receive(bytes);
-    EXPECT_NE(engine.awaitingSince(QueryEngine::kSlotDetails), 0u);
+    EXPECT_NE(engine.awaitingSince(RequestSlot::Details), 0u);
 }
 
 TEST_F(QueryEngineTest, UnansweredRequestsRepeatAfterTwoSecondsAndTheTimeoutShowsAfterFive) {
@@ -267,7 +267,7 @@ TEST_F(QueryEngineTest, InfoReplyStoresTheServerAtTheFrontAndCallsTheHook) {
     ASSERT_EQ(list.size(), 6u);
     EXPECT_EQ(list.entries()[0].hostName, "My Server");
     EXPECT_EQ(list.entries()[0].comment, "keep me");
-    EXPECT_EQ(list.entries()[0].infoValid, 1);
+    EXPECT_TRUE(list.entries()[0].infoValid);
     EXPECT_EQ(list.entries()[0].infoTime, clock.nowMs1601());
     EXPECT_EQ(hookCalls, 1);
 
@@ -288,17 +288,17 @@ TEST_F(QueryEngineTest, InfoReplyStoresTheServerAtTheFrontAndCallsTheHook) {
     auto cut = infoReply();
     cut.resize(20);
     receive(cut, "10.0.0.50");
-    EXPECT_EQ(engine.currentServer().infoValid, 0);
+    EXPECT_FALSE(engine.currentServer().infoValid);
     EXPECT_EQ(list.size(), 7u);
     EXPECT_EQ(hookCalls, 2);
-    EXPECT_EQ(engine.awaitingSince(QueryEngine::kSlotDetails), 0u);
+    EXPECT_EQ(engine.awaitingSince(RequestSlot::Details), 0u);
 }
 
 TEST_F(QueryEngineTest, RulesReplySetsValidityAndTime) {
     engine.setCurrentServer(server());
     tick();
     receive(rulesReply({{"mp_timeleft", "abc"}}));
-    EXPECT_EQ(engine.currentServer().rulesValid, 1);
+    EXPECT_TRUE(engine.currentServer().rulesValid);
     EXPECT_EQ(engine.currentServer().rulesTime, clock.nowMs1601());
     EXPECT_EQ(engine.currentServer().timeLeft, -1);
 }
@@ -366,17 +366,17 @@ TEST_F(QueryEngineTest, SetCurrentServerClearsSlotsOnlyForTheSameServerAndStores
     edited.comment = "edited";
     engine.setCurrentServer(edited);
     EXPECT_EQ(list.entries()[0].comment, "edited");
-    for (int slot = 0; slot < QueryEngine::kSlotCount; ++slot)
+    for (RequestSlot slot : kRequestSlots)
         EXPECT_EQ(engine.awaitingSince(slot), 0u);
     tick(); // details, answered or not, go again after a second
     EXPECT_EQ(sender.takeTexts(), (Texts{"details"}));
 
     engine.setCurrentServer(server("10.0.0.8")); // another server, not in the list
     EXPECT_EQ(list.size(), 2u);
-    EXPECT_NE(engine.awaitingSince(QueryEngine::kSlotDetails), 0u);
+    EXPECT_NE(engine.awaitingSince(RequestSlot::Details), 0u);
     EXPECT_EQ(engine.currentServer().address.host, "10.0.0.8");
     receive(infoReply(), "10.0.0.8"); // the slot still waits: the new server's answer is taken
-    EXPECT_EQ(engine.currentServer().infoValid, 1);
+    EXPECT_TRUE(engine.currentServer().infoValid);
 }
 
 TEST_F(QueryEngineTest, PrintRepliesGoToTheHandlerOnlyWhileOneIsSet) {
@@ -414,7 +414,7 @@ TEST_F(QueryEngineTest, OutOfBandSendsAreBoundedAndOnlyCountedWhenSent) {
     EXPECT_FALSE(engine.sendOutOfBand("rcon 1 pw status"));
     tick(); // failed sends still mark the requests as awaited
     EXPECT_EQ(engine.sentPerSecond(), 1024);
-    EXPECT_NE(engine.awaitingSince(QueryEngine::kSlotRules), 0u);
+    EXPECT_NE(engine.awaitingSince(RequestSlot::Rules), 0u);
     sender.failSends = false;
     tick();
     EXPECT_EQ(engine.sentPerSecond(), 0);

@@ -43,7 +43,7 @@ TEST(InfoReplyParser, ReadsEveryFieldInWireOrder) {
     EXPECT_EQ(e.passwordRequired, 1);
     EXPECT_EQ(e.isMod, 0);
     EXPECT_EQ(e.comment, "mine");
-    EXPECT_EQ(e.infoValid, 0); // the engine sets validity and time, not the parser
+    EXPECT_FALSE(e.infoValid); // the engine sets validity and time, not the parser
 }
 
 TEST(InfoReplyParser, ModBlockIsSkippedAndNotStored) {

@@ -149,11 +149,11 @@ TEST(ServerQueryContinuous, OneLostReplyIsNoLimitButSilenceOnEveryKindHalvesTheR
     ServerQuery q(rig.clock, rig.router, rig.knowledge, rig.server());
     q.setSchedule(ServerQuery::polite());
     auto answerAwaited = [&] {
-        if (q.awaitingSince(ServerQuery::kSlotDetails))
+        if (q.awaitingSince(RequestSlot::Details))
             rig.receive(infoReply());
-        if (q.awaitingSince(ServerQuery::kSlotPlayers))
+        if (q.awaitingSince(RequestSlot::Players))
             rig.receive(playersReply({}));
-        if (q.awaitingSince(ServerQuery::kSlotRules))
+        if (q.awaitingSince(RequestSlot::Rules))
             rig.receive(rulesReply({}));
     };
     for (int second = 0; second < 20; ++second) {

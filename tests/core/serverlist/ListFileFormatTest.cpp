@@ -43,15 +43,15 @@ ServerEntry fullEntry() {
     ServerEntry e;
     e.address = {"10.1.2.3", 27015};
     e.password = "pw";
-    e.savePassword = 1;
-    e.hidePassword = 1;
+    e.savePassword = true;
+    e.hidePassword = true;
     e.comment = "note";
     e.lastPing = 42;
     e.averagePing = 41.5f;
     e.reservedSlots = 3;
     e.lastConnected = 13300000000000;
     e.infoTime = 13300000001000;
-    e.infoValid = 1;
+    e.infoValid = true;
     e.hostName = "Srv";
     e.map = "de_dust";
     e.gameDir = "cstrike";
@@ -64,7 +64,7 @@ ServerEntry fullEntry() {
     e.passwordRequired = 1;
     e.isMod = 1;
     e.rulesTime = 13300000002000;
-    e.rulesValid = 1;
+    e.rulesValid = true;
     e.rules = {{"mp_timelimit", "30"}, {"sv_gravity", "800"}};
     e.timeLeft = 600;
     e.timeLimit = 30;
@@ -139,7 +139,7 @@ std::vector<ServerEntry> samples() {
     ServerEntry first = fullEntry();
     ServerEntry second = fullEntry();
     second.address = {"game.example.org", 27016};
-    second.savePassword = 0; // its password is not in the file
+    second.savePassword = false; // its password is not in the file
     second.hostName = "Other";
     second.rules = {{"a", "1"}};
     second.playerList = {{7, "carol", 3, 9}};
@@ -293,6 +293,11 @@ TEST(ListFileFormat, WritesVersionSixByteForByte) {
     Bytes out;
     ASSERT_TRUE(listfile::encode("Clan", entries, out));
     EXPECT_EQ(out, sampleFile(6));
+
+    // Read and written again, the sample comes back unchanged (flags included).
+    listfile::Contents c = listfile::decode(sampleFile(6));
+    ASSERT_TRUE(listfile::encode(*c.name, c.entries, out));
+    EXPECT_EQ(out, sampleFile(6));
 }
 
 TEST(ListFileFormat, RoundTripOfAFullyPopulatedList) {
@@ -306,7 +311,7 @@ TEST(ListFileFormat, RoundTripOfAFullyPopulatedList) {
             {"rule" + std::to_string(i), std::string(static_cast<std::size_t>(i), 'v')});
     ServerEntry b = fullEntry();
     b.address = {"Host.A.b", 1};
-    b.savePassword = 0;
+    b.savePassword = false;
     b.password.clear();
     b.averagePing = -0.25f;
     b.reservedSlots = -1;
@@ -330,7 +335,7 @@ TEST(ListFileFormat, PasswordIsDroppedUnlessSaved) {
     ServerEntry e;
     e.address = {"1.2.3.4", 5};
     e.password = "sekrit-pass";
-    e.savePassword = 0;
+    e.savePassword = false;
     Bytes out;
     ASSERT_TRUE(listfile::encode("n", {e}, out));
     std::string asText(out.begin(), out.end());
@@ -339,12 +344,19 @@ TEST(ListFileFormat, PasswordIsDroppedUnlessSaved) {
     ASSERT_EQ(c.entries.size(), 1u);
     EXPECT_EQ(c.entries[0].password, "");
 
-    e.savePassword = 7; // any non-zero value saves it
+    // A file's savePassword of any non-zero value saves the password; it is written back as 1.
+    e.savePassword = true;
     ASSERT_TRUE(listfile::encode("n", {e}, out));
+    const std::size_t flagAt = offsetOf(out, "sekrit-pass") - 1 - 4 - 4;
+    ASSERT_EQ(out[flagAt], 1);
+    out[flagAt] = 7;
     c = listfile::decode(out);
     ASSERT_EQ(c.entries.size(), 1u);
     EXPECT_EQ(c.entries[0].password, "sekrit-pass");
-    EXPECT_EQ(c.entries[0].savePassword, 7);
+    EXPECT_TRUE(c.entries[0].savePassword);
+    Bytes again;
+    ASSERT_TRUE(listfile::encode("n", c.entries, again));
+    EXPECT_EQ(again[flagAt], 1);
 }
 
 TEST(ListFileFormat, VersionsOutsideOneToSixGiveNoEntries) {

@@ -55,7 +55,7 @@ ServerList sampleList(const std::string& path) {
     a.address = {"10.0.0.5", 27015};
     a.hostName = "Server\twith \x01 control and \xE9 (not UTF-8)";
     a.password = "pw";
-    a.savePassword = 1;
+    a.savePassword = true;
     a.averagePing = 12.5f;
     a.lastConnected = 13300000000000;
     a.rules = {{"mp_timelimit", "30"}, {"sv_password", ""}};
@@ -119,6 +119,24 @@ TEST(ListCli, PlainTextShowsEveryEntry) {
     EXPECT_TRUE(cli.out.contains("10.0.0.5:27015"));
     EXPECT_TRUE(cli.out.contains("game.example.org:27016"));
     EXPECT_TRUE(cli.out.contains("mp_timelimit = 30"));
+}
+
+TEST(ListCli, OutputThatCannotBeWrittenFailsListAndScan) {
+    QTemporaryDir dir;
+    const QString list = dir.filePath(QStringLiteral("clan.sl06"));
+    ASSERT_TRUE(writeList(sampleList(list.toStdString()), list.toStdString()));
+    const QString none = dir.filePath(QStringLiteral("none.txt"));
+    std::ofstream(none.toStdString()) << "# no servers\n";
+    const QStringList cases[] = {
+        {"list", list}, {"list", list, "--json"}, {"scan", none}, {"scan", none, "--json"}};
+    for (const QStringList& args : cases) {
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(kCli, args);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 1) << args.join(' ').toStdString();
+    }
 }
 
 TEST(ListCli, UnreadableFileNamesFileAndOffset) {

@@ -1,17 +1,26 @@
 // The browser against 300 hlsim servers on loopback, through the program's own scan.
 #include "../monitor/MonitorFixture.h"
+#include "../toolkit/WindowInput.h"
+#include "notify/Notifier.h"
 #include "serverlist/ServerListSet.h"
+#include "settings/SettingsKeys.h"
 #include "ui/browser/BrowserModel.h"
 #include "ui/browser/BrowserProxyModel.h"
 #include "ui/browser/BrowserWindow.h"
+#include "ui/browser/WatchListDialog.h"
+#include "ui/monitor/PlayersTrayIcon.h"
 
+#include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +95,92 @@ TEST_F(BrowserHlsimTest, RefreshReadsEveryServerAndFillsTheList) {
     EXPECT_TRUE(browser->grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/browser.png")));
     hlsim.terminate();
     hlsim.waitForFinished(5000);
+}
+
+struct FakeNotifier : Notifier {
+    void notify(const std::string& title, const std::string& body) override {
+        shown.push_back(title + ": " + body);
+    }
+    std::vector<std::string> shown;
+};
+
+// A watched player on one server of the list is announced once, by the name the server uses;
+// an unwatched player and servers without watched players are not; a second refresh with the
+// player still there says nothing new. The monitor's tray icon shows that server's players.
+TEST_F(BrowserHlsimTest, WatchedPlayerIsAnnouncedOnceAndTheTrayShowsTheServer) {
+    const QString scenario = m_dir.path() + QStringLiteral("/watch.txt");
+    {
+        QFile file(scenario);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("set name \"Watch <b>Arena</b>\"\njoin Gordon 3\njoin Barney 1\n");
+    }
+    Hlsim watched;
+    ASSERT_TRUE(
+        watched.start({QStringLiteral("--scenario"), scenario, QStringLiteral("--max-players"),
+                       QStringLiteral("8"), QStringLiteral("--dialect"), QStringLiteral("both")}));
+    QProcess others;
+    const std::vector<int> ports =
+        startServers(others, 3,
+                     {QStringLiteral("--players"), QStringLiteral("6"), QStringLiteral("--seed"),
+                      QStringLiteral("3"), QStringLiteral("--quiet")});
+    ASSERT_EQ(ports.size(), 3u);
+    openWindow([&](Application& app) {
+        for (int port : {ports[0], watched.port(), ports[1], ports[2]}) {
+            ServerEntry e;
+            e.address = {"127.0.0.1", port};
+            app.lists().current().entries().push_back(e);
+        }
+    });
+    FakeNotifier notifier;
+    m_dialog->setNotifier(&notifier);
+    BrowserWindow* browser = m_dialog->openBrowser();
+    browser->setWatchedPlayers({"GORDON", " Alyx ", "gordon", ""});
+    EXPECT_EQ(browser->watchedPlayers(), (std::vector<std::string>{"GORDON", "Alyx"}));
+    EXPECT_EQ(settings::read(m_app->settings(), settings::kWatchedPlayers), "GORDON\nAlyx");
+
+    QSignalSpy finished(browser, &BrowserWindow::refreshFinished);
+    const std::string expected = "Watched player online: Gordon joined Watch <b>Arena</b> (" +
+                                 watched.address().toStdString() + ")";
+    for (int round = 1; round <= 2; ++round) {
+        browser->refresh();
+        ASSERT_TRUE(waitFor([&] { return finished.count() == round; }, 30000));
+        EXPECT_EQ(notifier.shown, std::vector<std::string>{expected}) << "refresh " << round;
+    }
+
+    // The dialog shows the stored list.
+    QDir().mkpath(QStringLiteral(ONDEL_TEST_OUTPUT));
+    auto drive = input::whenShown<WatchListDialog>([](WatchListDialog& dialog) {
+        EXPECT_EQ(dialog.editor()->toPlainText(), QStringLiteral("GORDON\nAlyx"));
+        dialog.resize(420, 240);
+        EXPECT_TRUE(dialog.grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/watch-list.png")));
+        dialog.reject();
+    });
+    browser->editWatchList();
+    EXPECT_EQ(browser->watchedPlayers().size(), 2u);
+
+    EXPECT_FALSE(m_dialog->windowIcon().isNull()); // the program's icons are linked in
+    auto* tray = m_dialog->findChild<PlayersTrayIcon*>();
+    ASSERT_NE(tray, nullptr);
+    QAction* command = m_dialog->commandAction(MonitorDialog::kTrayIconCommand);
+    ASSERT_NE(command, nullptr);
+    ASSERT_TRUE(command->isEnabled());
+    command->trigger(); // on; without a system tray (offscreen) nothing is shown
+    EXPECT_TRUE(tray->isEnabled());
+    EXPECT_EQ(settings::read(m_app->settings(), settings::kTrayIcon), 1);
+    m_dialog->setServerText(watched.address());
+    ASSERT_TRUE(waitFor([&] { return tray->toolTip().contains(QStringLiteral("2/8")); }));
+    EXPECT_EQ(tray->toolTip(), QStringLiteral("Ondel: 2/8 players\nWatch <b>Arena</b>"));
+    EXPECT_FALSE(Qt::mightBeRichText(tray->toolTip()));
+
+    browser->resize(1000, 300);
+    QApplication::processEvents();
+    EXPECT_TRUE(browser->grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/browser-watch.png")));
+    EXPECT_TRUE(tray->icon().pixmap(64, 64).save(QStringLiteral(ONDEL_TEST_OUTPUT "/tray-64.png")));
+    EXPECT_TRUE(tray->icon().pixmap(22, 22).save(QStringLiteral(ONDEL_TEST_OUTPUT "/tray-22.png")));
+    command->trigger();
+    EXPECT_EQ(settings::read(m_app->settings(), settings::kTrayIcon), 0);
+    others.terminate();
+    others.waitForFinished(5000);
 }
 
 } // namespace

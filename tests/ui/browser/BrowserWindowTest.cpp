@@ -64,7 +64,7 @@ ServerEntry entry(const std::string& host, const std::string& name, int players,
     e.address = {host, 27015};
     e.hostName = name;
     e.map = map;
-    e.infoValid = 1;
+    e.infoValid = true;
     e.players = static_cast<std::uint8_t>(players);
     e.maxPlayers = static_cast<std::uint8_t>(maxPlayers);
     return e;

@@ -69,8 +69,8 @@ void expectNothingInterpreted() {
 ServerEntry hostileEntry(const std::string& host) {
     ServerEntry e;
     e.address = parseAddress(host);
-    e.infoValid = 1;
-    e.rulesValid = 1;
+    e.infoValid = true;
+    e.rulesValid = true;
     e.hostName = hostile("name");
     e.map = hostile("map");
     e.gameDir = "valve";
@@ -209,7 +209,7 @@ TEST_F(HostileText, RepliesAndConsoleOutputFromTheNetworkStayPlain) {
     ASSERT_TRUE(waitFor([&] {
         server.serve();
         const ServerEntry& w = m_dialog->workingCopy();
-        return w.infoValid != 0 && !w.playerList.empty() && !w.rules.empty();
+        return w.infoValid && !w.playerList.empty() && !w.rules.empty();
     })) << "the window never showed the fake server";
     m_dialog->refreshDisplay();
     expectLiteral(control<QPlainTextEdit>(1012)->toPlainText(), "netname", "host name");

@@ -105,8 +105,7 @@ protected:
     bool showServer(const Hlsim& sim) {
         m_dialog->setServerText(sim.address());
         // The window's working copy follows at its next tick.
-        return waitFor([&] { return m_app->engine().currentServer().infoValid != 0; }) &&
-               waitTicks(1);
+        return waitFor([&] { return m_app->engine().currentServer().infoValid; }) && waitTicks(1);
     }
 
     QTemporaryDir m_hlDir;

@@ -25,7 +25,7 @@ QString field(QDialog& d, int id) {
 TEST(WaitForSlotDialog, ShowsTheServerAndStaysWhileFull) {
     StepClock clock;
     ServerEntry entry;
-    entry.infoValid = 1;
+    entry.infoValid = true;
     entry.players = 14;
     entry.maxPlayers = 16;
     entry.reservedSlots = 2;

@@ -273,7 +273,7 @@ TEST_F(MonitorWindow, MinimisedTitleCountsPlayers) {
     QApplication::processEvents();
     EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Ondel"));
     m_dialog->setServerText(sim.address());
-    ASSERT_TRUE(waitFor([&] { return m_dialog->workingCopy().infoValid != 0; }));
+    ASSERT_TRUE(waitFor([&] { return m_dialog->workingCopy().infoValid; }));
     EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Ondel   12/16 Twelve"));
     m_dialog->setWindowState(Qt::WindowNoState);
     QApplication::processEvents();
@@ -379,7 +379,7 @@ TEST_F(MonitorWindow, ViewsAndPanelFollowTheCurrentRecord) {
     EXPECT_EQ(players->rowCount(), 0);
 
     // A server that wants a password with none stored: "PW:" in red until one is typed.
-    e.infoValid = 1;
+    e.infoValid = true;
     e.passwordRequired = 1;
     engine.setCurrentServer(e);
     m_dialog->refreshDisplay();

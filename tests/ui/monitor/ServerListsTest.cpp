@@ -64,7 +64,7 @@ TEST_F(ServerLists, TypingAnAddressShowsItsStoredRecordAtOnce) {
         ServerEntry a = entry("192.0.2.5:27015", "Alpha");
         a.comment = "clan\r\nserver";
         a.password = "pw";
-        a.savePassword = 1;
+        a.savePassword = true;
         a.reservedSlots = 3;
         app.lists().current().storeEntry(a);
     });
@@ -96,8 +96,8 @@ TEST_F(ServerLists, EditsGoIntoTheCurrentListOnEveryKeystroke) {
         app.lists().current().storeEntry(b);
         ServerEntry a = entry("192.0.2.5:27015", "Alpha");
         a.password = "secret";
-        a.hidePassword = 1;
-        a.savePassword = 1;
+        a.hidePassword = true;
+        a.savePassword = true;
         app.lists().current().storeEntry(a);
     });
     typeServer(QStringLiteral("192.0.2.6:27015"));
@@ -109,9 +109,9 @@ TEST_F(ServerLists, EditsGoIntoTheCurrentListOnEveryKeystroke) {
     EXPECT_EQ(stored("192.0.2.6:27015")->comment, "line one\r\nline two");
     typeKeys(password(), QStringLiteral("ab"));
     EXPECT_EQ(stored("192.0.2.6:27015")->password, "ab");
-    EXPECT_EQ(stored("192.0.2.6:27015")->savePassword, 0);
+    EXPECT_FALSE(stored("192.0.2.6:27015")->savePassword);
     save()->click();
-    EXPECT_EQ(stored("192.0.2.6:27015")->savePassword, 1);
+    EXPECT_TRUE(stored("192.0.2.6:27015")->savePassword);
     reserved()->setCurrentIndex(0);
     emit reserved()->activated(0);
     EXPECT_EQ(stored("192.0.2.6:27015")->reservedSlots, -1);
@@ -130,11 +130,11 @@ TEST_F(ServerLists, EditsGoIntoTheCurrentListOnEveryKeystroke) {
     EXPECT_EQ(password()->text(), QString());
     EXPECT_EQ(password()->echoMode(), QLineEdit::Normal);
     EXPECT_EQ(stored("192.0.2.5:27015")->password, "");
-    EXPECT_EQ(stored("192.0.2.5:27015")->hidePassword, 0);
+    EXPECT_FALSE(stored("192.0.2.5:27015")->hidePassword);
     EXPECT_EQ(m_app->engine().currentServer().password, "");
     hide()->click();
     EXPECT_EQ(password()->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(stored("192.0.2.5:27015")->hidePassword, 1);
+    EXPECT_TRUE(stored("192.0.2.5:27015")->hidePassword);
 }
 
 TEST_F(ServerLists, DeleteKeyInTheOpenListAsksThenRemoves) {

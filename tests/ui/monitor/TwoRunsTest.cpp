@@ -110,7 +110,7 @@ TEST_F(TwoRuns, EditsOfTheFirstRunAreSavedAndShownInTheSecond) {
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(a->comment, "first run");
     EXPECT_EQ(a->password, "keep");
-    EXPECT_EQ(a->savePassword, 1);
+    EXPECT_TRUE(a->savePassword);
     EXPECT_EQ(a->reservedSlots, 5);
     EXPECT_EQ(b->password, ""); // typed with Save off: kept for the run only
     ListFileRead extra = readListFile(dataDir() + "extra.sl06");

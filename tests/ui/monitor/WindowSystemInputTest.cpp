@@ -180,7 +180,7 @@ TEST_F(WindowSystemInput, WaitForSlotTakesEscapeAndNothingStarts) {
     ASSERT_TRUE(sim.start({QStringLiteral("--players"), QStringLiteral("16"),
                            QStringLiteral("--max-players"), QStringLiteral("16")}));
     run(sim.address(), [&](MonitorDialog& d) {
-        ASSERT_TRUE(input::waitUntil([&] { return d.workingCopy().infoValid != 0; }));
+        ASSERT_TRUE(input::waitUntil([&] { return d.workingCopy().infoValid; }));
         bool shown = false;
         auto watch = input::whenShown<WaitForSlotDialog>([&](WaitForSlotDialog& dialog) {
             shown = true;
