@@ -23,7 +23,8 @@ const std::vector<const CliCommand*>& commands() {
 }
 
 bool writeOutput(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (!text.empty()) // an empty view may hold no pointer at all, which fwrite may not get
+        std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
