@@ -83,7 +83,7 @@ fi
 
 echo "== one query, median of $runs runs"
 start_sim 1
-median() { sort -n | awk '{ a[NR] = $1 } END { m = int((NR + 1) / 2); printf "%.1f", (NR % 2 ? a[m] : (a[m] + a[m + 1]) / 2) / 1000 }'; }
+median() { sort -n | awk '{ a[NR] = $1 } END { m = int((NR + 1) / 2); printf "%.2f", (NR % 2 ? a[m] : (a[m] + a[m + 1]) / 2) / 1000 }'; }
 us() { # COMMAND...: wall time of one run in microseconds (bash's own clock: no date process)
   local t0 t1
   t0=${EPOCHREALTIME/./}
