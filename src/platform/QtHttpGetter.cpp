@@ -1,23 +1,14 @@
 #include "QtHttpGetter.h"
+#include "SystemProxyFactory.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
-#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
 
 namespace ondel {
-
-namespace {
-class SystemProxyFactory : public QNetworkProxyFactory {
-public:
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
-        return systemProxyForQuery(query);
-    }
-};
-} // namespace
 
 QtHttpGetter::QtHttpGetter(const std::atomic<bool>& cancel, int inactivityMs)
     : m_cancel(cancel), m_inactivityMs(inactivityMs) {}

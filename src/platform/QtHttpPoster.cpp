@@ -1,26 +1,15 @@
 #include "QtHttpPoster.h"
+#include "SystemProxyFactory.h"
 
 #include <QByteArray>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
-#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
 
 namespace ondel {
-
-namespace {
-// The system's proxy settings for the master server's requests only (set application-wide they
-// would also reach the query socket).
-class SystemProxyFactory : public QNetworkProxyFactory {
-public:
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
-        return systemProxyForQuery(query);
-    }
-};
-} // namespace
 
 QtHttpPoster::QtHttpPoster(MasterHost host, const std::atomic<bool>& cancel, int inactivityMs)
     : m_host(std::move(host)), m_cancel(cancel), m_inactivityMs(inactivityMs) {}

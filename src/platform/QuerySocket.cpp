@@ -1,5 +1,6 @@
 #include "QuerySocket.h"
 
+#include "platform/posix/FirstFreePort.h"
 #include "serverlist/ServerAddress.h"
 
 #include <QHostInfo>
@@ -70,14 +71,7 @@ bool QuerySocket::open(std::uint16_t port) {
 }
 
 bool QuerySocket::openFirstFree(std::uint16_t first, int count) {
-    for (int i = 0; i < count; ++i) {
-        int port = first + i;
-        if (port > 65535)
-            break;
-        if (open(static_cast<std::uint16_t>(port)))
-            return true;
-    }
-    return false;
+    return openFirstFreePort(first, count, [this](std::uint16_t port) { return open(port); });
 }
 
 bool QuerySocket::reopen() {

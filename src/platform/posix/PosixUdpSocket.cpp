@@ -1,5 +1,6 @@
 #include "platform/posix/PosixUdpSocket.h"
 
+#include "platform/posix/FirstFreePort.h"
 #include "serverlist/ServerAddress.h"
 
 #include <arpa/inet.h>
@@ -113,14 +114,7 @@ bool PosixUdpSocket::open(std::uint16_t port) {
 }
 
 bool PosixUdpSocket::openFirstFree(std::uint16_t first, int count) {
-    for (int i = 0; i < count; ++i) {
-        int port = first + i;
-        if (port > 65535)
-            break;
-        if (open(static_cast<std::uint16_t>(port)))
-            return true;
-    }
-    return false;
+    return openFirstFreePort(first, count, [this](std::uint16_t port) { return open(port); });
 }
 
 bool PosixUdpSocket::reopen() {
