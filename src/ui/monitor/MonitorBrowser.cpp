@@ -2,7 +2,7 @@
 // Servers, whose results the browser shows.
 #include "MonitorDialog.h"
 
-#include "ListSelector.h"
+#include "EntryEditor.h"
 #include "common/Text.h"
 #include "serverlist/ServerListSet.h"
 #include "ui/browser/BrowserWindow.h"
@@ -11,7 +11,6 @@
 #include "ui/toolkit/UiPrompt.h"
 
 #include <QAction>
-#include <QComboBox>
 
 namespace ondel {
 
@@ -51,7 +50,7 @@ void MonitorDialog::onFindServers() {
     // opens on that list and reads the servers. The list is found again by its file path.
     std::string filledPath;
     dialog.setListFilledHandler([this, &dialog, &filledPath](std::size_t index) {
-        fillListSelector();
+        m_editor->fillListSelector();
         filledPath = m_services.lists.at(index).filePath();
         dialog.accept();
     });
@@ -69,9 +68,7 @@ void MonitorDialog::showListServer(std::size_t listIndex, const ServerAddress& a
     if (listIndex >= m_services.lists.size())
         return;
     if (m_services.lists.currentIndex() != listIndex) {
-        fillListSelector();
-        listSelector()->setCurrentIndex(static_cast<int>(listIndex));
-        selectList();
+        m_editor->chooseList(static_cast<int>(listIndex));
     }
     setServerText(displayText(text::toDisplayUtf8(addressText(address))));
     if (isMinimized())

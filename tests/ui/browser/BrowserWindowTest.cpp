@@ -266,7 +266,7 @@ TEST_F(MonitorBrowserTest, DoubleClickAndEnterShowTheServerInTheMonitor) {
         app.lists().append(std::move(clan));
     });
     m_dialog->commandAction(40040)->trigger();
-    BrowserWindow* browser = m_dialog->browser();
+    BrowserWindow* browser = topLevelWindow<BrowserWindow>();
     ASSERT_NE(browser, nullptr);
     EXPECT_TRUE(browser->isVisible());
     EXPECT_TRUE(browser->windowTitle().contains(QStringLiteral("Browser")));
@@ -279,7 +279,7 @@ TEST_F(MonitorBrowserTest, DoubleClickAndEnterShowTheServerInTheMonitor) {
     QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     QTest::mouseDClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     EXPECT_EQ(m_dialog->workingCopy().address, (ServerAddress{"127.0.0.1", 27015}));
-    EXPECT_EQ(m_dialog->serverSelector()->currentText(), QStringLiteral("127.0.0.1:27015"));
+    EXPECT_EQ(serverSelector(*m_dialog)->currentText(), QStringLiteral("127.0.0.1:27015"));
 
     // Another list: Enter on its second row makes that list current in the monitor too.
     browser->listSelector()->setCurrentIndex(1);
@@ -288,13 +288,13 @@ TEST_F(MonitorBrowserTest, DoubleClickAndEnterShowTheServerInTheMonitor) {
     table->setCurrentIndex(browser->proxy().index(1, 0));
     pressKey(table, Qt::Key_Return);
     EXPECT_EQ(m_app->lists().currentIndex(), 1u);
-    EXPECT_EQ(m_dialog->listSelector()->currentIndex(), 1);
+    EXPECT_EQ(listSelector(*m_dialog)->currentIndex(), 1);
     EXPECT_EQ(m_dialog->workingCopy().address, (ServerAddress{"127.0.0.2", 27015}));
     EXPECT_EQ(m_dialog->workingCopy().hostName, "Clan two");
 
     // The menu again brings the same window back.
     m_dialog->commandAction(40040)->trigger();
-    EXPECT_EQ(m_dialog->browser(), browser);
+    EXPECT_EQ(topLevelWindow<BrowserWindow>(), browser);
 }
 
 // Keys through the window system (as a person types them): the filter takes the text and F5

@@ -201,9 +201,9 @@ TEST_F(FindServersWindowTest, MenuSearchFillsANewListThatTheBrowserReads) {
     EXPECT_EQ(ports.size(), static_cast<std::size_t>(kServers));
     EXPECT_EQ(*ports.begin(), hlsim.port());
     EXPECT_EQ(*ports.rbegin(), hlsim.port() + kServers - 1);
-    EXPECT_EQ(m_dialog->listSelector()->count(), 2);
+    EXPECT_EQ(test::listSelector(*m_dialog)->count(), 2);
 
-    BrowserWindow* browser = m_dialog->browser();
+    BrowserWindow* browser = test::topLevelWindow<BrowserWindow>();
     ASSERT_NE(browser, nullptr);
     EXPECT_TRUE(browser->isVisible());
     EXPECT_EQ(browser->listIndex(), 1);

@@ -141,16 +141,16 @@ TEST_F(HostileText, StoredRecordIsShownLiterallyInEveryField) {
     expectLiteral(control<QPlainTextEdit>(1018)->toPlainText(), "comment", "comment");
     expectLiteral(m_dialog->windowTitle(), "name", "title");
 
-    ColorListCtrl* players = m_dialog->playerView();
+    ColorListCtrl* players = playerView(*m_dialog);
     ASSERT_EQ(players->rowCount(), 1);
     EXPECT_EQ(players->itemText(0, 2), shown(e.playerList[0].name));
-    ColorListCtrl* rules = m_dialog->rulesView();
+    ColorListCtrl* rules = rulesView(*m_dialog);
     ASSERT_EQ(rules->rowCount(), 1);
     EXPECT_EQ(rules->itemText(0, 2), shown(e.rules[0].name));
     EXPECT_EQ(rules->itemText(0, 3), shown(e.rules[0].value));
 
     // The server drop-down lists the stored record with its name as it is.
-    QComboBox* selector = m_dialog->serverSelector();
+    QComboBox* selector = serverSelector(*m_dialog);
     bool found = false;
     for (int i = 0; i < selector->count(); ++i)
         for (int role : {int(Qt::DisplayRole), int(ServerSelector::HostNameRole)})
@@ -181,8 +181,8 @@ TEST_F(HostileText, SixtyFourKibibytesAreCutOnlyWhereAControlNeedsIt) {
     EXPECT_EQ(map.size(),
               std::min<qsizetype>(shown(e.map).size(), control<QLineEdit>(1013)->maxLength()));
     EXPECT_TRUE(shown(e.map).startsWith(map));
-    EXPECT_EQ(m_dialog->playerView()->itemText(0, 2), shown(e.playerList[0].name));
-    EXPECT_EQ(m_dialog->rulesView()->itemText(0, 3), shown(e.rules[0].value));
+    EXPECT_EQ(playerView(*m_dialog)->itemText(0, 2), shown(e.playerList[0].name));
+    EXPECT_EQ(rulesView(*m_dialog)->itemText(0, 3), shown(e.rules[0].value));
     EXPECT_TRUE(m_dialog->windowTitle().contains(QStringLiteral("<i>nnnn")));
 
     // The window keeps running its refresh cycle with these texts.
@@ -214,14 +214,14 @@ TEST_F(HostileText, RepliesAndConsoleOutputFromTheNetworkStayPlain) {
     m_dialog->refreshDisplay();
     expectLiteral(control<QPlainTextEdit>(1012)->toPlainText(), "netname", "host name");
     EXPECT_EQ(fieldText(1013), shown(info.map));
-    EXPECT_EQ(m_dialog->playerView()->itemText(0, 2), shown(hostile("netplayer")));
-    EXPECT_EQ(m_dialog->rulesView()->itemText(0, 3), shown(hostile("netvalue")));
+    EXPECT_EQ(playerView(*m_dialog)->itemText(0, 2), shown(hostile("netplayer")));
+    EXPECT_EQ(rulesView(*m_dialog)->itemText(0, 3), shown(hostile("netvalue")));
     expectLiteral(m_dialog->windowTitle(), "netname", "title");
 
     // The remote console: printed text and log lines with markup, control characters, invalid
     // UTF-8, and 64 KiB in all.
     m_dialog->openRconConsole();
-    RconConsole* console = m_dialog->rconConsole();
+    RconConsole* console = topLevelWindow<RconConsole>();
     ASSERT_NE(console, nullptr);
     const int port = m_app->socket().localPort();
     server.sendTo(port, textReply("l" + hostile("print") + "\n"));

@@ -141,7 +141,7 @@ TEST_F(GameLauncherTest, StartsTheClientWithItsArgumentsAndWaitsForIt) {
             seen.enabled = m_dialog->isEnabled();
             seen.minimized = m_dialog->isMinimized();
             seen.socketOpen = m_app->socket().isOpen();
-            seen.ticking = m_dialog->refreshTimer()->isActive();
+            seen.ticking = refreshTimer(*m_dialog)->isActive();
             seen.title = m_dialog->windowTitle();
             touch("quit");
         } else if (deadline.hasExpired()) {
@@ -235,7 +235,7 @@ TEST_F(GameLauncherTest, MissingClientShowsTheErrorAndKeepsTheTimeStamp) {
     EXPECT_TRUE(m_dialog->isEnabled());
     EXPECT_FALSE(m_dialog->isMinimized());
     EXPECT_TRUE(m_app->socket().isOpen());
-    EXPECT_TRUE(m_dialog->refreshTimer()->isActive());
+    EXPECT_TRUE(refreshTimer(*m_dialog)->isActive());
 
     ListFileRead saved = readListFile(dataDir() + "serverlist.sl06");
     ASSERT_EQ(saved.status, ListFileStatus::Read);

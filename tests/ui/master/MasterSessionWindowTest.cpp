@@ -290,7 +290,7 @@ TEST_F(MasterSessionWindowTest, MessageTakesKeysAndBlocksOnlyTheMonitor) {
     openWindow();
     m_dialog->setServerText(sim.address());
     m_dialog->commandAction(40013)->trigger(); // the console is open when the message comes
-    RconConsole* console = m_dialog->rconConsole();
+    RconConsole* console = topLevelWindow<RconConsole>();
     ASSERT_NE(console, nullptr);
     // The message window runs its own loop: it is worked from inside that loop.
     bool shown = false;

@@ -4,10 +4,12 @@
 #include "app/Application.h"
 #include "app/gui/MonitorWindow.h"
 #include "ui/monitor/MonitorDialog.h"
+#include "ui/monitor/ServerSelector.h"
 #include "ui/toolkit/ColorListCtrl.h"
 #include "ui/toolkit/ControlId.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -15,6 +17,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +25,31 @@
 #include <memory>
 
 namespace ondel::test {
+
+// The monitor's controls as its ids name them, and the windows it opens.
+inline ColorListCtrl* playerView(const MonitorDialog& d) {
+    return findControl<ColorListCtrl>(&d, 1003);
+}
+inline ColorListCtrl* rulesView(const MonitorDialog& d) {
+    return findControl<ColorListCtrl>(&d, 1000);
+}
+inline ServerSelector* serverSelector(const MonitorDialog& d) {
+    return findControl<ServerSelector>(&d, 1008);
+}
+inline QComboBox* listSelector(const MonitorDialog& d) {
+    return findControl<QComboBox>(&d, 1009);
+}
+inline QTimer* refreshTimer(const MonitorDialog& d) {
+    return d.findChild<QTimer*>(QStringLiteral("refreshTimer"));
+}
+// The open top-level window of type W (the console, the browser), or nullptr.
+template <typename W> W* topLevelWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<W*>(w))
+            return window;
+    }
+    return nullptr;
+}
 
 // One hlsim process on a free loopback port.
 class Hlsim {

@@ -41,7 +41,7 @@ QStringList itemTexts(const QComboBox* combo) {
 
 class ServerLists : public MonitorFixture {
 protected:
-    ServerSelector* selector() const { return m_dialog->serverSelector(); }
+    ServerSelector* selector() const { return serverSelector(*m_dialog); }
     QLineEdit* selectorEdit() const { return selector()->lineEdit(); }
     QPlainTextEdit* comment() const { return control<QPlainTextEdit>(1018); }
     QLineEdit* password() const { return control<QLineEdit>(1006); }
@@ -212,7 +212,7 @@ TEST_F(ServerLists, ChoosingAListShowsItsServers) {
         clan.storeEntry(entry("192.0.2.8:27016", "Delta"));
         app.lists().append(std::move(clan));
     });
-    QComboBox* lists = m_dialog->listSelector();
+    QComboBox* lists = listSelector(*m_dialog);
     ASSERT_EQ(lists->count(), 2);
     EXPECT_EQ(lists->currentIndex(), 0);
     EXPECT_EQ(lists->itemText(1), QStringLiteral("Clan (clan.sl06)"));
@@ -232,7 +232,7 @@ TEST_F(ServerLists, ChoosingAListShowsItsServers) {
 
 TEST_F(ServerLists, NewRenameAndDeleteChangeTheListSelector) {
     openWindow();
-    QComboBox* lists = m_dialog->listSelector();
+    QComboBox* lists = listSelector(*m_dialog);
     ASSERT_EQ(lists->count(), 1);
     // Lists of the data directory show their bare file name, wherever the directory is.
     EXPECT_EQ(lists->itemText(0), QStringLiteral("Custom server list (serverlist.dat)"));

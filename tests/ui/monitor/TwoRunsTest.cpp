@@ -53,8 +53,8 @@ protected:
         EXPECT_TRUE(driven);
     }
     static void typeServer(MonitorDialog& d, const QString& text) {
-        d.serverSelector()->lineEdit()->clear();
-        typeKeys(d.serverSelector()->lineEdit(), text);
+        serverSelector(d)->lineEdit()->clear();
+        typeKeys(serverSelector(d)->lineEdit(), text);
     }
     std::function<int(QDialog&)> m_dialogAnswer;
 };
@@ -122,13 +122,13 @@ TEST_F(TwoRuns, EditsOfTheFirstRunAreSavedAndShownInTheSecond) {
     m_dialogAnswer = nullptr;
     run(
         [](MonitorDialog& d) {
-            EXPECT_EQ(d.serverSelector()->currentText(), QStringLiteral("192.0.2.5:27015"));
+            EXPECT_EQ(serverSelector(d)->currentText(), QStringLiteral("192.0.2.5:27015"));
             EXPECT_EQ(findControl<QPlainTextEdit>(&d, 1018)->toPlainText(),
                       QStringLiteral("first run"));
             EXPECT_EQ(findControl<QLineEdit>(&d, 1006)->text(), QStringLiteral("keep"));
             EXPECT_TRUE(findControl<QCheckBox>(&d, 1011)->isChecked());
             EXPECT_EQ(findControl<QComboBox>(&d, 1022)->currentText(), QStringLiteral("5"));
-            QComboBox* lists = d.listSelector();
+            QComboBox* lists = listSelector(d);
             EXPECT_EQ(lists->count(), 2);
             EXPECT_TRUE(lists->itemText(0).startsWith(QStringLiteral("Team (")));
             EXPECT_TRUE(lists->itemText(1).startsWith(QStringLiteral("Extra list (")));

@@ -28,7 +28,7 @@ protected:
         if (command == nullptr)
             return nullptr;
         command->trigger();
-        return m_dialog->rconConsole();
+        return topLevelWindow<RconConsole>();
     }
 
     template <typename T> static T* consoleControl(RconConsole* console, int id) {
@@ -130,7 +130,7 @@ TEST_F(RconConsoleAgainstHlsim, MenuReplacesTheConsoleAndSelectingAServerClosesI
     QPointer<RconConsole> firstAlive(first);
     m_dialog->commandAction(kRconConsoleCommand)->trigger();
     EXPECT_TRUE(firstAlive.isNull());
-    RconConsole* second = m_dialog->rconConsole();
+    RconConsole* second = topLevelWindow<RconConsole>();
     ASSERT_NE(second, nullptr);
     int consoles = 0;
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -140,7 +140,7 @@ TEST_F(RconConsoleAgainstHlsim, MenuReplacesTheConsoleAndSelectingAServerClosesI
     QPointer<RconConsole> secondAlive(second);
     m_dialog->setServerText(QStringLiteral("127.0.0.2:27015"));
     EXPECT_TRUE(secondAlive.isNull());
-    EXPECT_EQ(m_dialog->rconConsole(), nullptr);
+    EXPECT_EQ(topLevelWindow<RconConsole>(), nullptr);
 }
 
 TEST_F(RconConsoleAgainstHlsim, PictureAfterStatusAndLogLines) {

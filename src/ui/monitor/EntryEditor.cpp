@@ -1,55 +1,55 @@
-// The monitor window's list and server selectors and the editing of the shown entry.
-#include "MonitorDialog.h"
+#include "EntryEditor.h"
 
-#include "MonitorText.h"
-
+#include "FormTable.h"
 #include "ListSelector.h"
-#include "NewListDialog.h"
-#include "RenameListDialog.h"
+#include "MonitorText.h"
 #include "ServerSelector.h"
 #include "UpDownArrows.h"
-#include "common/Clock.h"
-#include "common/Text.h"
-#include "monitor/CellColour.h"
-#include "monitor/DetailsPanel.h"
-#include "monitor/WindowTitle.h"
-#include "platform/QuerySocket.h"
+#include "WindowServices.h"
 #include "query/QueryEngine.h"
 #include "serverlist/ListCommands.h"
 #include "serverlist/ServerListOrder.h"
 #include "serverlist/ServerListSet.h"
-#include "settings/SettingsKeys.h"
-#include "ui/rcon/RconConsole.h"
-#include "ui/toolkit/AboutDialog.h"
-#include "ui/toolkit/CEditEx.h"
-#include "ui/toolkit/ColorListCtrl.h"
-#include "ui/toolkit/ControlId.h"
-#include "ui/toolkit/DialogUnits.h"
-#include "ui/toolkit/PlainText.h"
 #include "ui/toolkit/UiPrompt.h"
 
 #include <QAbstractItemView>
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QEvent>
-#include <QFile>
 #include <QGroupBox>
-#include <QHeaderView>
-#include <QIcon>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTimer>
-#include <QVBoxLayout>
+
+#include <array>
 
 namespace ondel {
 
 namespace {
+
+enum : int {
+    kListSelectorId = 1009,
+    kServerSelectorId = 1008,
+    kArrowsId = 1043,
+    kCommentId = 1018,
+    kPasswordId = 1006,
+    kHideId = 1010,
+    kSaveId = 1011,
+    kReservedSlotsId = 1022,
+};
+
+// Where the controls sit, in dialog units.
+constexpr std::array kPlaces{
+    FormPlace{kListSelectorId, 52, 8, 324, 13}, FormPlace{kServerSelectorId, 52, 24, 324, 13},
+    FormPlace{kArrowsId, 380, 24, 11, 13},      FormPlace{kCommentId, 52, 44, 232, 48},
+    FormPlace{kPasswordId, 300, 57, 84, 12},    FormPlace{kHideId, 302, 76, 38, 10},
+    FormPlace{kSaveId, 344, 76, 40, 10},        FormPlace{kReservedSlotsId, 52, 100, 40, 13},
+};
+
+constexpr std::array kLabels{
+    FormLabel{"Serverliste:", 8, 10, 43, 8, kListSelectorId},
+    FormLabel{"IP/Port:", 8, 26, 43, 8, kServerSelectorId},
+    FormLabel{"Comment:", 8, 46, 43, 8, kCommentId},
+    FormLabel{"Reserved Slots:", 8, 99, 43, 17, kReservedSlotsId},
+};
 
 // Comments keep the CR LF line ends of the list files; the edit works with LF.
 QString commentForEdit(const std::string& stored) {
@@ -67,9 +67,62 @@ std::string commentForStore(const QString& edited) {
 
 } // namespace
 
-// --- the server and list selectors, entry editing -------------------------------------------
+EntryEditor::EntryEditor(WindowServices& services, UiPrompt& prompt, ServerEntry& work,
+                         QWidget* form, const DialogUnits& du)
+    : QObject(form), m_services(services), m_prompt(prompt), m_work(work) {
+    build(form, du);
+}
 
-template <typename Edit> void MonitorDialog::editCurrent(Edit edit) {
+void EntryEditor::build(QWidget* form, const DialogUnits& du) {
+    // The frame first, so that the controls inside are drawn over it.
+    du.place(new QGroupBox(QStringLiteral("Password"), form), 292, 44, 100, 48);
+
+    m_listSelector = new ListSelector(form);
+    placeControl(m_listSelector, kListSelectorId, kPlaces, du);
+    m_serverSelector = new ServerSelector(form);
+    placeControl(m_serverSelector, kServerSelectorId, kPlaces, du);
+    m_arrows = new UpDownArrows(form);
+    placeControl(m_arrows, kArrowsId, kPlaces, du);
+
+    m_comment = new QPlainTextEdit(form);
+    m_comment->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_comment->setTabChangesFocus(true);
+    placeControl(m_comment, kCommentId, kPlaces, du);
+
+    m_password = new QLineEdit(form);
+    placeControl(m_password, kPasswordId, kPlaces, du);
+    m_hide = new QCheckBox(QStringLiteral("Hide"), form);
+    placeControl(m_hide, kHideId, kPlaces, du);
+    m_save = new QCheckBox(QStringLiteral("Save"), form);
+    placeControl(m_save, kSaveId, kPlaces, du);
+
+    m_reservedSlots = new QComboBox(form);
+    m_reservedSlots->addItem(QStringLiteral("Auto"));
+    for (int i = 0; i <= 20; ++i)
+        m_reservedSlots->addItem(QString::number(i));
+    m_reservedSlots->setMaxVisibleItems(12);
+    placeControl(m_reservedSlots, kReservedSlotsId, kPlaces, du);
+
+    placeLabels(form, kLabels, du);
+
+    connect(m_serverSelector, &QComboBox::editTextChanged, this, &EntryEditor::selectServer);
+    connect(m_serverSelector, &QComboBox::activated, this, &EntryEditor::onServerItemChosen);
+    connect(m_serverSelector, &ServerSelector::aboutToShowPopup, this, &EntryEditor::fillSelector);
+    connect(m_serverSelector, &ServerSelector::deleteRequested, this, &EntryEditor::deleteEntry);
+    connect(m_arrows, &UpDownArrows::stepped, this, &EntryEditor::onArrowStep);
+    connect(m_password, &QLineEdit::textEdited, this, &EntryEditor::onPasswordEdited);
+    connect(m_save, &QCheckBox::clicked, this, &EntryEditor::onPasswordEdited);
+    connect(m_hide, &QCheckBox::clicked, this, &EntryEditor::onHideClicked);
+    connect(m_comment, &QPlainTextEdit::textChanged, this, &EntryEditor::onCommentEdited);
+    connect(m_reservedSlots, &QComboBox::activated, this, &EntryEditor::onReservedSlotsChosen);
+    connect(m_listSelector, &QComboBox::activated, this, [this](int index) {
+        if (index >= 0)
+            selectList();
+    });
+    connect(m_listSelector, &ListSelector::aboutToShowPopup, this, &EntryEditor::fillListSelector);
+}
+
+template <typename Edit> void EntryEditor::editCurrent(Edit edit) {
     // Start from the engine's record, so that replies that came in since the last tick are not
     // overwritten with the older copy.
     m_work = m_services.engine.currentServer();
@@ -77,7 +130,7 @@ template <typename Edit> void MonitorDialog::editCurrent(Edit edit) {
     m_services.engine.setCurrentServer(m_work);
 }
 
-void MonitorDialog::setServerText(const QString& text) {
+void EntryEditor::setServerText(const QString& text) {
     // Setting the text reports a change only when it differs; typing always selects.
     if (m_serverSelector->currentText() == text)
         selectServer();
@@ -85,18 +138,14 @@ void MonitorDialog::setServerText(const QString& text) {
         m_serverSelector->setEditText(text);
 }
 
-void MonitorDialog::onServerTextEdited() {
-    selectServer();
-}
-
-void MonitorDialog::onServerItemChosen(int index) {
+void EntryEditor::onServerItemChosen(int index) {
     if (index < 0)
         return;
     m_serverSelector->setEditTextQuietly(m_serverSelector->itemText(index));
     selectServer();
 }
 
-void MonitorDialog::onArrowStep(int step) {
+void EntryEditor::onArrowStep(int step) {
     const int index = m_serverSelector->currentIndex() + step;
     if (index >= 0 && index < m_serverSelector->count()) {
         const bool blocked = m_serverSelector->blockSignals(true);
@@ -107,7 +156,7 @@ void MonitorDialog::onArrowStep(int step) {
     selectServer();
 }
 
-void MonitorDialog::selectServer() {
+void EntryEditor::selectServer() {
     emit aboutToSelectServer();
     const std::string text = typed(m_serverSelector->currentText());
     resetEntry(m_work);
@@ -118,10 +167,19 @@ void MonitorDialog::selectServer() {
         m_work = list.entries()[static_cast<std::size_t>(found)];
     m_services.engine.setCurrentServer(m_work);
     showEditFields();
-    refreshDisplay();
+    emit serverChanged();
 }
 
-void MonitorDialog::showEditFields() {
+void EntryEditor::showNone() {
+    ServerEntry none;
+    m_services.engine.setCurrentServer(none);
+    m_serverSelector->setEditTextQuietly(QString());
+    m_work = none;
+    showEditFields();
+    emit serverChanged();
+}
+
+void EntryEditor::showEditFields() {
     m_showingFields = true;
     m_password->setText(fromBytes(m_work.password));
     m_hide->setChecked(m_work.hidePassword);
@@ -137,7 +195,15 @@ void MonitorDialog::showEditFields() {
     m_showingFields = false;
 }
 
-void MonitorDialog::onPasswordEdited() {
+void EntryEditor::applyPasswordEcho() {
+    const bool hidden = m_work.hidePassword;
+    if (m_echoHidden && *m_echoHidden == hidden)
+        return;
+    m_password->setEchoMode(hidden ? QLineEdit::Password : QLineEdit::Normal);
+    m_echoHidden = hidden;
+}
+
+void EntryEditor::onPasswordEdited() {
     if (m_showingFields)
         return;
     const std::string password = typed(m_password->text());
@@ -148,7 +214,7 @@ void MonitorDialog::onPasswordEdited() {
     });
 }
 
-void MonitorDialog::onHideClicked() {
+void EntryEditor::onHideClicked() {
     if (m_showingFields)
         return;
     if (!m_hide->isChecked())
@@ -162,20 +228,20 @@ void MonitorDialog::onHideClicked() {
     applyPasswordEcho();
 }
 
-void MonitorDialog::onCommentEdited() {
+void EntryEditor::onCommentEdited() {
     if (m_showingFields)
         return;
     const std::string comment = commentForStore(m_comment->toPlainText());
     editCurrent([&](ServerEntry& e) { e.comment = comment; });
 }
 
-void MonitorDialog::onReservedSlotsChosen(int index) {
+void EntryEditor::onReservedSlotsChosen(int index) {
     if (m_showingFields || index < 0)
         return;
     editCurrent([&](ServerEntry& e) { e.reservedSlots = index - 1; });
 }
 
-void MonitorDialog::fillSelector() {
+void EntryEditor::fillSelector() {
     const ServerList& list = m_services.lists.current();
     const SelectorOrder order = selectorOrder(list, m_services.settings);
     std::vector<const ServerEntry*> entries;
@@ -185,7 +251,7 @@ void MonitorDialog::fillSelector() {
     m_serverSelector->setEntries(entries, order.recentEnd);
 }
 
-void MonitorDialog::fillListSelector() {
+void EntryEditor::fillListSelector() {
     const ServerListSet& lists = m_services.lists;
     const bool blocked = m_listSelector->blockSignals(true);
     m_listSelector->clear();
@@ -203,13 +269,13 @@ void MonitorDialog::fillListSelector() {
     m_listSelector->blockSignals(blocked);
 }
 
-void MonitorDialog::onListChosen(int index) {
-    if (index < 0)
-        return;
+void EntryEditor::chooseList(int index) {
+    fillListSelector();
+    m_listSelector->setCurrentIndex(index);
     selectList();
 }
 
-void MonitorDialog::selectList() {
+void EntryEditor::selectList() {
     ServerListSet& lists = m_services.lists;
     const int index = m_listSelector->currentIndex();
     // An item whose list is gone is never taken as the current list.
@@ -219,16 +285,11 @@ void MonitorDialog::selectList() {
     }
     emit aboutToSelectServer();
     lists.setCurrentIndex(static_cast<std::size_t>(index));
-    ServerEntry none;
-    m_services.engine.setCurrentServer(none);
     fillSelector();
-    m_serverSelector->setEditTextQuietly(QString());
-    m_work = none;
-    showEditFields();
-    refreshDisplay();
+    showNone();
 }
 
-void MonitorDialog::deleteEntry(int index, int topRow) {
+void EntryEditor::deleteEntry(int index, int topRow) {
     const std::optional<ServerAddress> address = m_serverSelector->addressAt(index);
     if (!address)
         return;
@@ -242,14 +303,8 @@ void MonitorDialog::deleteEntry(int index, int topRow) {
             .toStdString();
     if (m_prompt.message("Delete", question, Prompt::Buttons::OkCancel, Prompt::Icon::Question) ==
         Prompt::Answer::Ok) {
-        if (isSameServer(parseAddress(typed(m_serverSelector->currentText())), *address)) {
-            m_serverSelector->setEditTextQuietly(QString());
-            ServerEntry none;
-            m_services.engine.setCurrentServer(none);
-            m_work = none;
-            showEditFields();
-            refreshDisplay();
-        }
+        if (isSameServer(parseAddress(typed(m_serverSelector->currentText())), *address))
+            showNone();
         ServerList& list = m_services.lists.current();
         const int found = list.find(*address);
         if (found >= 0)

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ui/toolkit/DialogUnits.h"
+
+#include <QWidget>
+
+#include <span>
+
+namespace ondel {
+
+// One control of a window form: its control id and its rectangle in dialog units.
+struct FormPlace {
+    int id;
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+// A static text of a window form, its rectangle in dialog units, and the id of the control it
+// names (0: none); a label two lines high wraps its words.
+struct FormLabel {
+    const char* text;
+    int x;
+    int y;
+    int width;
+    int height;
+    int buddy = 0;
+};
+
+// Places widget at the rectangle the table gives for its id (the id must be in the table) and
+// gives it that id.
+void placeControl(QWidget* widget, int id, std::span<const FormPlace> table, const DialogUnits& du);
+
+// Makes one plain-text label in parent per row of the table. A label that names a control is its
+// buddy, and its text without the colon becomes the control's accessible name (what a screen
+// reader says for the field); the controls must exist already.
+void placeLabels(QWidget* parent, std::span<const FormLabel> table, const DialogUnits& du);
+
+} // namespace ondel
