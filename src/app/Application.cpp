@@ -49,11 +49,11 @@ Application::Application(Prompt& prompt, std::string dataDirectory)
 Application::~Application() = default;
 
 bool Application::start() {
-    // 1. There is no socket library to start here; Qt's networking needs no set-up.
+    // 1. There is no socket library to start here.
     // 2. The settings store opens its file per operation; a store that cannot be written reads
     //    as its defaults, which is what the program wants.
     // 3. The query socket.
-    if (!m_socket.openFirstFree(QuerySocket::kFirstPort, QuerySocket::kPortCount))
+    if (!m_socket.openFirstFree())
         showError(false, kSocketError);
     // 4. The data directory: the one given (relative to the current directory), or the user's
     //    data folder, made on first use.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/QuerySocket.h"
 #include "platform/ScanRunner.h"
 #include "platform/SystemClock.h"
+#include "platform/WindowSocket.h"
 #include "query/DatagramRouter.h"
 #include "query/QueryBudget.h"
 #include "query/QueryEngine.h"
@@ -47,7 +47,7 @@ public:
     QueryEngine& engine() { return m_engine; }
     ServerListSet& lists() { return m_lists; }
     Clock& clock() { return m_clock; }
-    QuerySocket& socket() { return m_socket; }
+    WindowSocket& socket() { return m_socket; }
     DatagramRouter& router() { return m_router; }
     QueryBudget& budget() { return m_budget; }
     ServerKnowledge& knowledge() { return m_knowledge; }
@@ -80,7 +80,7 @@ private:
     std::string m_dataDirectory;
     std::unique_ptr<SettingsStore> m_settings;
     SystemClock m_clock;
-    QuerySocket m_socket;
+    WindowSocket m_socket;
     QueryBudget m_budget;
     DatagramRouter m_router;
     ServerKnowledge m_knowledge;

@@ -106,8 +106,8 @@ TEST_F(ApplicationTest, DotAsDataDirectoryKeepsTheListsInTheCurrentDirectory) {
 
 TEST_F(ApplicationTest, WithoutAFreePortTheErrorIsShownOnceAndStartUpGoesOn) {
     std::vector<std::unique_ptr<QUdpSocket>> holders;
-    for (int port = QuerySocket::kFirstPort;
-         port < QuerySocket::kFirstPort + QuerySocket::kPortCount; ++port) {
+    for (int port = PosixUdpSocket::kFirstPort;
+         port < PosixUdpSocket::kFirstPort + PosixUdpSocket::kPortCount; ++port) {
         auto s = std::make_unique<QUdpSocket>();
         s->bind(QHostAddress::AnyIPv4, static_cast<quint16>(port),
                 QAbstractSocket::DontShareAddress);

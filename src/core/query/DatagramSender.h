@@ -6,7 +6,8 @@
 
 namespace ondel {
 
-// The one UDP socket as the query engine sees it. The platform's QuerySocket implements it;
+// The one UDP socket as the query engine sees it. The platform's PosixUdpSocket (and the
+// window's WindowSocket around it) implements it;
 // tests use a fake that records what was sent. Called on the GUI thread only.
 class DatagramSender {
 public:

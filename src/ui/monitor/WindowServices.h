@@ -6,10 +6,10 @@ namespace ondel {
 
 class Clock;
 class QueryEngine;
-class QuerySocket;
 class ScanService;
 class ServerListSet;
 class SettingsStore;
+class SocketControl;
 
 // What the monitor window and the windows it opens work with: the query service, the server
 // lists, the settings store, the clock and the query socket (its port for the console, closed
@@ -20,7 +20,7 @@ struct WindowServices {
     ServerListSet& lists;
     SettingsStore& settings;
     Clock& clock;
-    QuerySocket& socket;
+    SocketControl& socket;
     std::string dataDirectory;
     ScanService& scans; // scans of many servers (the browser's refresh)
 };
