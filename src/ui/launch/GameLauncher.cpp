@@ -34,6 +34,25 @@ QStringList toQt(const std::vector<std::string>& words) {
         list << QString::fromStdString(w);
     return list;
 }
+// The game could not be started: says what to set and offers the Settings dialog (the monitor's
+// Settings command, when it is wired).
+void offerSettings(UiPrompt& prompt, MonitorDialog& monitor, const std::string& program,
+                   LaunchMethod method) {
+    const std::string hint =
+        method == LaunchMethod::Steam
+            ? "Check in Settings that the Steam command is right and Steam is installed."
+            : "Set the Half-Life folder in Settings, or choose there to start the game through "
+              "Steam.";
+    const std::string text = text::format("Can't execute '%s'!!!", program.c_str()) + "\r\n\r\n" +
+                             hint + "\r\n\r\nOpen the Settings now?";
+    if (prompt.message("Error", text, Prompt::Buttons::YesNo, Prompt::Icon::Error) !=
+        Prompt::Answer::Yes)
+        return;
+    if (QAction* settings = monitor.commandAction(kSettingsCommand);
+        settings != nullptr && settings->isEnabled())
+        settings->trigger();
+}
+
 } // namespace
 
 GameLauncher::GameLauncher(WindowServices services, UiPrompt& prompt, MonitorDialog& monitor)
@@ -79,15 +98,23 @@ GameLauncher::Result GameLauncher::connectToServer() {
 
 GameLauncher::Result GameLauncher::launchGame() {
     QueryEngine& engine = m_services.engine;
-    // The time stamp and the saved lists come first, also when the launch is refused below.
+    // The server goes into the list and the lists are saved first, also when the launch is
+    // refused below; the time stamp only once the game has started.
     ServerEntry server = engine.currentServer();
-    server.lastConnected = m_services.clock.nowMs1601();
-    engine.setCurrentServer(server);
-    // Without a server there is nothing worth keeping: a blank entry would only clutter the list.
-    if (!m_services.lists.empty() && !server.address.empty()) {
-        m_services.lists.current().storeEntry(server);
-        saveAll(m_services.lists);
-    }
+    auto keep = [this, &engine, &server](bool started) {
+        if (started) {
+            server = engine.currentServer();
+            server.lastConnected = m_services.clock.nowMs1601();
+            engine.setCurrentServer(server);
+        }
+        // Without a server there is nothing worth keeping: a blank entry would only clutter
+        // the list.
+        if (!m_services.lists.empty() && !server.address.empty()) {
+            m_services.lists.current().storeEntry(server);
+            saveAll(m_services.lists);
+        }
+    };
+    keep(false);
 
     if (!server.infoValid) {
         m_prompt.message("Error", loadString(kNoDetailsMessage).value_or(""), Prompt::Buttons::Ok,
@@ -101,7 +128,6 @@ GameLauncher::Result GameLauncher::launchGame() {
         return Result::Refused;
     }
     const QString program = QString::fromStdString(plan.program);
-    const std::string cantExecute = text::format("Can't execute '%s'!!!", plan.program.c_str());
 
     // Steam hands -applaunch to a Steam that is already running and returns at once, or, when
     // none runs, becomes that Steam and runs for hours: either way its process says nothing
@@ -111,9 +137,10 @@ GameLauncher::Result GameLauncher::launchGame() {
         // Started on its own, not as a child that would be ended with us (the client must
         // outlive this program). It inherits the environment and the current directory.
         if (!QProcess::startDetached(program, toQt(plan.arguments))) {
-            m_prompt.showError(cantExecute);
+            offerSettings(m_prompt, m_monitor, plan.program, settings.method);
             return Result::StartFailed;
         }
+        keep(true);
         emit gameStarted();
         if (!settings.connectionExit)
             return Result::HandedToSteam;
@@ -130,9 +157,10 @@ GameLauncher::Result GameLauncher::launchGame() {
     process->start();
     if (!process->waitForStarted(-1)) {
         delete process;
-        m_prompt.showError(cantExecute);
+        offerSettings(m_prompt, m_monitor, plan.program, settings.method);
         return Result::StartFailed;
     }
+    keep(true);
     m_gameRunning = true;
     emit gameStarted();
 

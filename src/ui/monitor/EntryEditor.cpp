@@ -15,7 +15,6 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -38,11 +37,18 @@ enum : int {
 
 // Where the controls sit, in dialog units.
 constexpr std::array kPlaces{
-    FormPlace{kListSelectorId, 52, 8, 324, 13}, FormPlace{kServerSelectorId, 52, 24, 324, 13},
-    FormPlace{kArrowsId, 380, 24, 11, 13},      FormPlace{kCommentId, 52, 44, 232, 48},
-    FormPlace{kPasswordId, 300, 57, 84, 12},    FormPlace{kHideId, 302, 76, 38, 10},
-    FormPlace{kSaveId, 344, 76, 40, 10},        FormPlace{kReservedSlotsId, 52, 100, 40, 13},
+    FormPlace{kListSelectorId, 52, 8, 324, 13, Grow::Width},
+    FormPlace{kServerSelectorId, 52, 24, 324, 13, Grow::Width},
+    FormPlace{kArrowsId, 380, 24, 11, 13, Grow::MoveX},
+    FormPlace{kCommentId, 52, 44, 232, 48, Grow::Width},
+    FormPlace{kPasswordId, 300, 57, 84, 12, Grow::MoveX},
+    FormPlace{kHideId, 302, 76, 38, 10, Grow::MoveX},
+    FormPlace{kSaveId, 344, 76, 40, 10, Grow::MoveX},
+    FormPlace{kReservedSlotsId, 52, 100, 40, 13},
 };
+
+// What the IP/Port field shows while it is empty.
+constexpr const char* kServerHint = "e.g. 192.0.2.10:27015";
 
 constexpr std::array kLabels{
     FormLabel{"Serverliste:", 8, 10, 43, 8, kListSelectorId},
@@ -75,12 +81,13 @@ EntryEditor::EntryEditor(WindowServices& services, UiPrompt& prompt, ServerEntry
 
 void EntryEditor::build(QWidget* form, const DialogUnits& du) {
     // The frame first, so that the controls inside are drawn over it.
-    du.place(new QGroupBox(QStringLiteral("Password"), form), 292, 44, 100, 48);
+    placeGroup(form, "Password", {0, 292, 44, 100, 48, Grow::MoveX}, du);
 
     m_listSelector = new ListSelector(form);
     placeControl(m_listSelector, kListSelectorId, kPlaces, du);
     m_serverSelector = new ServerSelector(form);
     placeControl(m_serverSelector, kServerSelectorId, kPlaces, du);
+    m_serverSelector->lineEdit()->setPlaceholderText(QString::fromLatin1(kServerHint));
     m_arrows = new UpDownArrows(form);
     placeControl(m_arrows, kArrowsId, kPlaces, du);
 

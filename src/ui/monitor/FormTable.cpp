@@ -3,6 +3,7 @@
 #include "ui/toolkit/ControlId.h"
 #include "ui/toolkit/PlainText.h"
 
+#include <QGroupBox>
 #include <QLabel>
 
 #include <algorithm>
@@ -19,6 +20,16 @@ void placeControl(QWidget* widget, int id, std::span<const FormPlace> table,
         return;
     setControlId(widget, id);
     du.place(widget, it->x, it->y, it->width, it->height);
+    if (auto* form = qobject_cast<StretchForm*>(widget->parentWidget()))
+        form->follow(widget, it->grow);
+}
+
+QWidget* placeGroup(QWidget* form, const char* title, FormPlace place, const DialogUnits& du) {
+    auto* group = new QGroupBox(QString::fromLatin1(title), form);
+    du.place(group, place.x, place.y, place.width, place.height);
+    if (auto* stretch = qobject_cast<StretchForm*>(form))
+        stretch->follow(group, place.grow);
+    return group;
 }
 
 void placeLabels(QWidget* parent, std::span<const FormLabel> table, const DialogUnits& du) {

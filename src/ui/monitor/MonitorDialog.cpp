@@ -5,6 +5,7 @@
 #include "EntryEditor.h"
 #include "ListMenuCommands.h"
 #include "ServerDetailsView.h"
+#include "StretchForm.h"
 #include "monitor/WindowTitle.h"
 #include "query/QueryEngine.h"
 #include "query/SocketControl.h"
@@ -17,6 +18,7 @@
 #include "ui/toolkit/DialogUnits.h"
 #include "ui/toolkit/PlainText.h"
 #include "ui/toolkit/UiPrompt.h"
+#include "ui/toolkit/WindowSize.h"
 
 #include <QAction>
 #include <QEvent>
@@ -24,6 +26,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -57,9 +61,10 @@ constexpr int kFormHeight = 321;
 
 MonitorDialog::MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget* parent)
     : QDialog(parent), m_services(std::move(services)), m_prompt(prompt) {
-    // A main window: in the task bar, with a minimise box, not resizable.
+    // A main window: in the task bar, with minimise and maximise boxes.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     registerMonitorResources();
     QIcon icon;
     for (const char* file :
@@ -69,9 +74,10 @@ MonitorDialog::MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget*
     if (m_prompt.parentWidget() == nullptr)
         m_prompt.setParentWidget(this);
 
-    m_form = new QWidget(this);
+    // The form keeps its designed size at least; a smaller window scrolls it, a larger one gives
+    // the room to the player and rules views.
     const DialogUnits du(font());
-    m_form->setFixedSize(du.size(kFormWidth, kFormHeight));
+    m_form = new StretchForm(du.size(kFormWidth, kFormHeight), this);
     m_editor = new EntryEditor(m_services, m_prompt, m_work, m_form, du);
     m_view = new ServerDetailsView(m_services, m_work, m_form, du);
     m_listCommands = new ListMenuCommands(m_services, m_prompt, *m_editor, this);
@@ -88,8 +94,14 @@ MonitorDialog::MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget*
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setMenuBar(m_menuBar);
-    layout->addWidget(m_form);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(m_form);
+    layout->addWidget(scroll);
+    keepWindowSize(*this, m_services.settings, "Monitor",
+                   m_form->size() + QSize(style()->pixelMetric(QStyle::PM_ScrollBarExtent),
+                                          m_menuBar->sizeHint().height()));
 
     // Initialisation: the selectors with list 0, then no server shown, then timer 1.
     m_editor->fillSelector();
@@ -146,15 +158,15 @@ void MonitorDialog::buildMenu() {
 
     QMenu* file = m_menuBar->addMenu(QStringLiteral("&File"));
     addCommand(file, QStringLiteral("&Connect ..."), kConnectCommand)->setEnabled(false);
-    addCommand(file, QStringLiteral("Rcon-Console ..."), kRconConsoleCommand)->setEnabled(false);
+    addCommand(file, QStringLiteral("&Rcon-Console ..."), kRconConsoleCommand)->setEnabled(false);
     file->addSeparator();
     connect(addCommand(file, QStringLiteral("&Exit"), kExitCommand), &QAction::triggered, this,
             &QDialog::reject);
 
     QMenu* settingsMenu = m_menuBar->addMenu(QStringLiteral("&Settings"));
     addCommand(settingsMenu, QStringLiteral("&Settings ..."), kSettingsCommand)->setEnabled(false);
-    QMenu* sort = settingsMenu->addMenu(QStringLiteral("Sort Server List"));
-    const char* sortTexts[] = {"Unsorted", "Name", "IP/Port", "Game + Name", "Game + IP/Port"};
+    QMenu* sort = settingsMenu->addMenu(QStringLiteral("S&ort Server List"));
+    const char* sortTexts[] = {"&Unsorted", "&Name", "&IP/Port", "&Game + Name", "Game + IP/&Port"};
     for (int i = 0; i < 5; ++i) {
         const int id = kFirstSortCommand + i;
         connect(addCommand(sort, QString::fromLatin1(sortTexts[i]), id), &QAction::triggered, lc,
@@ -165,19 +177,19 @@ void MonitorDialog::buildMenu() {
     tray->setCheckable(true);
     tray->setEnabled(false);
 
-    QMenu* lists = m_menuBar->addMenu(QStringLiteral("Server List"));
+    QMenu* lists = m_menuBar->addMenu(QStringLiteral("Server &List"));
     connect(addCommand(lists, QStringLiteral("&Open ..."), kOpenListCommand), &QAction::triggered,
             lc, &ListMenuCommands::openList);
-    connect(addCommand(lists, QStringLiteral("Delete"), kDeleteListCommand), &QAction::triggered,
+    connect(addCommand(lists, QStringLiteral("&Delete"), kDeleteListCommand), &QAction::triggered,
             lc, &ListMenuCommands::deleteList);
-    connect(addCommand(lists, QStringLiteral("Rename ..."), kRenameListCommand),
+    connect(addCommand(lists, QStringLiteral("&Rename ..."), kRenameListCommand),
             &QAction::triggered, lc, &ListMenuCommands::renameList);
-    connect(addCommand(lists, QStringLiteral("New ..."), kNewListCommand), &QAction::triggered, lc,
+    connect(addCommand(lists, QStringLiteral("&New ..."), kNewListCommand), &QAction::triggered, lc,
             &ListMenuCommands::newList);
     lists->addSeparator();
-    connect(addCommand(lists, QStringLiteral("Browser..."), kBrowserCommand), &QAction::triggered,
+    connect(addCommand(lists, QStringLiteral("&Browser..."), kBrowserCommand), &QAction::triggered,
             this, &MonitorDialog::openBrowser);
-    connect(addCommand(lists, QStringLiteral("Find Servers..."), kFindServersCommand),
+    connect(addCommand(lists, QStringLiteral("&Find Servers..."), kFindServersCommand),
             &QAction::triggered, this, &MonitorDialog::onFindServers);
 
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&?"));

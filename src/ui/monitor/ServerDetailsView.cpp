@@ -14,7 +14,6 @@
 #include "ui/toolkit/PlainText.h"
 
 #include <QAbstractItemView>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -64,8 +63,8 @@ constexpr std::array kPlaces{
     FormPlace{kFriendlyFireId, 76, rowY(7), 110, 12},
     FormPlace{kTimeLimitId, 76, rowY(8), 110, 12},
     FormPlace{kTimeLeftId, 76, rowY(9), 110, 12},
-    FormPlace{ServerDetailsView::kPlayersId, 208, 100, 184, 152},
-    FormPlace{ServerDetailsView::kRulesId, 208, 260, 184, 52},
+    FormPlace{ServerDetailsView::kPlayersId, 208, 100, 184, 152, Grow::Upper},
+    FormPlace{ServerDetailsView::kRulesId, 208, 260, 184, 52, Grow::Lower},
 };
 
 constexpr std::array kLabels{
@@ -84,8 +83,10 @@ constexpr std::array kLabels{
     FormLabel{"Timeleft:", 18, rowY(9) + 2, 56, 8, kTimeLeftId},
 };
 
-// Read-only fields have the window's background.
-template <typename Widget> Widget* withWindowBackground(Widget* widget) {
+// Read-only fields have the window's background, and Tab passes them by (a click still selects
+// their text; screen readers read them by their labels).
+template <typename Widget> Widget* readOnlyLook(Widget* widget) {
+    widget->setFocusPolicy(Qt::ClickFocus);
     QPalette p = widget->palette();
     p.setColor(QPalette::Base, p.color(QPalette::Window));
     widget->setPalette(p);
@@ -93,7 +94,7 @@ template <typename Widget> Widget* withWindowBackground(Widget* widget) {
 }
 
 QLineEdit* readOnlyField(QWidget* form, int id, const DialogUnits& du, bool coloured = false) {
-    QLineEdit* edit = coloured ? new CEditEx(form) : withWindowBackground(new QLineEdit(form));
+    QLineEdit* edit = readOnlyLook(coloured ? new CEditEx(form) : new QLineEdit(form));
     edit->setReadOnly(true);
     placeControl(edit, id, kPlaces, du);
     return edit;
@@ -144,15 +145,16 @@ ServerDetailsView::ServerDetailsView(WindowServices& services, ServerEntry& work
 
 void ServerDetailsView::buildFields(QWidget* form, const DialogUnits& du) {
     // Frames first, so that the controls inside are drawn over them.
-    du.place(new QGroupBox(QStringLiteral("Bandwidth"), form), 96, 96, 96, 44);
-    du.place(new QGroupBox(QStringLiteral("Server details"), form), 12, 140, 180, 172);
+    placeGroup(form, "Bandwidth", {0, 96, 96, 96, 44}, du);
+    placeGroup(form, "Server details", {0, 12, 140, 180, 172}, du);
 
     m_ping = readOnlyField(form, kPingId, du);
     m_send = readOnlyField(form, kSendId, du);
     m_receive = readOnlyField(form, kReceiveId, du);
 
     // The details panel: the server name on two lines, then one row per detail.
-    m_hostName = withWindowBackground(new QPlainTextEdit(form));
+    m_hostName = readOnlyLook(new QPlainTextEdit(form));
+    m_hostName->setAccessibleName(QStringLiteral("Server name"));
     m_hostName->setReadOnly(true);
     m_hostName->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_hostName->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -29,7 +29,7 @@ DesktopSession::~DesktopSession() {
     stopProcess(m_xvfb);
 }
 
-bool DesktopSession::start() {
+bool DesktopSession::start(QSize screen) {
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     if (xvfb.isEmpty()) {
         m_xvfbMissing = true;
@@ -48,8 +48,8 @@ bool DesktopSession::start() {
     m_xvfb->setProgram(xvfb);
     m_xvfb->setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"),
                           QStringLiteral("-screen"), QStringLiteral("0"),
-                          QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                          QStringLiteral("tcp")});
+                          QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height()),
+                          QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     m_xvfb->start();
     QDeadlineTimer deadline(15000);
     QByteArray out;
@@ -140,6 +140,32 @@ bool DesktopSession::waitForActive(const QString& id, int timeoutMs) {
         QThread::msleep(100);
     } while (!deadline.hasExpired());
     return false;
+}
+
+QRect DesktopSession::frameGeometry(const QString& id) {
+    // The client area's place and size, widened by the frame openbox draws around it.
+    QRect client;
+    const QString shell =
+        xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id});
+    for (const QString& line : shell.split(QLatin1Char('\n'))) {
+        const QString value = line.section(QLatin1Char('='), 1);
+        if (line.startsWith(QStringLiteral("X=")))
+            client.moveLeft(value.toInt());
+        else if (line.startsWith(QStringLiteral("Y=")))
+            client.moveTop(value.toInt());
+        else if (line.startsWith(QStringLiteral("WIDTH=")))
+            client.setWidth(value.toInt());
+        else if (line.startsWith(QStringLiteral("HEIGHT=")))
+            client.setHeight(value.toInt());
+    }
+    const QStringList extents = run(QStringLiteral("xprop"), {QStringLiteral("-id"), id,
+                                                              QStringLiteral("_NET_FRAME_EXTENTS")})
+                                    .section(QLatin1Char('='), 1)
+                                    .split(QLatin1Char(','));
+    if (extents.size() == 4)
+        client.adjust(-extents[0].trimmed().toInt(), -extents[2].trimmed().toInt(),
+                      extents[1].trimmed().toInt(), extents[3].trimmed().toInt());
+    return client;
 }
 
 QSize DesktopSession::windowSize(const QString& id) {

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -30,7 +31,8 @@ public:
 
     // False when Xvfb is not installed (error() says so: skip) or when the desktop did not come
     // up (error() says why: fail).
-    bool start();
+    // screen: the size of the desktop.
+    bool start(QSize screen = QSize(1024, 768));
     bool xvfbMissing() const { return m_xvfbMissing; }
     const QString& error() const { return m_error; }
 
@@ -54,6 +56,8 @@ public:
     bool waitForActive(const QString& id, int timeoutMs = 10000);
     // Width and height of the window.
     QSize windowSize(const QString& id);
+    // The window's place and size on the screen, its frame included.
+    QRect frameGeometry(const QString& id);
 
     // The text of the CLIPBOARD selection.
     QString clipboard();

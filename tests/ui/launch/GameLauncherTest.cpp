@@ -220,18 +220,23 @@ TEST_F(GameLauncherTest, PasswordQuestionAnsweredNoStopsEverything) {
     EXPECT_EQ(m_app->engine().currentServer().lastConnected, 0);
 }
 
-TEST_F(GameLauncherTest, MissingClientShowsTheErrorAndKeepsTheTimeStamp) {
+TEST_F(GameLauncherTest, MissingClientSaysWhatToSetAndStampsNothing) {
     Hlsim sim;
     ASSERT_TRUE(sim.start({}));
     openWith(settingsFor("-console")); // no client installed
     ASSERT_TRUE(showServer(sim));
     m_prompt.dialogHandler = [](QDialog&) { return int(QDialog::Accepted); };
+    m_prompt.answers = {Prompt::Answer::No}; // not to the Settings now
     EXPECT_EQ(m_launcher->connectToServer(), GameLauncher::Result::StartFailed);
     ASSERT_EQ(m_prompt.messages.size(), 1u);
     EXPECT_EQ(m_prompt.messages[0].title, "Error");
     EXPECT_EQ(m_prompt.messages[0].icon, Prompt::Icon::Error);
-    EXPECT_EQ(m_prompt.messages[0].text,
-              "Can't execute '" + clientProgramPath(m_hlDir.path().toStdString()) + "'!!!");
+    EXPECT_EQ(m_prompt.messages[0].buttons, Prompt::Buttons::YesNo);
+    EXPECT_TRUE(m_prompt.messages[0].text.starts_with(
+        "Can't execute '" + clientProgramPath(m_hlDir.path().toStdString()) + "'!!!"));
+    EXPECT_NE(m_prompt.messages[0].text.find("Set the Half-Life folder in Settings"),
+              std::string::npos);
+    EXPECT_EQ(m_prompt.dialogsRun, 1); // the wait dialog only: no Settings
     EXPECT_TRUE(m_dialog->isEnabled());
     EXPECT_FALSE(m_dialog->isMinimized());
     EXPECT_TRUE(m_app->socket().isOpen());
@@ -240,12 +245,21 @@ TEST_F(GameLauncherTest, MissingClientShowsTheErrorAndKeepsTheTimeStamp) {
     ListFileRead saved = readListFile(dataDir() + "serverlist.sl06");
     ASSERT_EQ(saved.status, ListFileStatus::Read);
     ASSERT_FALSE(saved.contents.entries.empty());
-    EXPECT_NE(saved.contents.entries[0].lastConnected, 0);
-    EXPECT_EQ(saved.contents.entries[0].lastConnected,
-              m_app->engine().currentServer().lastConnected);
+    EXPECT_EQ(saved.contents.entries[0].lastConnected, 0);
+    EXPECT_EQ(m_app->engine().currentServer().lastConnected, 0);
+
+    // Yes opens the Settings dialog.
+    m_prompt.messages.clear();
+    m_prompt.answers = {Prompt::Answer::Yes};
+    m_prompt.dialogHandler = [](QDialog& d) {
+        return int(d.windowTitle() == QStringLiteral("Settings") ? QDialog::Rejected
+                                                                 : QDialog::Accepted);
+    };
+    EXPECT_EQ(m_launcher->connectToServer(), GameLauncher::Result::StartFailed);
+    EXPECT_EQ(m_prompt.dialogsRun, 3); // the wait dialog, then the Settings
 }
 
-TEST_F(GameLauncherTest, NoDetailsGiveMessage107AndTheTimeStampIsSaved) {
+TEST_F(GameLauncherTest, NoDetailsGiveMessage107AndTheServerIsSavedWithoutTimeStamp) {
     installClient();
     openWith(settingsFor("-console"));
     m_dialog->setServerText(QStringLiteral("127.0.0.1:9")); // nobody answers there
@@ -260,7 +274,7 @@ TEST_F(GameLauncherTest, NoDetailsGiveMessage107AndTheTimeStampIsSaved) {
     ASSERT_EQ(saved.status, ListFileStatus::Read);
     ASSERT_FALSE(saved.contents.entries.empty());
     EXPECT_EQ(addressText(saved.contents.entries[0].address), "127.0.0.1:9");
-    EXPECT_NE(saved.contents.entries[0].lastConnected, 0);
+    EXPECT_EQ(saved.contents.entries[0].lastConnected, 0);
 }
 
 TEST_F(GameLauncherTest, ConnectionExitEndsTheProgramOnceTheClientHasStarted) {

@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -46,17 +47,23 @@ inline void click(QWidget* widget, QPoint at = QPoint(-1, -1)) {
     }
 }
 
-// Opens a menu of the bar with the mouse and clicks its item with the given text.
+// A menu text as shown, without its access key mark.
+inline QString shownText(const QAction* action) {
+    QString text = action->text();
+    return text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+}
+
+// Opens a menu of the bar with the mouse and clicks its item with the given text (as shown).
 inline bool clickMenu(QMenuBar* bar, const QString& menuTitle, const QString& itemText) {
     for (QAction* top : bar->actions()) {
-        if (top->text() != menuTitle)
+        if (shownText(top) != menuTitle)
             continue;
         click(bar, bar->actionGeometry(top).center());
         auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         if (popup == nullptr)
             return false;
         for (QAction* item : popup->actions())
-            if (item->text() == itemText) {
+            if (shownText(item) == itemText) {
                 click(popup, popup->actionGeometry(item).center());
                 return true;
             }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QSize>
+
+class QWidget;
+
+namespace ondel {
+
+class SettingsStore;
+
+// Gives a resizable top-level window the size it had when it was last hidden (kept under name in
+// the settings), or natural the first time, never larger than the screen's free area, placed
+// within that area; and remembers its size whenever it is hidden. GUI thread only; the store
+// must outlive the window.
+void keepWindowSize(QWidget& window, SettingsStore& store, const char* name, QSize natural);
+
+} // namespace ondel
