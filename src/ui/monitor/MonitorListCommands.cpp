@@ -58,8 +58,10 @@ void MonitorDialog::onSortCommand(int commandId) {
 }
 
 void MonitorDialog::onOpenList() {
+    // The dialog starts where the lists are, not in the directory the program was started in.
     const std::optional<std::string> path = m_prompt.chooseOpenFile(
-        QStringLiteral("Open"), QStringLiteral("Ondel Server List (*.sl?\?);;All Files (*)"));
+        QStringLiteral("Open"), QStringLiteral("Ondel Server List (*.sl?\?);;All Files (*)"),
+        QFile::decodeName(QByteArray::fromStdString(m_services.dataDirectory)));
     if (!path)
         return;
     openList(m_services.lists, m_prompt, *path);
@@ -87,7 +89,9 @@ void MonitorDialog::onRenameList() {
     ServerListSet& lists = m_services.lists;
     const std::size_t index = lists.currentIndex();
     const ServerList& list = lists.at(index);
-    RenameListDialog dialog(fromBytes(list.sourcePath()), fromBytes(list.name()), this);
+    // The file as the list selector names it: bare for a list of the data folder.
+    RenameListDialog dialog(fromBytes(listFileShown(list, m_services.dataDirectory)),
+                            fromBytes(list.name()), this);
     if (m_prompt.execDialog(dialog) != QDialog::Accepted)
         return;
     renameList(lists, index, typed(dialog.newNameEdit()->text()));
