@@ -60,6 +60,7 @@ bool Application::start() {
         prepareDataDirectory();
     // 5. The server lists, the custom list at index 0 as the current list. Files that could
     //    not be read are named, with what was done with them.
+    m_saver.reset();
     const std::string problems = describeLoadProblems(loadAll(m_lists, m_dataDirectory));
     if (!problems.empty())
         m_prompt.message("Ondel", problems, Prompt::Buttons::Ok, Prompt::Icon::Warning);

@@ -7,6 +7,9 @@
 #include <QPointer>
 #include <QThread>
 
+#include <algorithm>
+#include <memory>
+
 #include <unistd.h>
 
 namespace ondel {
@@ -55,7 +58,7 @@ void InstanceChannel::onConnection() {
                 guarded->abort();
                 return;
             }
-            if (buffer->count('\0') < kParts)
+            if (std::count(buffer->cbegin(), buffer->cend(), '\0') < kParts)
                 return;
             const QList<QByteArray> parts = buffer->split('\0');
             buffer->clear();

@@ -144,7 +144,7 @@ TEST(ListCommands, FirstFreeTitleSkipsFilesAndLoadedLists) {
 TEST(ListFiles, StartNamesEveryUnreadableFileAndWhatWasDone) {
     TempDir tmp;
     writeBytes(tmp.file("serverlist.sl06"), {6, 0, 0, 0, 3, 'a'}); // ends inside the name
-    writeBytes(tmp.file("clan.sl06"), {9, 0, 0, 0});               // an unknown version
+    writeBytes(tmp.file("clan.sl06"), {9, 0, 0, 0, 0}); // an unknown version, its name empty
     writeBytes(tmp.file("good.sl06"), encoded(ServerList("", "", "Good")));
     ServerListSet set;
     const std::vector<ListLoadProblem> problems = loadAll(set, tmp.dir());

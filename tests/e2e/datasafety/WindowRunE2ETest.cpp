@@ -6,6 +6,7 @@
 #include "serverlist/ListFiles.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <memory>
 #include <set>
 
 using namespace ondel;
@@ -97,19 +100,19 @@ TEST_F(WindowRunE2E, AKilledRunHasWrittenWhatItShowedAndLeavesNoLockBehind) {
 }
 
 TEST_F(WindowRunE2E, EveryEndSignalEndsTheRunAsTheCloseBoxDoes) {
-    const std::vector<int> signals = {SIGTERM, SIGINT, SIGHUP};
+    const std::vector<int> kinds = {SIGTERM, SIGINT, SIGHUP};
     std::vector<std::unique_ptr<QTemporaryDir>> dirs;
     std::vector<std::unique_ptr<QProcess>> runs;
-    for (std::size_t i = 0; i < signals.size(); ++i) {
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
         dirs.push_back(std::make_unique<QTemporaryDir>());
         runs.push_back(std::make_unique<QProcess>());
         ASSERT_TRUE(startOndel(*runs[i], *dirs[i], port(0)));
     }
     QThread::msleep(4000);
-    for (std::size_t i = 0; i < signals.size(); ++i)
-        ::kill(static_cast<pid_t>(runs[i]->processId()), signals[i]);
-    for (std::size_t i = 0; i < signals.size(); ++i) {
-        SCOPED_TRACE(signals[i]);
+    for (std::size_t i = 0; i < kinds.size(); ++i)
+        ::kill(static_cast<pid_t>(runs[i]->processId()), kinds[i]);
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        SCOPED_TRACE(kinds[i]);
         EXPECT_TRUE(endedWithZero(*runs[i], 10000))
             << "status " << runs[i]->exitCode() << " "
             << runs[i]->readAllStandardError().toStdString();
