@@ -2,6 +2,8 @@
 
 #include "serverlist/ListFileFormat.h"
 
+#include <algorithm>
+
 namespace ondel {
 
 std::vector<std::uint8_t> ListEncodingCache::Pieces::join() const {
@@ -17,6 +19,9 @@ std::vector<std::uint8_t> ListEncodingCache::Pieces::join() const {
 }
 
 bool ListEncodingCache::encode(const ServerList& list, Pieces& out) {
+    // How far ahead of the walk a kept entry is looked for; beyond, it is encoded again (always
+    // right, only slower), so that lists reordered in other ways cost no more than a fresh start.
+    constexpr std::size_t kLookAhead = 64;
     const std::vector<std::uint64_t>& stamps = list.entryStamps();
     const std::vector<ServerEntry>& entries = list.entries();
     Pieces pieces;
@@ -24,15 +29,21 @@ bool ListEncodingCache::encode(const ServerList& list, Pieces& out) {
         m_kept.clear();
         return false;
     }
-    // Only the entries of this state are kept: removed and changed ones are let go.
-    std::unordered_map<std::uint64_t, Bytes> kept;
+    std::vector<std::pair<std::uint64_t, Bytes>> kept;
     kept.reserve(entries.size());
     pieces.entries.reserve(entries.size());
+    std::size_t walk = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         Bytes bytes;
-        if (auto it = m_kept.find(stamps[i]); it != m_kept.end()) {
-            bytes = it->second;
-        } else {
+        const std::size_t end = std::min(m_kept.size(), walk + kLookAhead);
+        for (std::size_t k = walk; k < end; ++k) {
+            if (m_kept[k].first == stamps[i]) {
+                bytes = m_kept[k].second;
+                walk = k + 1; // what was skipped is gone or changed
+                break;
+            }
+        }
+        if (!bytes) {
             auto fresh = std::make_shared<std::vector<std::uint8_t>>();
             if (!listfile::encodeEntry(entries[i], *fresh)) {
                 m_kept.clear();
@@ -40,7 +51,7 @@ bool ListEncodingCache::encode(const ServerList& list, Pieces& out) {
             }
             bytes = std::move(fresh);
         }
-        kept.emplace(stamps[i], bytes);
+        kept.emplace_back(stamps[i], bytes);
         pieces.entries.push_back(std::move(bytes));
     }
     m_kept = std::move(kept);

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace ondel {
@@ -29,7 +29,10 @@ public:
     bool encode(const ServerList& list, Pieces& out);
 
 private:
-    std::unordered_map<std::uint64_t, Bytes> m_kept;
+    // The entries of the last encoding, in list order. Changes keep that order but for entries
+    // taken out and entries with new stamps (stored at the front, added, edited), so one walk
+    // along it finds every kept entry.
+    std::vector<std::pair<std::uint64_t, Bytes>> m_kept;
 };
 
 } // namespace ondel
