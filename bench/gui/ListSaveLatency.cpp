@@ -15,6 +15,7 @@
 //          [--seconds S]
 // --heavy gives every entry 30 rules and 16 players (about 80 MB on disk instead of 12 MB).
 // The list file goes to a fresh folder under $TMPDIR (or /tmp) and is removed at the end.
+#include "../BigList.h"
 #include "platform/ListSaver.h"
 #include "serverlist/ListFiles.h"
 #include "serverlist/ServerListSet.h"
@@ -36,32 +37,6 @@
 using namespace ondel;
 
 namespace {
-
-ServerList makeList(const std::string& path, int count, bool heavy) {
-    ServerList list(path, path, "Benchmark list");
-    list.entries().reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        ServerEntry e;
-        e.address = {"10." + std::to_string(i / 65536) + "." + std::to_string((i / 256) % 256) +
-                         "." + std::to_string(i % 256),
-                     27015};
-        e.hostName = "Half-Life server number " + std::to_string(i);
-        e.map = "de_dust2";
-        e.gameDir = "cstrike";
-        e.gameDescription = "Counter-Strike";
-        e.players = 16;
-        e.maxPlayers = 32;
-        if (heavy) {
-            for (int r = 0; r < 30; ++r)
-                e.rules.push_back({"mp_rule_number_" + std::to_string(r), std::to_string(r * 10)});
-            for (int p = 0; p < 16; ++p)
-                e.playerList.push_back({static_cast<std::uint8_t>(p),
-                                        "Player name " + std::to_string(p), p * 3, p * 60});
-        }
-        list.entries().push_back(std::move(e));
-    }
-    return list;
-}
 
 // Processor time of the calling thread, in ms.
 double threadCpuMs() {
@@ -91,7 +66,7 @@ int main(int argc, char** argv) {
     const std::string path = dir.filePath(QStringLiteral("big.sl06")).toStdString();
 
     ServerListSet lists;
-    lists.append(makeList(path, entries, heavy));
+    lists.append(bench::makeBigList(path, entries, heavy));
     QElapsedTimer clock;
     clock.start();
     ListSaver saver(lists);
