@@ -3,6 +3,7 @@
 // Run: build/<dir>/bench/ListFilesBench --benchmark_repetitions=5
 //          --benchmark_report_aggregates_only=true
 // The file goes to $TMPDIR (or /tmp); saving includes flushing it to the disk.
+#include "BigList.h"
 #include "serverlist/ListFiles.h"
 
 #include <benchmark/benchmark.h>
@@ -16,34 +17,9 @@ using namespace ondel;
 namespace {
 
 constexpr int kEntries = 70000;
-constexpr int kRules = 30;
-constexpr int kPlayers = 16;
 
 ServerList makeList(const std::string& path) {
-    ServerList list(path, path, "Benchmark list");
-    list.entries().reserve(kEntries);
-    for (int i = 0; i < kEntries; ++i) {
-        ServerEntry e;
-        e.address = {"10." + std::to_string(i / 65536) + "." + std::to_string((i / 256) % 256) +
-                         "." + std::to_string(i % 256),
-                     27015};
-        e.hostName = "Half-Life server number " + std::to_string(i);
-        e.comment = "comment";
-        e.map = "de_dust2";
-        e.gameDir = "cstrike";
-        e.gameDescription = "Counter-Strike";
-        e.adminModVersion = "2.50.60";
-        e.players = kPlayers;
-        e.maxPlayers = 32;
-        e.lastConnected = 13300000000000 + i;
-        for (int r = 0; r < kRules; ++r)
-            e.rules.push_back({"mp_rule_number_" + std::to_string(r), std::to_string(r * 10)});
-        for (int p = 0; p < kPlayers; ++p)
-            e.playerList.push_back(
-                {static_cast<std::uint8_t>(p), "Player name " + std::to_string(p), p * 3, p * 60});
-        list.entries().push_back(std::move(e));
-    }
-    return list;
+    return bench::makeBigList(path, kEntries, true);
 }
 
 std::string benchPath() {

@@ -55,29 +55,56 @@ bool Application::start() {
     // 3. The query socket.
     if (!m_socket.openFirstFree())
         showError(false, kSocketError);
-    // 4. The data directory: the one given (relative to the current directory), or the user's
-    //    data folder, made on first use.
-    if (m_dataDirectory.empty()) {
+    // 4. The data directory.
+    if (!m_dataDirectoryPrepared)
+        prepareDataDirectory();
+    // 5. The server lists, the custom list at index 0 as the current list. Files that could
+    //    not be read are named, with what was done with them.
+    m_saver.reset();
+    const std::string problems = describeLoadProblems(loadAll(m_lists, m_dataDirectory));
+    if (!problems.empty())
+        m_prompt.message("Ondel", problems, Prompt::Buttons::Ok, Prompt::Icon::Warning);
+    // From here on every change of a list reaches its file within seconds.
+    m_saver = std::make_unique<ListSaver>(m_lists);
+    connect(m_saver.get(), &ListSaver::writeFailed, this, &Application::onListWriteFailed);
+    return true;
+}
+
+void Application::prepareDataDirectory() {
+    m_dataDirectoryPrepared = true;
+    // The one given (relative to the current directory), or the user's data folder; made when
+    // missing, so that the lists of the run have a place.
+    if (m_dataDirectory.empty())
         m_dataDirectory = defaultDataDirectory();
-        if (m_dataDirectory.empty() ||
-            !makePrivateDirectory(QString::fromStdString(m_dataDirectory)))
-            showError(false, text::format("Can't create the data folder '%s'!!!",
-                                          m_dataDirectory.c_str()));
-    }
+    if (m_dataDirectory.empty() || !makePrivateDirectory(QString::fromStdString(m_dataDirectory)))
+        showError(false,
+                  text::format("Can't create the data folder '%s'!!!", m_dataDirectory.c_str()));
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(m_dataDirectory, error);
     if (!error)
         m_dataDirectory = absolute.lexically_normal().string();
     if (m_dataDirectory.empty() || m_dataDirectory.back() != '/')
         m_dataDirectory += '/';
-    // 5. The server lists, the custom list at index 0 as the current list.
-    loadAll(m_lists, m_dataDirectory);
-    return true;
 }
 
 void Application::finish() {
+    if (m_saver)
+        m_saver->stop();
     if (!m_lists.empty())
         saveAll(m_lists);
+}
+
+int Application::saveChangedLists() {
+    return m_saver ? m_saver->flush() : 0;
+}
+
+void Application::onListWriteFailed(const QString& listName, const QString& path) {
+    m_prompt.message(
+        "Ondel",
+        text::format("The list '%s' could not be written to '%s'. Its servers stay in memory; "
+                     "Ondel tries again every few seconds and at the end of the run.",
+                     listName.toUtf8().constData(), path.toUtf8().constData()),
+        Prompt::Buttons::Ok, Prompt::Icon::Warning);
 }
 
 void Application::showError(bool fatal, const std::string& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ListSaver.h"
 #include "platform/ScanRunner.h"
 #include "platform/SystemClock.h"
 #include "platform/WindowSocket.h"
@@ -40,8 +41,16 @@ public:
     // reported the same way), and every server list. Returns
     // false only when the program cannot run at all (never, on this platform).
     bool start();
-    // The end of the run: every list is written back to its file.
+    // Step 4 of start() on its own, for a caller that needs the folder before the rest (the
+    // window takes the folder's lock first): the folder given, made with mode 0700 when missing
+    // (a failure is reported as an error box), or the user's data folder; made absolute, with a
+    // '/' at the end. start() does it only when it has not been done.
+    void prepareDataDirectory();
+    // The end of the run: the list saver is stopped and every list is written back to its file.
     void finish();
+    // Writes every list that changed and waits for it (the session manager's save request, a
+    // signal). Returns the number of lists that could not be written.
+    int saveChangedLists();
 
     SettingsStore& settings() { return *m_settings; }
     QueryEngine& engine() { return m_engine; }
@@ -75,6 +84,7 @@ public:
 
 private:
     void onResult(QueryEngine::Result what, const ServerEntry& record);
+    void onListWriteFailed(const QString& listName, const QString& path);
 
     Prompt& m_prompt;
     std::string m_dataDirectory;
@@ -85,6 +95,9 @@ private:
     DatagramRouter m_router;
     ServerKnowledge m_knowledge;
     ServerListSet m_lists;
+    bool m_dataDirectoryPrepared = false;
+    // Writes the lists as they change, from the end of start() to finish().
+    std::unique_ptr<ListSaver> m_saver;
     QueryEngine m_engine;
     // Each refresh of the browser is one Scan on the router's socket.
     ScanRunner m_scans{[this] { return std::make_unique<Scan>(m_clock, m_router, m_knowledge); }};

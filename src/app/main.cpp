@@ -1,12 +1,18 @@
 // ondel: the monitor window. ondel [--data-dir DIR] [--browser] [HOST:PORT]
 #include "app/Application.h"
 #include "app/gui/MonitorWindow.h"
+#include "platform/EndSignals.h"
+#include "platform/InstanceChannel.h"
+#include "platform/posix/DataFolderLock.h"
 #include "ui/monitor/MonitorDialog.h"
 #include "ui/toolkit/UiPrompt.h"
 
 #include <QApplication>
+#include <QPointer>
+#include <QSessionManager>
 #include <QString>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +31,9 @@ const char* const kUsage =
     "  --browser       open the server browser on the custom list beside the window\n"
     "  --help          show this text and exit\n"
     "  --version       show the version and exit\n";
+
+// How long a second start tries to reach the running program.
+constexpr int kHandOverMs = 2500;
 
 struct Options {
     std::string dataDirectory;
@@ -76,6 +85,19 @@ int parseOptions(int argc, char** argv, Options& options) {
     return -1;
 }
 
+// The second start on a data folder: the request goes to the program that runs on it.
+int handOver(ondel::InstanceChannel& channel, const std::string& dataDirectory,
+             const Options& options) {
+    if (channel.handOver(QString::fromLocal8Bit(options.server.c_str()), options.browser,
+                         kHandOverMs))
+        return 0;
+    std::fprintf(stderr,
+                 "ondel: another Ondel is running on the data folder %s and did not answer; "
+                 "end it, or give this one another folder with --data-dir\n",
+                 dataDirectory.c_str());
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -87,22 +109,61 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Ondel"));
     // The id of the installed menu entry, so the desktop ties the window to its icon and name.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.ondel.Ondel"));
+    // From here on these signals end the program as the close box does (below).
+    ondel::EndSignals endSignals({SIGTERM, SIGINT, SIGHUP});
 
     ondel::UiPrompt prompt;
     ondel::Application app(prompt, options.dataDirectory);
+    app.prepareDataDirectory();
+    // One program writes a data folder; a second start hands its request over and ends.
+    ondel::DataFolderLock lock(app.dataDirectory());
+    ondel::InstanceChannel channel(app.dataDirectory());
+    if (lock.state() == ondel::DataFolderLock::State::HeldByOther)
+        return handOver(channel, app.dataDirectory(), options);
     if (!app.start())
         return 1;
+
+    QPointer<ondel::MonitorDialog> window;
+    // A signal: what changed is written at once, then every event loop ends (a message box or
+    // dialog that is open included) and the run ends as after the close box: every list is
+    // written, status 0.
+    QObject::connect(&endSignals, &ondel::EndSignals::received, &qtApp, [&app, &window] {
+        app.saveChangedLists();
+        if (window)
+            window->reject();
+        QCoreApplication::exit(0);
+    });
+    // The session manager's "save your data" (at log-out) writes what changed.
+    QObject::connect(&qtApp, &QGuiApplication::commitDataRequest, &qtApp,
+                     [&app](QSessionManager&) { app.saveChangedLists(); });
+    QObject::connect(&qtApp, &QGuiApplication::saveStateRequest, &qtApp,
+                     [&app](QSessionManager&) { app.saveChangedLists(); });
+
     // ONDEL_OPEN_CONSOLE=1 opens the remote console with the window (unattended soak runs).
     const char* openConsole = std::getenv("ONDEL_OPEN_CONSOLE");
     const bool console = openConsole != nullptr && std::strcmp(openConsole, "1") == 0;
-    std::function<void(ondel::MonitorDialog&)> onShown;
-    if (console || options.browser)
-        onShown = [console, &options](ondel::MonitorDialog& dialog) {
-            if (options.browser)
-                dialog.openBrowser();
-            if (console)
-                dialog.openRconConsole();
-        };
+    std::function<void(ondel::MonitorDialog&)> onShown = [console, &options, &window,
+                                                          &channel](ondel::MonitorDialog& dialog) {
+        window = &dialog;
+        // A second start's server is shown here, and the window comes to the front.
+        QObject::connect(&channel, &ondel::InstanceChannel::requested, &dialog,
+                         [&dialog](const QString& serverText, bool browser) {
+                             if (!serverText.isEmpty())
+                                 dialog.setServerText(serverText);
+                             if (browser)
+                                 dialog.openBrowser();
+                             dialog.showNormal();
+                             dialog.raise();
+                             dialog.activateWindow();
+                         });
+        if (!channel.listen())
+            std::fprintf(stderr, "ondel: a second start on this data folder cannot reach "
+                                 "this one\n");
+        if (options.browser)
+            dialog.openBrowser();
+        if (console)
+            dialog.openRconConsole();
+    };
     // Esc, the close box and "&Exit" all end the window the same way: every list is saved.
     ondel::runMonitorWindow(app, prompt, QString::fromLocal8Bit(options.server.c_str()), onShown);
     return 0;

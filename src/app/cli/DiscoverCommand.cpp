@@ -7,6 +7,7 @@
 #include "common/Text.h"
 #include "curl/CurlHttpGetter.h"
 #include "discover/Discovery.h"
+#include "platform/posix/DataFolderLock.h"
 #include "serverlist/ListFiles.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
@@ -120,10 +121,7 @@ std::string defaultDataFolder() {
 
 // Adds the servers to list name in dataDir (created when missing). A file that cannot be read
 // completely is left alone: writing would lose what it holds.
-int saveToList(const Options& o, const std::vector<SteamServer>& servers) {
-    std::string dir = o.dataDir.empty() ? defaultDataFolder() : o.dataDir;
-    if (!dir.empty() && dir.back() != '/')
-        dir += '/';
+int saveToList(const Options& o, const std::string& dir, const std::vector<SteamServer>& servers) {
     std::string path = dir + o.saveList + ".sl06";
     std::string shown = text::toDisplayUtf8(path);
     ListFileRead read = readListFile(path);
@@ -165,6 +163,23 @@ int runDiscover(const Arguments& args) {
         return failed(noKeyMessage(settingsPath.empty() ? "the settings file"
                                                         : text::toDisplayUtf8(settingsPath)));
 
+    // The window writes the lists of its data folder as they change; a list written beside it
+    // would be overwritten by the window's copy, or overwrite it. So the folder is taken for the
+    // whole run, before the Web API is asked, and refused while the window holds it.
+    std::string dir;
+    std::optional<DataFolderLock> lock;
+    if (!o.saveList.empty()) {
+        dir = o.dataDir.empty() ? defaultDataFolder() : o.dataDir;
+        if (!dir.empty() && dir.back() != '/')
+            dir += '/';
+        lock.emplace(dir.empty() ? std::string("./") : dir);
+        if (lock->state() == DataFolderLock::State::HeldByOther)
+            return failed("the Ondel window is running on the data folder " +
+                          text::toDisplayUtf8(dir.empty() ? std::string(".") : dir) +
+                          " and writes its lists; nothing was asked or saved. Use Find Servers "
+                          "in the window, or end the window and run this again");
+    }
+
     CurlHttpGetter http;
     DiscoverResult result = discoverServers(
         http, effectiveApiBase(std::getenv("ONDEL_STEAM_API_URL"), storedUrl), key, o.filter);
@@ -181,7 +196,7 @@ int runDiscover(const Arguments& args) {
         std::fprintf(stderr, "%zu servers found, %zu left out (unusable or repeated address)\n",
                      result.servers.size(), result.dropped);
     if (!o.saveList.empty())
-        return saveToList(o, result.servers);
+        return saveToList(o, dir, result.servers);
     return 0;
 }
 

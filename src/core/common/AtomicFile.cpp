@@ -46,9 +46,30 @@ void syncDirectory(const fs::path& dir) {
     }
 }
 
+// The file a path ends at when it is a symbolic link (followed link by link, a relative target
+// taken from the link's folder), so that the link stays and its target is replaced. The path
+// itself when it is no link; empty for a loop of links.
+std::string finalTarget(const std::string& path) {
+    constexpr int kMaxLinks = 40; // as the kernel allows
+    fs::path current(path);
+    for (int i = 0; i < kMaxLinks; ++i) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(current, ec)) || ec)
+            return current.string();
+        fs::path target = fs::read_symlink(current, ec);
+        if (ec)
+            return {};
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    return {};
+}
+
 } // namespace
 
-bool writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+bool writeFileAtomically(const std::string& linkOrPath, std::span<const std::uint8_t> bytes) {
+    if (linkOrPath.empty())
+        return false;
+    const std::string path = finalTarget(linkOrPath);
     if (path.empty())
         return false;
     std::string tmpl = path + ".tmp-XXXXXX";

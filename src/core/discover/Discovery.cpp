@@ -137,7 +137,7 @@ std::size_t addNewServers(ServerList& list, const std::vector<SteamServer>& serv
     for (const auto& server : servers) {
         if (!known.insert(addressText(server.address)).second)
             continue;
-        list.entries().push_back(entryForServer(server));
+        list.appendEntry(entryForServer(server));
         ++added;
     }
     return added;

@@ -4,6 +4,7 @@
 #include "serverlist/ListFiles.h"
 
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace ondel {
@@ -75,13 +76,30 @@ std::string newListFileName(const std::string& fileTitle) {
     return fileTitle + text::format(".sl%02d", 6);
 }
 
+bool newListFileTaken(const ServerListSet& set, const std::string& dataDirectory,
+                      const std::string& fileTitle) {
+    const std::string path = dataDirectory + newListFileName(fileTitle);
+    // A list made by New but not saved yet may have no file; a second New of the same name
+    // would otherwise give two lists one file.
+    return exists(path) || inUse(set, path);
+}
+
+std::string firstFreeListTitle(const ServerListSet& set, const std::string& dataDirectory,
+                               const std::string& base) {
+    constexpr int kMaxTried = 1000;
+    for (int n = 1; n <= kMaxTried; ++n) {
+        std::string title = n == 1 ? base : base + " " + std::to_string(n);
+        if (!newListFileTaken(set, dataDirectory, title))
+            return title;
+    }
+    return base;
+}
+
 NewListResult newList(ServerListSet& set, Prompt& prompt, const std::string& dataDirectory,
                       const std::string& fileTitle, const std::string& name) {
     std::string fileName = newListFileName(fileTitle);
     std::string path = dataDirectory + fileName;
-    // A list made by New but not saved yet has no file; a second New of the same name would
-    // otherwise give two lists one file.
-    if (exists(path) || inUse(set, path)) {
+    if (newListFileTaken(set, dataDirectory, fileTitle)) {
         stop(prompt, text::format(kFileExistsFormat, text::toDisplayUtf8(fileName).c_str()));
         return NewListResult::Exists;
     }
@@ -104,17 +122,27 @@ bool deleteList(ServerListSet& set, Prompt& prompt, std::size_t index) {
                        Prompt::Icon::Question) != Prompt::Answer::Yes)
         return false;
 
-    std::string path = list.filePath();
-    writeList(list, path); // keeps the latest edits in the .deleted file; failure is passed over
+    // Out of the set first: whoever writes the set's lists as they change lets go of this one
+    // before its files are moved aside (a late write would bring the list back).
+    std::unique_ptr<ServerList> taken = set.takeAt(index);
+    set.setCurrentIndex(0);
+    const std::string path = taken->filePath();
+    writeList(*taken, path); // keeps the latest edits in the .deleted file; failure is passed over
     moveToDeleted(path);
     for (int version = fileVersionOf(path) - 1; version >= 0; --version) {
         std::string older = path;
         withFileVersion(older, version);
         moveToDeleted(older);
     }
-    set.removeAt(index);
-    set.setCurrentIndex(0);
     return true;
+}
+
+std::string listFileShown(const ServerList& list, const std::string& dataDirectory) {
+    std::string source = list.sourcePath();
+    if (!dataDirectory.empty() && source.size() > dataDirectory.size() &&
+        source.starts_with(dataDirectory))
+        source.erase(0, dataDirectory.size());
+    return source;
 }
 
 bool renameList(ServerListSet& set, std::size_t index, const std::string& newName) {

@@ -49,6 +49,15 @@ OpenListResult openList(ServerListSet& set, Prompt& prompt, const std::string& c
 // The file name a new list gets for the typed file title: title + ".sl06".
 std::string newListFileName(const std::string& fileTitle);
 
+// Whether New with this file title would be refused: its file exists in dataDirectory, or a
+// loaded list already has that file.
+bool newListFileTaken(const ServerListSet& set, const std::string& dataDirectory,
+                      const std::string& fileTitle);
+// The first title of base, "base 2", "base 3", ... that New would take; base itself when
+// every one up to a thousand is taken.
+std::string firstFreeListTitle(const ServerListSet& set, const std::string& dataDirectory,
+                               const std::string& base);
+
 enum class NewListResult {
     Added,  // an empty list was appended; its file is created at the next save
     Exists, // refused: the file exists, or a loaded list already has that file
@@ -64,6 +73,10 @@ NewListResult newList(ServerListSet& set, Prompt& prompt, const std::string& dat
 // "<file>.deleted", replacing an older ".deleted" file. Returns whether the list was removed;
 // list 0 is then the current list.
 bool deleteList(ServerListSet& set, Prompt& prompt, std::size_t index);
+
+// The list's source file as the list selector and the Rename dialog show it: the bare file name
+// for a file of the data folder (dataDirectory ends with '/'), the whole path otherwise.
+std::string listFileShown(const ServerList& list, const std::string& dataDirectory);
 
 // Rename with the text typed as "New name:" (list 0 included). No file is touched; the name
 // reaches the file at the next save. False only for an index outside the set.

@@ -344,4 +344,28 @@ bool encode(const std::string& name, const std::vector<ServerEntry>& entries,
     return true;
 }
 
+bool encodeHeader(const std::string& name, std::size_t count, std::vector<std::uint8_t>& out) {
+    if (count > std::numeric_limits<std::uint32_t>::max())
+        return false;
+    ByteWriter w;
+    w.reserve(4 + textBytes(name) + 6);
+    w.i32(kCurrentVersion);
+    if (!writeText(w, name))
+        return false;
+    writeCount(w, static_cast<std::uint32_t>(count));
+    out = w.take();
+    return true;
+}
+
+bool encodeEntry(const ServerEntry& entry, std::vector<std::uint8_t>& out) {
+    ByteWriter w;
+    w.reserve(entryBytes(entry));
+    bool ok = true;
+    writeEntry(w, entry, ok);
+    if (!ok)
+        return false;
+    out = w.take();
+    return true;
+}
+
 } // namespace ondel::listfile

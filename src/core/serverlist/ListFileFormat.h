@@ -63,4 +63,9 @@ Contents decode(std::span<const std::uint8_t> bytes);
 bool encode(const std::string& name, const std::vector<ServerEntry>& entries,
             std::vector<std::uint8_t>& out);
 
+// The two parts of what encode() writes, for a writer that keeps the bytes of entries that did
+// not change: the file's start (version, name, entry count), and one entry record.
+bool encodeHeader(const std::string& name, std::size_t count, std::vector<std::uint8_t>& out);
+bool encodeEntry(const ServerEntry& entry, std::vector<std::uint8_t>& out);
+
 } // namespace ondel::listfile

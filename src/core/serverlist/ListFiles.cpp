@@ -138,7 +138,8 @@ namespace {
 // addList with the reason a list was not appended kept apart, for loadAll.
 ListFileStatus addListFrom(ServerListSet& set, const std::string& filePath,
                            const std::string& sourcePath, const std::optional<std::string>& name,
-                           bool createIfMissing, bool& added) {
+                           bool createIfMissing, bool& added,
+                           std::vector<ListLoadProblem>* problems = nullptr) {
     ListFileRead read = readListFile(sourcePath);
     ServerList list(filePath, sourcePath, name.value_or("Noname"));
     added = false;
@@ -156,16 +157,20 @@ ListFileStatus addListFrom(ServerListSet& set, const std::string& filePath,
             added = true;
         }
         break;
-    case ListFileStatus::Unreadable:
+    case ListFileStatus::Unreadable: {
+        ListLoadProblem problem{sourcePath, read.problem, createIfMissing, {}};
         if (createIfMissing) {
             // The list must exist, but its empty contents must not replace the file at the next
             // save: keep the file under another name first. Where the rename fails, the
             // directory refuses changes, so the save cannot replace the file either.
-            moveAside(sourcePath);
+            problem.movedTo = moveAside(sourcePath);
             set.append(std::move(list));
             added = true;
         }
+        if (problems != nullptr)
+            problems->push_back(std::move(problem));
         break;
+    }
     }
     return read.status;
 }
@@ -180,7 +185,27 @@ bool addList(ServerListSet& set, const std::string& filePath,
     return added;
 }
 
-void loadAll(ServerListSet& set, const std::string& dataDirectory) {
+std::string describeLoadProblems(const std::vector<ListLoadProblem>& problems) {
+    std::string text;
+    for (const ListLoadProblem& p : problems) {
+        if (!text.empty())
+            text += "\n\n";
+        const std::string file = text::toDisplayUtf8(p.path);
+        text += text::format("The list file '%s' %s.", file.c_str(), p.problem.c_str());
+        if (!p.custom)
+            text += " Its list is left out; the file is kept as it is.";
+        else if (!p.movedTo.empty())
+            text += text::format(" It was renamed to '%s'; the custom list starts empty.",
+                                 text::toDisplayUtf8(p.movedTo).c_str());
+        else
+            text += " It could not be renamed aside; the custom list starts empty and is not "
+                    "written over it.";
+    }
+    return text;
+}
+
+std::vector<ListLoadProblem> loadAll(ServerListSet& set, const std::string& dataDirectory) {
+    std::vector<ListLoadProblem> problems;
     set.clear();
     std::string dir = dataDirectory;
     if (!dir.empty() && dir.back() != '/')
@@ -194,8 +219,9 @@ void loadAll(ServerListSet& set, const std::string& dataDirectory) {
             break;
         }
     }
-    addList(set, customListPath(dir, listfile::kCurrentVersion), customSource,
-            std::string(ServerListSet::kCustomListName), true);
+    bool customAdded = false;
+    addListFrom(set, customListPath(dir, listfile::kCurrentVersion), customSource,
+                std::string(ServerListSet::kCustomListName), true, customAdded, &problems);
     set.setCurrentIndex(0);
 
     std::vector<std::string> names;
@@ -231,11 +257,12 @@ void loadAll(ServerListSet& set, const std::string& dataDirectory) {
                 continue;
             bool added = false;
             ListFileStatus status =
-                addListFrom(set, target, dir + fileName, std::nullopt, false, added);
+                addListFrom(set, target, dir + fileName, std::nullopt, false, added, &problems);
             if (status == ListFileStatus::Unreadable)
                 claimed.insert(target);
         }
     }
+    return problems;
 }
 
 bool writeList(const ServerList& list, const std::string& path) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ondel {
 
@@ -56,6 +57,19 @@ bool addList(ServerListSet& set, const std::string& filePath,
              const std::optional<std::string>& sourcePath, const std::optional<std::string>& name,
              bool createIfMissing);
 
+// A list file that loadAll() could not read, and what was done with it.
+struct ListLoadProblem {
+    std::string path;    // the file that could not be read
+    std::string problem; // why, in plain words
+    // The custom list's unreadable file is renamed aside (its list starts empty): the new name,
+    // or empty when it could not be renamed. Any other such list is left out, its file kept.
+    bool custom = false;
+    std::string movedTo;
+};
+
+// The message that tells the user about the files loadAll() could not read; empty for none.
+std::string describeLoadProblems(const std::vector<ListLoadProblem>& problems);
+
 // Builds the set at start-up: the custom list from the newest serverlist.slNN (06 down to 00),
 // else serverlist.dat, then every *.slNN file of dataDirectory, newest version first (suffix
 // matched case-insensitively, names in byte order within a version), each targeted at
@@ -63,7 +77,8 @@ bool addList(ServerListSet& set, const std::string& filePath,
 // file already claimed it. The set is cleared first; list 0 becomes current. Temporary files
 // that a killed save left behind (title.sl06.tmp-XXXXXX) are removed.
 // dataDirectory is a directory path ending with '/' (empty means the current directory).
-void loadAll(ServerListSet& set, const std::string& dataDirectory);
+// Returns the files that could not be read.
+std::vector<ListLoadProblem> loadAll(ServerListSet& set, const std::string& dataDirectory);
 
 // Writes every list to its filePath; a list that cannot be written is skipped, the previous
 // file staying whole. Returns the number of lists that could not be written.

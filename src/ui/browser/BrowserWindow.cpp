@@ -330,8 +330,10 @@ void BrowserWindow::flushResults() {
     if (ServerList* list = shownList()) {
         for (const ScanResult& r : batch) {
             const int i = list->find(r.address);
-            if (i >= 0)
+            if (i >= 0) {
                 applyResult(list->entries()[static_cast<std::size_t>(i)], r);
+                list->entryChanged(static_cast<std::size_t>(i));
+            }
         }
     }
     for (const ScanResult& r : batch)

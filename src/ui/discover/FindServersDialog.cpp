@@ -98,7 +98,7 @@ FindServersDialog::FindServersDialog(SettingsStore& settings, ServerListSet& lis
 
     m_list = new QComboBox(this);
     setControlId(m_list, kListId);
-    m_newList = new QLineEdit(QStringLiteral("found"), this);
+    m_newList = new QLineEdit(this);
     m_newList->setToolTip(QStringLiteral("The file title of the new list (.sl06 is added)"));
     setControlId(m_newList, kNewListId);
     auto* listRow = new QHBoxLayout;
@@ -145,6 +145,13 @@ void FindServersDialog::fillLists() {
     m_list->addItem(QStringLiteral("New list:"), kNewListItem);
     m_list->setCurrentIndex(m_list->count() - 1);
     m_newList->setEnabled(true);
+    // The first name that New takes: "found", "found 2", ...
+    m_newList->setText(QFile::decodeName(QByteArray::fromStdString(
+        firstFreeListTitle(m_lists, m_dataDirectory, kDefaultNewListTitle))));
+}
+
+std::string FindServersDialog::newListTitle() const {
+    return QFile::encodeName(m_newList->text().trimmed()).toStdString();
 }
 
 bool FindServersDialog::openLink(const QString& link) {
@@ -186,9 +193,19 @@ void FindServersDialog::onFind() {
                    true);
         return;
     }
-    if (m_list->currentData().toInt() == kNewListItem && m_newList->text().trimmed().isEmpty()) {
-        showStatus(QStringLiteral("Name the new list."), true);
-        return;
+    if (m_list->currentData().toInt() == kNewListItem) {
+        // Before the Web API is asked: a search must not end in a list that cannot be made.
+        if (m_newList->text().trimmed().isEmpty()) {
+            showStatus(QStringLiteral("Name the new list."), true);
+            return;
+        }
+        if (newListFileTaken(m_lists, m_dataDirectory, newListTitle())) {
+            showStatus(displayText(text::format(
+                           kFileExistsFormat,
+                           text::toDisplayUtf8(newListFileName(newListTitle())).c_str())),
+                       true);
+            return;
+        }
     }
     std::string base = effectiveApiBase(std::getenv("ONDEL_STEAM_API_URL"),
                                         settings::read(m_settings, settings::kSteamApiUrl));
@@ -219,12 +236,27 @@ void FindServersDialog::onSearchDone() {
         return;
     }
 
+    if (result.servers.empty()) {
+        QString text = QStringLiteral("No server matched; no list was changed.");
+        if (result.dropped)
+            text +=
+                QStringLiteral(" %1 left out (unusable or repeated address).").arg(result.dropped);
+        showStatus(text, false);
+        return;
+    }
+
     std::size_t index = 0;
     int chosen = m_list->currentData().toInt();
     if (chosen == kNewListItem) {
-        std::string title = QFile::encodeName(m_newList->text().trimmed()).toStdString();
-        if (newList(m_lists, m_prompt, m_dataDirectory, title, utf8(m_newList->text().trimmed())) !=
-            NewListResult::Added) {
+        // The name was free when the search began; should it have been taken meanwhile, the
+        // next free one holds what was found.
+        std::string title = newListTitle();
+        std::string name = utf8(m_newList->text().trimmed());
+        if (newListFileTaken(m_lists, m_dataDirectory, title)) {
+            title = firstFreeListTitle(m_lists, m_dataDirectory, title);
+            name = utf8(QFile::decodeName(QByteArray::fromStdString(title)));
+        }
+        if (newList(m_lists, m_prompt, m_dataDirectory, title, name) != NewListResult::Added) {
             showStatus(QStringLiteral("%1 servers found, but the new list could not be made.")
                            .arg(result.servers.size()),
                        true);
@@ -246,7 +278,8 @@ void FindServersDialog::onSearchDone() {
     if (result.dropped)
         text += QStringLiteral(" %1 left out (unusable or repeated address).").arg(result.dropped);
     if (!written)
-        text += QStringLiteral(" The list file could not be written; it is saved at exit.");
+        text += QStringLiteral(" The list file could not be written; the servers stay in the list "
+                               "and it is written again later.");
     showStatus(text, !written);
     if (m_listFilled)
         m_listFilled(index);

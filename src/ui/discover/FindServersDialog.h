@@ -44,6 +44,9 @@ public:
         m_listFilled = std::move(handler);
     }
 
+    // The new list's name when the dialog opens, or the first free one after it ("found 2").
+    static constexpr const char* kDefaultNewListTitle = "found";
+
     static constexpr int kGameId = 1201;
     static constexpr int kMapId = 1202;
     static constexpr int kNotEmptyId = 1203;
@@ -79,6 +82,8 @@ private:
     void onSearchDone();
     void fillLists();
     void showStatus(const QString& text, bool error);
+    // The new list's file title as typed, in the file system's bytes.
+    std::string newListTitle() const;
 
     SettingsStore& m_settings;
     ServerListSet& m_lists;

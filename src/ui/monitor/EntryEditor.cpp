@@ -264,13 +264,8 @@ void EntryEditor::fillListSelector() {
     m_listSelector->clear();
     for (std::size_t i = 0; i < lists.size(); ++i) {
         const ServerList& l = lists.at(i);
-        // Lists found in the data directory show their bare file name ("serverlist.sl06");
-        // lists opened from elsewhere show the path they came from.
-        std::string source = l.sourcePath();
-        const std::string& dataDir = m_services.dataDirectory;
-        if (!dataDir.empty() && source.size() > dataDir.size() && source.starts_with(dataDir))
-            source.erase(0, dataDir.size());
-        m_listSelector->addItem(fromBytes(l.name() + " (" + source + ")"));
+        m_listSelector->addItem(
+            fromBytes(l.name() + " (" + listFileShown(l, m_services.dataDirectory) + ")"));
     }
     m_listSelector->setCurrentIndex(static_cast<int>(lists.currentIndex()));
     m_listSelector->blockSignals(blocked);

@@ -28,8 +28,10 @@ void ListMenuCommands::sortBy(int commandId) {
 }
 
 void ListMenuCommands::openList() {
+    // The dialog starts where the lists are, not in the directory the program was started in.
     const std::optional<std::string> path = m_prompt.chooseOpenFile(
-        QStringLiteral("Open"), QStringLiteral("Ondel Server List (*.sl?\?);;All Files (*)"));
+        QStringLiteral("Open"), QStringLiteral("Ondel Server List (*.sl?\?);;All Files (*)"),
+        QFile::decodeName(QByteArray::fromStdString(m_services.dataDirectory)));
     if (!path)
         return;
     ondel::openList(m_services.lists, m_prompt, *path);
@@ -55,7 +57,9 @@ void ListMenuCommands::renameList() {
     ServerListSet& lists = m_services.lists;
     const std::size_t index = lists.currentIndex();
     const ServerList& list = lists.at(index);
-    RenameListDialog dialog(fromBytes(list.sourcePath()), fromBytes(list.name()), m_window);
+    // The file as the list selector names it: bare for a list of the data folder.
+    RenameListDialog dialog(fromBytes(listFileShown(list, m_services.dataDirectory)),
+                            fromBytes(list.name()), m_window);
     if (m_prompt.execDialog(dialog) != QDialog::Accepted)
         return;
     ondel::renameList(lists, index, typed(dialog.newNameEdit()->text()));

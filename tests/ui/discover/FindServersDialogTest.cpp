@@ -151,6 +151,43 @@ TEST_F(FindServersTest, ARefusedKeyIsReportedWithoutTheKeyAndFillsNothing) {
     EXPECT_FALSE(FindServersDialog::openLink(QStringLiteral("javascript:alert(1)")));
 }
 
+// The new list's name is settled before the Web API is asked, and a search that finds nothing
+// makes nothing.
+TEST_F(FindServersTest, TheNewListsNameIsCheckedFirstAndNoMatchMakesNoList) {
+    QtSettingsStore settings(m_dir.filePath(QStringLiteral("Ondel.conf")));
+    writeList(ServerList(m_dataDir + "found.sl06", m_dataDir + "found.sl06", "mine"),
+              m_dataDir + "found.sl06");
+    const ListFileRead before = readListFile(m_dataDir + "found.sl06");
+    FindServersDialog dialog(settings, m_lists, m_dataDir, m_prompt);
+    dialog.keyEdit()->setText(kKey);
+    EXPECT_EQ(dialog.newListEdit()->text(), QStringLiteral("found 2"));
+
+    dialog.newListEdit()->setText(QStringLiteral("found"));
+    dialog.findButton()->click();
+    EXPECT_FALSE(dialog.searching());
+    EXPECT_EQ(dialog.statusLabel()->text(),
+              QStringLiteral("The file 'found.sl06' already exists!!!"));
+    EXPECT_EQ(m_lists.size(), 1u);
+    EXPECT_TRUE(readListFile(m_dataDir + "found.sl06").contents.entries == before.contents.entries);
+
+    dialog.newListEdit()->setText(QStringLiteral("found 2"));
+    dialog.mapEdit()->setText(QStringLiteral("no_such_map"));
+    find(dialog);
+    EXPECT_TRUE(dialog.statusLabel()->text().startsWith(QStringLiteral("No server matched")))
+        << dialog.statusLabel()->text().toStdString();
+    EXPECT_EQ(m_lists.size(), 1u);
+    EXPECT_FALSE(QFile::exists(m_dir.filePath(QStringLiteral("found 2.sl06"))));
+
+    // What is found goes into the list named; the next free name is offered after it.
+    dialog.mapEdit()->setText(QStringLiteral("de_dust2"));
+    find(dialog);
+    ASSERT_EQ(m_lists.size(), 2u) << dialog.statusLabel()->text().toStdString();
+    EXPECT_EQ(m_lists.at(1).filePath(), m_dataDir + "found 2.sl06");
+    EXPECT_FALSE(m_lists.at(1).entries().empty());
+    dialog.listCombo()->setCurrentIndex(dialog.listCombo()->count() - 1);
+    EXPECT_EQ(dialog.newListEdit()->text(), QStringLiteral("found 3"));
+}
+
 // From the monitor's menu, through the window system: Find Servers puts what the web API lists
 // into a new list and closes, and the browser opens on that list and reads every server. The
 // reply also holds a link-local, a 0.0.0.0 and a repeated entry; none of them reaches the list,

@@ -269,6 +269,8 @@ TEST_F(ServerLists, NewRenameAndDeleteChangeTheListSelector) {
         if (dialog == nullptr)
             return int(QDialog::Rejected);
         EXPECT_TRUE(dialog->fileNameEdit()->isReadOnly());
+        // The file as the selector names it, not the whole path.
+        EXPECT_EQ(dialog->fileNameEdit()->text(), QStringLiteral("team.sl06"));
         EXPECT_TRUE(dialog->oldNameEdit()->isReadOnly());
         EXPECT_EQ(dialog->oldNameEdit()->text(), QStringLiteral("Team <b>list</b>"));
         EXPECT_EQ(dialog->newNameEdit()->text(), QStringLiteral("Team <b>list</b>"));
@@ -323,6 +325,8 @@ TEST_F(ServerLists, OpenAddsAListFromAFileOnce) {
     EXPECT_EQ(m_prompt.messages[0].text, "Server list ia already in use!!!");
     ASSERT_FALSE(m_prompt.fileFilters.empty());
     EXPECT_EQ(m_prompt.fileFilters[0], "Ondel Server List (*.sl?\?);;All Files (*)");
+    // The dialog starts where the lists are, whatever the current directory.
+    EXPECT_EQ(m_prompt.fileDirectories[0], dataDir());
 
     const std::string outside = m_dir.path().toStdString() + "/sub/outside.sl06";
     QDir().mkpath(m_dir.path() + QStringLiteral("/sub"));
