@@ -25,4 +25,7 @@ const std::vector<const CliCommand*>& commands();
 // which a command reports through its exit status rather than as success.
 bool writeOutput(std::string_view text = {});
 
+// Text from a file or a server, fit for one terminal line: UTF-8, control characters as '?'.
+std::string shown(std::string_view bytes);
+
 } // namespace ondel::cli

@@ -68,16 +68,6 @@ std::string dataFolder() {
     return ".";
 }
 
-// Server text for one line or one CSV field: UTF-8, control characters as '?'.
-std::string lineText(std::string_view bytes) {
-    std::string out = text::toDisplayUtf8(bytes);
-    for (char& c : out) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    }
-    return out;
-}
-
 std::string csvField(const std::string& utf8) {
     if (utf8.find_first_of(",\"") == std::string::npos)
         return utf8;
@@ -129,7 +119,7 @@ std::string asCsv(const std::vector<HistorySample>& samples) {
         out += isoTimeUtc(s.timeMs);
         if (s.up)
             out += ",true," + std::to_string(s.players) + ',' + optionalNumber(s.bots) + ',' +
-                   std::to_string(s.maxPlayers) + ',' + csvField(lineText(s.map)) + ',' +
+                   std::to_string(s.maxPlayers) + ',' + csvField(shown(s.map)) + ',' +
                    optionalNumber(s.pingMs) + '\n';
         else
             out += ",false,,,,,\n";
@@ -148,7 +138,7 @@ std::string asText(const std::vector<HistorySample>& samples) {
         out += text::format("  up    %3d/%-3d", s.players, s.maxPlayers);
         out += s.bots >= 0 ? text::format("  %2d bots", s.bots) : std::string("         ");
         out += s.pingMs >= 0 ? text::format("  %4d ms", s.pingMs) : std::string("         ");
-        out += "  " + lineText(s.map) + '\n';
+        out += "  " + shown(s.map) + '\n';
     }
     return out;
 }
@@ -173,7 +163,7 @@ int runHistory(const std::vector<std::string>& args) {
             }
             auto span = parseDuration(value);
             if (!span)
-                return usageError("'" + lineText(value) + "' is not a duration");
+                return usageError("'" + shown(value) + "' is not a duration");
             const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
                                  std::chrono::system_clock::now().time_since_epoch())
                                  .count();
@@ -181,28 +171,28 @@ int runHistory(const std::vector<std::string>& args) {
         } else if (server.empty() && !arg.empty() && arg[0] != '-') {
             server = arg;
         } else {
-            return usageError("unexpected '" + lineText(arg) + "'");
+            return usageError("unexpected '" + shown(arg) + "'");
         }
     }
     if (server.empty())
         return usageError("which server?");
     const ServerAddress address = parseAddress(server);
     if (address.empty())
-        return usageError("'" + lineText(server) + "' is not HOST:PORT");
+        return usageError("'" + shown(server) + "' is not HOST:PORT");
 
     if (dir.empty())
         dir = dataFolder();
     const std::string path = (std::filesystem::path(dir) / SqliteHistoryStore::kFileName).string();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
-        std::fprintf(stderr, "ondel-cli history: no history in %s\n", lineText(dir).c_str());
+        std::fprintf(stderr, "ondel-cli history: no history in %s\n", shown(dir).c_str());
         return 1;
     }
     SqliteHistoryStore store(path);
     const auto samples =
         store.samples(historyKey(address), sinceMs, std::numeric_limits<std::int64_t>::max());
     if (!store.lastError().empty()) {
-        std::fprintf(stderr, "ondel-cli history: %s\n", lineText(store.lastError()).c_str());
+        std::fprintf(stderr, "ondel-cli history: %s\n", shown(store.lastError()).c_str());
         return 1;
     }
     switch (format) {

@@ -48,16 +48,6 @@ bool parsePositive(const std::string& text, int high, int& out) {
     return true;
 }
 
-// Text from a file or a server, fit for one terminal line: UTF-8, control characters as '?'.
-std::string shown(std::string_view bytes) {
-    std::string out = text::toDisplayUtf8(bytes);
-    for (char& c : out) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    }
-    return out;
-}
-
 // Cut or pad to `width` characters (UTF-8 code points).
 std::string column(const std::string& utf8, std::size_t width) {
     std::string out;

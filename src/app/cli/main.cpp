@@ -1,5 +1,7 @@
 #include "CliCommand.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +28,15 @@ bool writeOutput(std::string_view text) {
     if (!text.empty()) // an empty view may hold no pointer at all, which fwrite may not get
         std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
+
+std::string shown(std::string_view bytes) {
+    std::string out = ondel::text::toDisplayUtf8(bytes);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    }
+    return out;
 }
 
 } // namespace ondel::cli

@@ -523,6 +523,8 @@ private:
         exec(m_db, "PRAGMA synchronous = NORMAL");
         // Each scan adds to the last page of every server: keep those pages at hand.
         exec(m_db, "PRAGMA cache_size = -16384");
+        // A large batch grows the WAL file; give the space back after it is checkpointed.
+        exec(m_db, "PRAGMA journal_size_limit = 8388608");
         int version = userVersion(m_db);
         if (version == kSchemaVersion)
             return true;
