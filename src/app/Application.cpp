@@ -6,12 +6,12 @@
 #include "platform/QtSettingsStore.h"
 #include "query/ResultStore.h"
 #include "serverlist/ListFiles.h"
+#include "settings/UserPaths.h"
 #include "sqlite/SqliteHistoryStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,7 +35,7 @@ bool makePrivateDirectory(const QString& path) {
 } // namespace
 
 std::string Application::defaultDataDirectory() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
+    return userDataFolder();
 }
 
 Application::Application(Prompt& prompt, std::string dataDirectory)

@@ -6,6 +6,7 @@
 #include "common/Text.h"
 #include "history/HistorySamples.h"
 #include "serverlist/ServerAddress.h"
+#include "settings/UserPaths.h"
 #include "sqlite/SqliteHistoryStore.h"
 
 #include <chrono>
@@ -18,13 +19,28 @@ namespace ondel::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: ondel-cli history HOST:PORT [--since DURATION] [--data-dir DIR] [--json|--csv]\n"
-    "  DURATION: a number with s, m, h, d or w (seconds without); default: all that is kept\n";
+const CommandSpec kSpec{
+    .name = "history",
+    .operands = "HOST:PORT",
+    .summary = "a server's recorded samples, oldest first",
+    .options = {{"--since", "DURATION",
+                 "only the last DURATION: a number with s, m, h, d or w (seconds without)"},
+                {"--data-dir", "DIR", "the data folder that holds history.sqlite"},
+                {"--json", "", "print one JSON array"},
+                {"--csv", "", "print CSV with a header line"}},
+    .minOperands = 1,
+    .maxOperands = 1,
+    .missingOperand = "no server given",
+};
 
-int usageError(const std::string& why) {
-    std::fprintf(stderr, "ondel-cli history: %s\n%s", why.c_str(), kUsage);
-    return 1;
+// Text from a file or a server, fit for one terminal line: UTF-8, control characters as '?'.
+std::string shown(std::string_view bytes) {
+    std::string out = text::toDisplayUtf8(bytes);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    }
+    return out;
 }
 
 // "90", "90s", "15m", "2h", "7d", "1w" in milliseconds; nullopt for anything else.
@@ -55,17 +71,6 @@ std::optional<std::int64_t> parseDuration(const std::string& text) {
         return std::nullopt;
     }
     return value * unit;
-}
-
-// The data folder as the window and the other commands find it; nothing is made here.
-std::string dataFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    if (xdg && xdg[0] == '/')
-        return std::string(xdg) + "/Ondel";
-    if (home && *home)
-        return std::string(home) + "/.local/share/Ondel";
-    return ".";
 }
 
 std::string csvField(const std::string& utf8) {
@@ -143,73 +148,44 @@ std::string asText(const std::vector<HistorySample>& samples) {
     return out;
 }
 
-int runHistory(const std::vector<std::string>& args) {
-    std::string server, dir;
+int runHistory(const Arguments& args) {
+    if (args.has("--json") && args.has("--csv"))
+        return usageError(kSpec, "--json and --csv exclude each other");
     std::int64_t sinceMs = std::numeric_limits<std::int64_t>::min();
-    enum class Format { Text, Json, Csv } format = Format::Text;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--json" || arg == "--csv") {
-            if (format != Format::Text)
-                return usageError("--json and --csv exclude each other");
-            format = arg == "--json" ? Format::Json : Format::Csv;
-        } else if (arg == "--since" || arg == "--data-dir") {
-            if (i + 1 >= args.size() || args[i + 1].empty())
-                return usageError(arg + " needs a value");
-            const std::string& value = args[++i];
-            if (arg == "--data-dir") {
-                dir = value;
-                continue;
-            }
-            auto span = parseDuration(value);
-            if (!span)
-                return usageError("'" + shown(value) + "' is not a duration");
-            const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 std::chrono::system_clock::now().time_since_epoch())
-                                 .count();
-            sinceMs = now - *span;
-        } else if (server.empty() && !arg.empty() && arg[0] != '-') {
-            server = arg;
-        } else {
-            return usageError("unexpected '" + shown(arg) + "'");
-        }
+    if (args.has("--since")) {
+        auto span = parseDuration(args.text("--since"));
+        if (!span)
+            return usageError(kSpec, "'" + shown(args.text("--since")) + "' is not a duration");
+        const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::system_clock::now().time_since_epoch())
+                             .count();
+        sinceMs = now - *span;
     }
-    if (server.empty())
-        return usageError("which server?");
+    const std::string& server = args.operands().front();
     const ServerAddress address = parseAddress(server);
     if (address.empty())
-        return usageError("'" + shown(server) + "' is not HOST:PORT");
-
+        return usageError(kSpec, "'" + shown(server) + "' is not HOST:PORT");
+    std::string dir = args.text("--data-dir");
     if (dir.empty())
-        dir = dataFolder();
+        dir = userDataFolder();
     const std::string path = (std::filesystem::path(dir) / SqliteHistoryStore::kFileName).string();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
-        std::fprintf(stderr, "ondel-cli history: no history in %s\n", shown(dir).c_str());
-        return 1;
+        return failure(kSpec, "no history in " + shown(dir));
     }
     SqliteHistoryStore store(path);
     const auto samples =
         store.samples(historyKey(address), sinceMs, std::numeric_limits<std::int64_t>::max());
     if (!store.lastError().empty()) {
-        std::fprintf(stderr, "ondel-cli history: %s\n", shown(store.lastError()).c_str());
-        return 1;
+        return failure(kSpec, shown(store.lastError()));
     }
-    switch (format) {
-    case Format::Json:
-        return writeOutput(asJson(samples)) ? 0 : 1;
-    case Format::Csv:
-        return writeOutput(asCsv(samples)) ? 0 : 1;
-    case Format::Text:
-        break;
-    }
-    return writeOutput(asText(samples)) ? 0 : 1;
+    const std::string out = args.has("--json")  ? asJson(samples)
+                            : args.has("--csv") ? asCsv(samples)
+                                                : asText(samples);
+    return writeOutput(out) ? kExitOk : kExitFailed;
 }
 
-const CliCommand historyCommand(
-    "history",
-    "history HOST:PORT [--since DURATION] [--data-dir DIR] [--json|--csv]   a server's samples",
-    &runHistory);
+const CliCommand historyCommand(kSpec, &runHistory);
 
 } // namespace
 

@@ -147,7 +147,7 @@ TEST_F(HistoryCli, SinceLeavesOutOlderSamplesAndBadArgumentsFail) {
                {{"history", "127.0.0.1:27015", "--data-dir"}}};
     for (const auto& c : bad) {
         auto run = runProgram(kCli, c.args);
-        EXPECT_EQ(run.exitStatus, 1) << c.args.back();
+        EXPECT_EQ(run.exitStatus, 2) << c.args.back();
         EXPECT_EQ(run.out, "") << c.args.back();
     }
     auto missing = runProgram(kCli, {"history", "127.0.0.1:27015", "--data-dir", dir() + "/no"});
