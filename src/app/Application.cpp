@@ -2,10 +2,12 @@
 
 #include "common/Prompt.h"
 #include "common/Text.h"
+#include "history/HistorySamples.h"
 #include "platform/QtSettingsStore.h"
 #include "query/ResultStore.h"
 #include "serverlist/ListFiles.h"
 #include "settings/UserPaths.h"
+#include "sqlite/SqliteHistoryStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,6 +46,10 @@ Application::Application(Prompt& prompt, std::string dataDirectory)
                                 int port) { m_router.onDatagram(data, n, host, port); });
     m_engine.setResultHandler(
         [this](QueryEngine::Result what, const ServerEntry& record) { onResult(what, record); });
+    m_scans.setResultObserver(
+        [this](const ScanResult& result) { noteSample(sampleFromScan(result, wallMs())); });
+    m_recordTimer.setInterval(kRecordEveryMs);
+    connect(&m_recordTimer, &QTimer::timeout, this, &Application::recordSamples);
 }
 
 Application::~Application() = default;
@@ -67,6 +73,11 @@ bool Application::start() {
     // From here on every change of a list reaches its file within seconds.
     m_saver = std::make_unique<ListSaver>(m_lists);
     connect(m_saver.get(), &ListSaver::writeFailed, this, &Application::onListWriteFailed);
+    // 6. The history, beside the lists. The file is made by the first sample written.
+    m_history = std::make_unique<SqliteHistoryStore>(
+        m_dataDirectory + SqliteHistoryStore::kFileName,
+        SqliteHistoryStore::Options{historyRetention(*m_settings), true});
+    m_recordTimer.start();
     return true;
 }
 
@@ -88,6 +99,7 @@ void Application::prepareDataDirectory() {
 }
 
 void Application::finish() {
+    recordSamples();
     if (m_saver)
         m_saver->stop();
     if (!m_lists.empty())
@@ -122,10 +134,28 @@ void Application::showError(bool fatal, const std::string& text) {
 
 void Application::onResult(QueryEngine::Result what, const ServerEntry& record) {
     storeResult(m_lists, what, record);
+    if (what == QueryEngine::Result::Info)
+        noteSample(sampleFromEntry(record, m_engine.bots(), wallMs()));
+    else if (what == QueryEngine::Result::Miss)
+        noteSample(missSample(record.address, wallMs()));
     if (what != QueryEngine::Result::Info || m_masterStarted || !m_masterStarter)
         return;
     m_masterStarted = true;
     m_masterStarter();
+}
+
+std::int64_t Application::wallMs() const {
+    return m_clock.nowMs1601() - kMs1601To1970;
+}
+
+void Application::noteSample(HistorySample sample) {
+    if (m_history)
+        m_samples.push_back(std::move(sample));
+}
+
+void Application::recordSamples() {
+    if (m_history && !m_samples.empty())
+        m_history->record(std::exchange(m_samples, {}));
 }
 
 } // namespace ondel

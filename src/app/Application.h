@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/HistoryStore.h"
 #include "platform/ListSaver.h"
 #include "platform/ScanRunner.h"
 #include "platform/SystemClock.h"
@@ -11,6 +12,7 @@
 #include "serverlist/ServerListSet.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -64,6 +66,10 @@ public:
     // Scans of many servers (the browser), on the query socket.
     ScanService& scans() { return m_scans; }
     const std::string& dataDirectory() const { return m_dataDirectory; }
+    // The servers' history (history.sqlite in the data directory), made by start(). Every
+    // answer and miss of the monitor and of the browser's scans goes into it, gathered on the
+    // GUI thread and handed to its writer thread once a second.
+    HistoryStore* history() { return m_history.get(); }
     // The XDG data folder of the application name: $XDG_DATA_HOME/Ondel, or
     // ~/.local/share/Ondel (empty when there is no home folder).
     static std::string defaultDataDirectory();
@@ -81,10 +87,15 @@ public:
     void setExitFunction(std::function<void(int status)> exit) { m_exit = std::move(exit); }
 
     static constexpr std::size_t kMaxErrorText = 511;
+    // How often the gathered history samples go to the store's writer.
+    static constexpr int kRecordEveryMs = 1000;
 
 private:
     void onResult(QueryEngine::Result what, const ServerEntry& record);
     void onListWriteFailed(const QString& listName, const QString& path);
+    void noteSample(HistorySample sample);
+    void recordSamples();
+    std::int64_t wallMs() const;
 
     Prompt& m_prompt;
     std::string m_dataDirectory;
@@ -104,6 +115,9 @@ private:
     std::function<void()> m_masterStarter;
     bool m_masterStarted = false;
     std::function<void(int)> m_exit;
+    std::unique_ptr<HistoryStore> m_history;
+    std::vector<HistorySample> m_samples; // not yet handed to the store
+    QTimer m_recordTimer;
 };
 
 } // namespace ondel

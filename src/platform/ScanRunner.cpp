@@ -20,6 +20,8 @@ void ScanRunner::start(const std::vector<ServerAddress>& addresses, ResultHandle
     m_scan = m_factory ? m_factory() : nullptr;
     if (m_scan) {
         m_scan->setResultHandler([this](const ScanResult& r) {
+            if (m_observer)
+                m_observer(r);
             if (m_onResult)
                 m_onResult(r);
         });

@@ -27,6 +27,10 @@ public:
     void cancel() override;
     bool running() const override;
 
+    // Sees every result a scan read before the caller's handler does (the history records
+    // them); addresses settled without a scan are not results and are not shown to it.
+    void setResultObserver(ResultHandler observer) { m_observer = std::move(observer); }
+
     // How often a running scan is ticked.
     static constexpr int kTickMs = 10;
 
@@ -40,6 +44,7 @@ private:
     std::unique_ptr<Scan> m_retired;
     std::vector<ServerAddress> m_unscanned; // without a Scan: settled as timeouts
     ResultHandler m_onResult;
+    ResultHandler m_observer;
     FinishedHandler m_onFinished;
     QTimer m_timer;
     bool m_running = false;

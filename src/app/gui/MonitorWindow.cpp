@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "platform/MasterSession.h"
+#include "ui/history/HistoryWindow.h"
 #include "ui/launch/GameLauncher.h"
 #include "ui/master/MessageDialog.h"
 #include "ui/monitor/MonitorDialog.h"
@@ -49,6 +50,8 @@ std::unique_ptr<MonitorDialog> createMonitorWindow(Application& app, UiPrompt& p
     window->setNotifier(new DesktopNotifier(window.get()));
     GameLauncher::install(*window);
     PlayersTrayIcon::install(*window);
+    if (HistoryStore* history = app.history())
+        HistoryWindow::install(*window, *history);
     installMasterSession(app, *window);
     return window;
 }

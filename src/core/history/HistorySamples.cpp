@@ -6,6 +6,8 @@
 #include "settings/SettingsKeys.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 
 namespace ondel {
 
@@ -70,6 +72,21 @@ HistorySample missSample(const ServerAddress& address, std::int64_t timeMs) {
     s.server = historyKey(address);
     s.timeMs = timeMs;
     return s;
+}
+
+std::string isoTimeUtc(std::int64_t timeMs) {
+    using namespace std::chrono;
+    const sys_time<milliseconds> t{milliseconds{timeMs}};
+    const sys_days day = floor<days>(t);
+    const year_month_day date{day};
+    const hh_mm_ss clock{floor<seconds>(t - day)};
+    char out[40];
+    std::snprintf(out, sizeof out, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()));
+    return out;
 }
 
 HistoryRetention historyRetention(const SettingsStore& settings) {

@@ -25,6 +25,9 @@ HistorySample sampleFromEntry(const ServerEntry& entry, int bots, std::int64_t t
 // A miss of the server at timeMs.
 HistorySample missSample(const ServerAddress& address, std::int64_t timeMs);
 
+// A time as ISO 8601 in UTC to the second: "2026-12-09T01:02:03Z".
+std::string isoTimeUtc(std::int64_t timeMs);
+
 // The retention the settings give (HistoryRawHours, HistoryDays), within sane limits: raw
 // samples 1 hour to 1 year, five-minute rows 1 day to 10 years.
 HistoryRetention historyRetention(const SettingsStore& settings);

@@ -1,17 +1,21 @@
 #include "query/QueryEngine.h"
 
 #include "common/ByteWriter.h"
+#include "common/Clock.h"
 #include "query/QueryProtocol.h"
 #include "query/ServerKnowledge.h"
+
+#include <algorithm>
 
 namespace ondel {
 
 QueryEngine::QueryEngine(const Clock& clock, DatagramRouter& router, ServerKnowledge& knowledge)
-    : m_router(router), m_knowledge(knowledge), m_query(clock, router, knowledge) {
+    : m_clock(clock), m_router(router), m_knowledge(knowledge), m_query(clock, router, knowledge) {
     m_query.setSchedule(ServerQuery::polite());
     m_query.setReplyHandler([this](ServerQuery::Reply kind) {
         switch (kind) {
         case ServerQuery::Reply::Info:
+            m_unansweredDetails = 0;
             report(Result::Info);
             break;
         case ServerQuery::Reply::Rules:
@@ -34,6 +38,14 @@ void QueryEngine::report(Result what) {
 
 void QueryEngine::queryTick() {
     m_router.rollCounters();
+    // The request the tick is about to send again went unanswered. Before the dialect is
+    // settled the first requests may just have been asked in the wrong words.
+    const std::uint32_t sent = m_query.awaitingSince(RequestSlot::Details);
+    if (sent != 0 &&
+        m_clock.tickMs() - sent >= std::max(kRequestTimeoutMs, m_query.detailsIntervalMs()) &&
+        (++m_unansweredDetails > ServerQuery::kDetailsMissesBeforeSwitch ||
+         m_query.dialectSettled()))
+        report(Result::Miss);
     m_query.tick();
 }
 
@@ -50,6 +62,7 @@ bool QueryEngine::sendOutOfBand(std::string_view text) {
 }
 
 void QueryEngine::setCurrentServer(const ServerEntry& entry) {
+    m_unansweredDetails = 0;
     if (isSameServer(m_query.entry().address, entry.address))
         m_query.replaceEntry(entry);
     else

@@ -24,7 +24,9 @@ class ServerKnowledge;
 //
 // The engine holds no server list. What happens to the record is reported through the result
 // handler: Selected when setCurrentServer() made a record current, Info/Rules/Players/Ping after
-// a reply was written into it. The application keeps its lists with these (an info reply stores
+// a reply was written into it, Miss at the tick that finds a details request unanswered past its
+// time (once per request; for a server whose dialect is not settled yet, only after both
+// dialects went unanswered). The application keeps its lists with these (an info reply stores
 // the record at the front of the current list).
 //
 // Holds references to clock, router and knowledge, which must outlive it. Not thread-safe:
@@ -39,7 +41,7 @@ public:
     using ReplyCounts = ServerQuery::ReplyCounts;
     using PrintHandler = std::function<void(std::string_view text)>;
 
-    enum class Result { Selected, Info, Rules, Players, Ping };
+    enum class Result { Selected, Info, Rules, Players, Ping, Miss };
     using ResultHandler = std::function<void(Result what, const ServerEntry& record)>;
 
     QueryEngine(const Clock& clock, DatagramRouter& router, ServerKnowledge& knowledge);
@@ -59,6 +61,8 @@ public:
     // forgotten; a change to a different server leaves them as they are.
     void setCurrentServer(const ServerEntry& entry);
     const ServerEntry& currentServer() const { return m_query.entry(); }
+    // Bots as the last Steam info reply counted them; -1 where the server does not say.
+    int bots() const { return m_query.steamExtras() ? m_query.steamExtras()->bots : -1; }
 
     // Bytes sent and received on the socket during the last whole tick.
     std::int32_t sentPerSecond() const { return m_router.sentPerSecond(); }
@@ -89,8 +93,10 @@ public:
 private:
     void report(Result what);
 
+    const Clock& m_clock;
     DatagramRouter& m_router;
     ServerKnowledge& m_knowledge;
+    int m_unansweredDetails = 0; // in a row
     ServerQuery m_query;
     ResultHandler m_resultHandler;
 };

@@ -23,16 +23,16 @@ constexpr int kBucketsPerHour = static_cast<int>(kHourMs / HistoryTotals::kBucke
 constexpr int kBusyTimeoutMs = 5000;
 
 const char* const kSchema = R"(
-CREATE TABLE servers(id INTEGER PRIMARY KEY, address BLOB NOT NULL UNIQUE, last_map BLOB);
+CREATE TABLE servers(id INTEGER PRIMARY KEY, address BLOB NOT NULL UNIQUE,
+                     last_map INTEGER NOT NULL DEFAULT 0);
 CREATE TABLE maps(id INTEGER PRIMARY KEY, name BLOB NOT NULL UNIQUE);
 CREATE TABLE samples(server INTEGER NOT NULL, time INTEGER NOT NULL, players INTEGER,
                      bots INTEGER, max_players INTEGER, map INTEGER, ping INTEGER,
                      PRIMARY KEY(server, time)) WITHOUT ROWID;
 CREATE TABLE folded(hour INTEGER NOT NULL, server INTEGER NOT NULL, rows BLOB NOT NULL,
                     PRIMARY KEY(hour, server)) WITHOUT ROWID;
-CREATE TABLE map_events(server INTEGER NOT NULL, time INTEGER NOT NULL, from_map BLOB NOT NULL,
-                        to_map BLOB NOT NULL);
-CREATE INDEX map_events_by_server ON map_events(server, time);
+CREATE TABLE map_events(server INTEGER NOT NULL, time INTEGER NOT NULL, from_map INTEGER NOT NULL,
+                        to_map INTEGER NOT NULL, PRIMARY KEY(server, time)) WITHOUT ROWID;
 PRAGMA user_version = 1;
 )";
 
@@ -112,9 +112,21 @@ int userVersion(sqlite3* db) {
 }
 
 // --- The five-minute rows of one server and hour, packed -------------------------------------
-// Per row: the five minutes within the hour (0..11), then unsigned LEB128 numbers: samples,
-// answers, min, sum and max of players, max slots, pings, sum of pings, the map's number + 1
-// (0: none).
+// Thirty days of a thousand servers are eight million five-minute rows: one table row each would
+// cost more than the rows' own numbers, so the rows of one server and hour share one table row.
+// Per five minutes: one byte, the five minutes within the hour (0..11) in the low four bits and
+// flags in the high ones, then unsigned LEB128 numbers:
+//   samples; answers (unless kAllAnswered); when there were answers: min players, max - min,
+//   sum - min * answers; max slots (unless kSameSlots: as the row before); pings (unless
+//   kPingPerAnswer: one per answer); when there were pings: their sum; the map's number + 1
+//   (unless kSameMap: as the row before; 0: none).
+// Sums and counts rather than means, so that a late part of the five minutes adds in exactly.
+
+constexpr std::uint8_t kIndexBits = 0x0f;
+constexpr std::uint8_t kAllAnswered = 0x10;
+constexpr std::uint8_t kPingPerAnswer = 0x20;
+constexpr std::uint8_t kSameSlots = 0x40;
+constexpr std::uint8_t kSameMap = 0x80;
 
 void putVarint(ByteWriter& out, std::uint64_t v) {
     while (v >= 0x80) {
@@ -142,8 +154,12 @@ std::uint64_t unsignedOf(std::int64_t v) {
     return v < 0 ? 0 : static_cast<std::uint64_t>(v);
 }
 
+// Numbers read back are kept within what they were written from (int, and sums below 2^62).
 int smallOf(std::uint64_t v) {
     return static_cast<int>(std::min<std::uint64_t>(v, INT32_MAX));
+}
+std::int64_t sumOf(std::uint64_t v) {
+    return static_cast<std::int64_t>(std::min<std::uint64_t>(v, std::uint64_t{1} << 62));
 }
 
 struct PackedRow {
@@ -155,18 +171,38 @@ using HourRows = std::map<int, PackedRow>; // by the five minutes within the hou
 
 std::vector<std::uint8_t> packRows(const HourRows& rows) {
     ByteWriter out;
+    int slotsBefore = -1;
+    std::int64_t mapBefore = -1;
     for (const auto& [index, row] : rows) {
         const HistoryTotals& t = row.totals;
-        out.u8(static_cast<std::uint8_t>(index));
+        std::uint8_t head = static_cast<std::uint8_t>(index & kIndexBits);
+        if (t.ups == t.samples)
+            head |= kAllAnswered;
+        if (t.pings == t.ups)
+            head |= kPingPerAnswer;
+        if (t.maxSlots == slotsBefore)
+            head |= kSameSlots;
+        if (row.mapId == mapBefore)
+            head |= kSameMap;
+        out.u8(head);
         putVarint(out, unsignedOf(t.samples));
-        putVarint(out, unsignedOf(t.ups));
-        putVarint(out, unsignedOf(t.minPlayers));
-        putVarint(out, unsignedOf(t.sumPlayers));
-        putVarint(out, unsignedOf(t.maxPlayers));
-        putVarint(out, unsignedOf(t.maxSlots));
-        putVarint(out, unsignedOf(t.pings));
-        putVarint(out, unsignedOf(t.sumPingMs));
-        putVarint(out, unsignedOf(row.mapId));
+        if (!(head & kAllAnswered))
+            putVarint(out, unsignedOf(t.ups));
+        if (t.ups > 0) {
+            putVarint(out, unsignedOf(t.minPlayers));
+            putVarint(out, unsignedOf(t.maxPlayers - t.minPlayers));
+            putVarint(out, unsignedOf(t.sumPlayers - std::int64_t{t.minPlayers} * t.ups));
+        }
+        if (!(head & kSameSlots))
+            putVarint(out, unsignedOf(t.maxSlots));
+        if (!(head & kPingPerAnswer))
+            putVarint(out, unsignedOf(t.pings));
+        if (t.pings > 0)
+            putVarint(out, unsignedOf(t.sumPingMs));
+        if (!(head & kSameMap))
+            putVarint(out, unsignedOf(row.mapId));
+        slotsBefore = t.maxSlots;
+        mapBefore = row.mapId;
     }
     return out.take();
 }
@@ -175,22 +211,30 @@ std::vector<std::uint8_t> packRows(const HourRows& rows) {
 HourRows unpackRows(const std::string& blob) {
     HourRows rows;
     ByteReader in(std::span(reinterpret_cast<const std::uint8_t*>(blob.data()), blob.size()));
+    int slotsBefore = 0;
+    std::int64_t mapBefore = 0;
     while (!in.atEnd()) {
-        int index = in.u8();
+        const std::uint8_t head = in.u8();
+        const int index = head & kIndexBits;
         PackedRow row;
         HistoryTotals& t = row.totals;
         t.samples = smallOf(getVarint(in));
-        t.ups = smallOf(getVarint(in));
-        t.minPlayers = smallOf(getVarint(in));
-        t.sumPlayers = static_cast<std::int64_t>(std::min<std::uint64_t>(getVarint(in), INT64_MAX));
-        t.maxPlayers = smallOf(getVarint(in));
-        t.maxSlots = smallOf(getVarint(in));
-        t.pings = smallOf(getVarint(in));
-        t.sumPingMs = static_cast<std::int64_t>(std::min<std::uint64_t>(getVarint(in), INT64_MAX));
-        std::uint64_t map = getVarint(in);
-        row.mapId = static_cast<std::int64_t>(std::min<std::uint64_t>(map, INT64_MAX));
-        if (!in.ok() || index >= kBucketsPerHour || t.ups > t.samples)
+        t.ups = (head & kAllAnswered) ? t.samples : smallOf(getVarint(in));
+        if (t.ups > 0) {
+            t.minPlayers = smallOf(getVarint(in));
+            t.maxPlayers = smallOf(unsignedOf(t.minPlayers) + getVarint(in) % (1u << 31));
+            t.sumPlayers = sumOf(unsignedOf(std::int64_t{t.minPlayers} * t.ups) +
+                                 getVarint(in) % (std::uint64_t{1} << 61));
+        }
+        t.maxSlots = (head & kSameSlots) ? slotsBefore : smallOf(getVarint(in));
+        t.pings = (head & kPingPerAnswer) ? t.ups : smallOf(getVarint(in));
+        if (t.pings > 0)
+            t.sumPingMs = sumOf(getVarint(in));
+        row.mapId = (head & kSameMap) ? mapBefore : sumOf(getVarint(in));
+        if (!in.ok() || index >= kBucketsPerHour || t.ups > t.samples || t.pings > t.ups)
             break;
+        slotsBefore = t.maxSlots;
+        mapBefore = row.mapId;
         rows[index] = row;
     }
     return rows;
@@ -215,7 +259,7 @@ sqlite3* openConnection(const std::string& path, bool create, std::string& error
 // A connection of one read call. Empty (no rows) when the file is missing or not ours.
 class SqliteHistoryStore::Reader {
 public:
-    explicit Reader(const SqliteHistoryStore& store) : m_store(store) {
+    explicit Reader(const SqliteHistoryStore& store) {
         std::error_code ec;
         if (!std::filesystem::exists(store.m_path, ec))
             return;
@@ -259,6 +303,35 @@ public:
         return name;
     }
 
+    std::vector<HistorySample> samples(std::int64_t id, const std::string& server,
+                                       std::int64_t sinceMs, std::int64_t untilMs) {
+        std::vector<HistorySample> out;
+        if (id == 0)
+            return out;
+        Statement st(m_db, "SELECT time, players, bots, max_players, map, ping FROM samples "
+                           "WHERE server = ? AND time >= ? AND time < ? ORDER BY time");
+        if (!st.ok())
+            return out;
+        st.bind(1, id);
+        st.bind(2, sinceMs);
+        st.bind(3, untilMs);
+        while (st.step() == SQLITE_ROW) {
+            HistorySample s;
+            s.server = server;
+            s.timeMs = st.integer(0);
+            s.up = !st.isNull(1);
+            if (s.up) {
+                s.players = st.small(1);
+                s.bots = st.isNull(2) ? -1 : st.small(2);
+                s.maxPlayers = st.small(3);
+                s.map = mapName(st.integer(4));
+                s.pingMs = st.isNull(5) ? -1 : st.small(5);
+            }
+            out.push_back(std::move(s));
+        }
+        return out;
+    }
+
 private:
     void close() {
         m_mapQuery = Statement();
@@ -266,7 +339,6 @@ private:
         m_db = nullptr;
     }
 
-    const SqliteHistoryStore& m_store;
     sqlite3* m_db = nullptr;
     Statement m_mapQuery;
     std::unordered_map<std::int64_t, std::string> m_maps;
@@ -274,35 +346,10 @@ private:
 
 std::vector<HistorySample> SqliteHistoryStore::samples(const std::string& server,
                                                        std::int64_t sinceMs, std::int64_t untilMs) {
-    std::vector<HistorySample> out;
     Reader reader(*this);
     if (!reader.ok())
-        return out;
-    std::int64_t id = reader.serverId(server);
-    if (id == 0)
-        return out;
-    Statement st(reader.db(), "SELECT time, players, bots, max_players, map, ping FROM samples "
-                              "WHERE server = ? AND time >= ? AND time < ? ORDER BY time");
-    if (!st.ok())
-        return out;
-    st.bind(1, id);
-    st.bind(2, sinceMs);
-    st.bind(3, untilMs);
-    while (st.step() == SQLITE_ROW) {
-        HistorySample s;
-        s.server = server;
-        s.timeMs = st.integer(0);
-        s.up = !st.isNull(1);
-        if (s.up) {
-            s.players = st.small(1);
-            s.bots = st.isNull(2) ? -1 : st.small(2);
-            s.maxPlayers = st.small(3);
-            s.map = reader.mapName(st.integer(4));
-            s.pingMs = st.isNull(5) ? -1 : st.small(5);
-        }
-        out.push_back(std::move(s));
-    }
-    return out;
+        return {};
+    return reader.samples(reader.serverId(server), server, sinceMs, untilMs);
 }
 
 std::vector<HistoryBucket> SqliteHistoryStore::buckets(const std::string& server,
@@ -311,13 +358,13 @@ std::vector<HistoryBucket> SqliteHistoryStore::buckets(const std::string& server
     if (untilMs <= sinceMs)
         return out;
     std::map<std::int64_t, HistoryTotals> rows;
+    Reader reader(*this);
+    if (!reader.ok())
+        return out;
+    const std::int64_t id = reader.serverId(server);
+    if (id == 0)
+        return out;
     {
-        Reader reader(*this);
-        if (!reader.ok())
-            return out;
-        std::int64_t id = reader.serverId(server);
-        if (id == 0)
-            return out;
         // The folded hours: one lookup per hour of the span that the table holds at all.
         Statement span(reader.db(), "SELECT min(hour), max(hour) FROM folded");
         if (span.ok() && span.step() == SQLITE_ROW && !span.isNull(0)) {
@@ -341,7 +388,7 @@ std::vector<HistoryBucket> SqliteHistoryStore::buckets(const std::string& server
     }
     // The raw samples still kept, folded on the fly; they came after what was folded.
     std::map<std::int64_t, HistoryTotals> recent;
-    for (const HistorySample& s : samples(server, sinceMs, untilMs))
+    for (const HistorySample& s : reader.samples(id, server, sinceMs, untilMs))
         recent[HistoryTotals::bucketStart(s.timeMs)].add(s);
     for (const auto& [start, totals] : recent)
         rows[start].merge(totals);
@@ -368,7 +415,8 @@ std::vector<MapEvent> SqliteHistoryStore::mapEvents(const std::string& server, s
     st.bind(2, sinceMs);
     st.bind(3, untilMs);
     while (st.step() == SQLITE_ROW)
-        out.push_back(MapEvent{server, st.integer(0), st.bytes(1), st.bytes(2)});
+        out.push_back(MapEvent{server, st.integer(0), reader.mapName(st.integer(1)),
+                               reader.mapName(st.integer(2))});
     return out;
 }
 
@@ -392,7 +440,8 @@ public:
         m_insertSample = Statement(m_db, "INSERT OR REPLACE INTO samples(server, time, players, "
                                          "bots, max_players, map, ping) VALUES(?,?,?,?,?,?,?)");
         m_insertEvent = Statement(
-            m_db, "INSERT INTO map_events(server, time, from_map, to_map) VALUES(?,?,?,?)");
+            m_db,
+            "INSERT OR REPLACE INTO map_events(server, time, from_map, to_map) VALUES(?,?,?,?)");
         m_findServer = Statement(m_db, "SELECT id, last_map FROM servers WHERE address = ?");
         m_addServer = Statement(m_db, "INSERT INTO servers(address) VALUES(?)");
         m_setLastMap = Statement(m_db, "UPDATE servers SET last_map = ? WHERE id = ?");
@@ -464,8 +513,7 @@ public:
 private:
     struct ServerState {
         std::int64_t id = 0;
-        std::string lastMap;
-        bool mapKnown = false;
+        std::int64_t lastMap = 0; // the map of the last answer; 0 before the first
     };
 
     void fail(const std::string& what) { m_store.setError(errorText(m_db, what)); }
@@ -473,6 +521,10 @@ private:
     bool prepareSchema() {
         exec(m_db, "PRAGMA journal_mode = WAL");
         exec(m_db, "PRAGMA synchronous = NORMAL");
+        // Each scan adds to the last page of every server: keep those pages at hand.
+        exec(m_db, "PRAGMA cache_size = -16384");
+        // A large batch grows the WAL file; give the space back after it is checkpointed.
+        exec(m_db, "PRAGMA journal_size_limit = 8388608");
         int version = userVersion(m_db);
         if (version == kSchemaVersion)
             return true;
@@ -501,8 +553,7 @@ private:
         m_findServer.reset().bindBytes(1, address);
         if (m_findServer.step() == SQLITE_ROW) {
             state.id = m_findServer.integer(0);
-            state.mapKnown = !m_findServer.isNull(1);
-            state.lastMap = m_findServer.bytes(1);
+            state.lastMap = m_findServer.integer(1);
         } else {
             m_addServer.reset().bindBytes(1, address);
             if (m_addServer.step() != SQLITE_DONE)
@@ -538,30 +589,28 @@ private:
         st.bind(1, state->id);
         st.bind(2, s.timeMs);
         if (s.up) {
-            const std::string map = text::cutUtf8(s.map, kMaxMapBytes);
-            std::int64_t map_id = mapId(map);
-            if (map_id == 0)
+            const std::int64_t map = mapId(text::cutUtf8(s.map, kMaxMapBytes));
+            if (map == 0)
                 return false;
             st.bind(3, std::clamp(s.players, 0, 0xffff));
             if (s.bots >= 0)
                 st.bind(4, std::min(s.bots, 0xffff));
             st.bind(5, std::clamp(s.maxPlayers, 0, 0xffff));
-            st.bind(6, map_id);
+            st.bind(6, map);
             if (s.pingMs >= 0)
                 st.bind(7, s.pingMs);
-            if (!state->mapKnown || state->lastMap != map) {
+            if (state->lastMap != map) {
                 Statement& ev = m_insertEvent.reset();
                 ev.bind(1, state->id);
                 ev.bind(2, s.timeMs);
-                ev.bindBytes(3, state->lastMap);
-                ev.bindBytes(4, map);
+                ev.bind(3, state->lastMap);
+                ev.bind(4, map);
                 Statement& last = m_setLastMap.reset();
-                last.bindBytes(1, map);
+                last.bind(1, map);
                 last.bind(2, state->id);
                 if (ev.step() != SQLITE_DONE || last.step() != SQLITE_DONE)
                     return false;
                 state->lastMap = map;
-                state->mapKnown = true;
             }
         }
         return st.step() == SQLITE_DONE;

@@ -584,3 +584,30 @@ TEST_F(QueryEngineTest, FirstOfTwoInfoLayoutsWins) {
     EXPECT_EQ(engine.dialect(), QueryDialect::Steam);
     EXPECT_TRUE(engine.dialectSettled());
 }
+
+TEST_F(QueryEngineTest, EachUnansweredDetailsRequestIsOneMissOnceTheServerIsKnown) {
+    int misses = 0;
+    engine.setResultHandler([&](QueryEngine::Result what, const ServerEntry&) {
+        misses += what == QueryEngine::Result::Miss ? 1 : 0;
+    });
+    // A server never heard from: the first two silent requests may be the wrong dialect.
+    engine.setCurrentServer(server());
+    for (int i = 0; i < 7; ++i)
+        tick();
+    const int unknownMisses = misses;
+    EXPECT_GE(unknownMisses, 1);
+
+    // Answering, then silent: one miss per request that went unanswered, none while answering.
+    engine.setCurrentServer(server("10.0.0.2"));
+    misses = 0;
+    for (int i = 0; i < 5; ++i) {
+        tick();
+        answerEverything();
+        receive(infoReply(), "10.0.0.2");
+    }
+    EXPECT_EQ(misses, 0);
+    for (int i = 0; i < 10; ++i)
+        tick();
+    // Details are asked again every 2 s while unanswered: five requests in ten seconds.
+    EXPECT_EQ(misses, 5);
+}
