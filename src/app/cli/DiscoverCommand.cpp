@@ -1,6 +1,7 @@
 // ondel-cli discover: finds servers through the Steam Web API's server list and shows them,
 // or adds them to a list file.
 #include "CliCommand.h"
+#include "CliData.h"
 
 #include "common/JsonWriter.h"
 #include "common/Text.h"
@@ -128,30 +129,10 @@ void printJson(const std::vector<SteamServer>& servers) {
     std::fputc('\n', stdout);
 }
 
-// The window's data folder: $XDG_DATA_HOME/Ondel or ~/.local/share/Ondel, made readable by the
-// user only when missing (lists may hold passwords). Empty without a home folder (then the
-// current directory is used).
-std::string defaultDataFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    std::string base;
-    if (xdg && xdg[0] == '/')
-        base = xdg;
-    else if (home && *home)
-        base = std::string(home) + "/.local/share";
-    if (base.empty())
-        return {};
-    std::error_code error;
-    std::filesystem::create_directories(base, error);
-    const std::string dir = base + "/Ondel";
-    ::mkdir(dir.c_str(), 0700); // an existing folder keeps its mode
-    return dir;
-}
-
 // Adds the servers to list name in dataDir (created when missing). A file that cannot be read
 // completely is left alone: writing would lose what it holds.
 int saveToList(const Options& o, const std::vector<SteamServer>& servers) {
-    std::string dir = o.dataDir.empty() ? defaultDataFolder() : o.dataDir;
+    std::string dir = o.dataDir.empty() ? defaultDataFolder(true) : o.dataDir;
     if (!dir.empty() && dir.back() != '/')
         dir += '/';
     std::string path = dir + o.saveList + ".sl06";

@@ -49,6 +49,9 @@ inline constexpr TextValue kSteamApiKey{kSettings, "SteamApiKey", ""};
 // Where the server list is asked instead of the public Steam Web API (a mirror); empty for the
 // public one. The environment variable ONDEL_STEAM_API_URL overrides it.
 inline constexpr TextValue kSteamApiUrl{kSettings, "SteamApiUrl", ""};
+// The country database (MaxMind format) to use; empty: looked for in the usual places. The
+// environment variable ONDEL_GEOIP_DB overrides it.
+inline constexpr TextValue kGeoIpDatabase{kSettings, "GeoIpDatabase", ""};
 // User id assigned by the master server; 0 means none yet.
 inline constexpr IntValue kMasterId{kMasterServer, "ID", 0};
 // Per master message number: non-zero once "Don't show again" was ticked. The value name is
