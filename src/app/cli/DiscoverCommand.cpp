@@ -11,10 +11,12 @@
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -72,10 +74,10 @@ int parseOptions(const std::vector<std::string>& args, Options& o) {
                 return usageError("--map needs a map name");
         } else if (arg == "--limit") {
             int limit = 0;
-            if (!valueOf(value) || value.empty() || value.size() > 5 ||
+            if (!valueOf(value) || value.empty() || value.size() > 6 ||
                 value.find_first_not_of("0123456789") != std::string::npos ||
                 !text::parseLeadingInt(value, limit) || limit < 1 || limit > kDiscoverMaxLimit)
-                return usageError("--limit needs a number from 1 to 10000");
+                return usageError("--limit needs a number from 1 to 100000");
             o.filter.limit = limit;
         } else if (arg == "--save-list") {
             if (!valueOf(o.saveList) || o.saveList.empty() ||
@@ -178,8 +180,22 @@ int runDiscover(const std::vector<std::string>& args) {
                                                         : text::toDisplayUtf8(settingsPath)));
 
     CurlHttpGetter http;
-    DiscoverResult result = discoverServers(
-        http, effectiveApiBase(std::getenv("ONDEL_STEAM_API_URL"), storedUrl), key, o.filter);
+    DiscoverPacing pacing;
+    pacing.wait = [](std::uint32_t ms) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    };
+    pacing.progress = [](std::size_t requests, std::size_t servers, std::size_t partsLeft) {
+        // A split search takes a while: say how far it is, on one line that is overwritten.
+        if (requests > 1 || partsLeft > 0)
+            std::fprintf(stderr, "\rondel-cli discover: %zu requests, %zu servers so far", requests,
+                         servers);
+        return true;
+    };
+    DiscoverResult result =
+        discoverAllServers(http, effectiveApiBase(std::getenv("ONDEL_STEAM_API_URL"), storedUrl),
+                           key, o.filter, pacing);
+    if (result.requests > 1)
+        std::fputc('\n', stderr);
     if (!result.ok())
         return failed(result.message);
 
@@ -192,6 +208,13 @@ int runDiscover(const std::vector<std::string>& args) {
     if (!o.json)
         std::fprintf(stderr, "%zu servers found, %zu left out (unusable or repeated address)\n",
                      result.servers.size(), result.dropped);
+    if (result.requests > 1 || !o.json)
+        std::fprintf(stderr, "ondel-cli discover: %zu requests to the Web API\n", result.requests);
+    if (result.fullParts > 0)
+        std::fprintf(stderr,
+                     "ondel-cli discover: %zu parts of the search still came back full; servers "
+                     "may be missing (narrow the search with --map)\n",
+                     result.fullParts);
     if (!o.saveList.empty())
         return saveToList(o, result.servers);
     return 0;
