@@ -17,6 +17,8 @@
 
 namespace ondel {
 
+class CountryLookup;
+
 class Prompt;
 class SettingsStore;
 
@@ -55,6 +57,9 @@ public:
     // Scans of many servers (the browser), on the query socket.
     ScanService& scans() { return m_scans; }
     const std::string& dataDirectory() const { return m_dataDirectory; }
+    // The country database (ONDEL_GEOIP_DB, the GeoIpDatabase setting, or the usual places),
+    // opened at the first call; nullptr when there is none or it cannot be read.
+    const CountryLookup* countries();
     // The XDG data folder of the application name: $XDG_DATA_HOME/Ondel, or
     // ~/.local/share/Ondel (empty when there is no home folder).
     static std::string defaultDataDirectory();
@@ -79,6 +84,8 @@ private:
     Prompt& m_prompt;
     std::string m_dataDirectory;
     std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<CountryLookup> m_countries;
+    bool m_countriesOpened = false;
     SystemClock m_clock;
     QuerySocket m_socket;
     QueryBudget m_budget;
