@@ -8,11 +8,11 @@
 #include "query/ResultStore.h"
 #include "serverlist/ListFiles.h"
 #include "settings/SettingsKeys.h"
+#include "settings/UserPaths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstdlib>
@@ -36,7 +36,7 @@ bool makePrivateDirectory(const QString& path) {
 } // namespace
 
 std::string Application::defaultDataDirectory() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
+    return userDataFolder();
 }
 
 Application::Application(Prompt& prompt, std::string dataDirectory)

@@ -3,38 +3,17 @@
 #include "common/Text.h"
 #include "geoip/MaxMindCountryLookup.h"
 #include "settings/IniFile.h"
+#include "settings/UserPaths.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
-#include <sys/stat.h>
-
 namespace ondel::cli {
 
-std::string defaultDataFolder(bool create) {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    std::string base;
-    if (xdg && xdg[0] == '/')
-        base = xdg;
-    else if (home && *home)
-        base = std::string(home) + "/.local/share";
-    if (base.empty())
-        return {};
-    const std::string dir = base + "/Ondel";
-    if (create) {
-        std::error_code error;
-        std::filesystem::create_directories(base, error);
-        ::mkdir(dir.c_str(), 0700); // an existing folder keeps its mode
-    }
-    return dir;
-}
-
 std::string settingsText(const settings::TextValue& value) {
-    const std::string path = settingsFilePath(std::getenv("ONDEL_SETTINGS"),
-                                              std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    const std::string path = settingsFilePath();
     if (path.empty())
         return value.def;
     return readIniFileValue(path, value.subkey, value.name).value_or(value.def);

@@ -12,11 +12,6 @@ class CountryLookup;
 
 namespace ondel::cli {
 
-// The window's data folder: $XDG_DATA_HOME/Ondel or ~/.local/share/Ondel. With create, made
-// (readable by the user only) when missing: lists may hold passwords. Empty without a home
-// folder (then the current directory is used).
-std::string defaultDataFolder(bool create);
-
 // A text value of the settings file the window writes (ONDEL_SETTINGS, else the XDG place), or
 // the value's default when the file or the value is missing.
 std::string settingsText(const settings::TextValue& value);
