@@ -1,11 +1,14 @@
 #include "Application.h"
 
+#include "browser/CountryLookup.h"
 #include "common/Prompt.h"
 #include "common/Text.h"
+#include "geoip/MaxMindCountryLookup.h"
 #include "history/HistorySamples.h"
 #include "platform/QtSettingsStore.h"
 #include "query/ResultStore.h"
 #include "serverlist/ListFiles.h"
+#include "settings/SettingsKeys.h"
 #include "settings/UserPaths.h"
 #include "sqlite/SqliteHistoryStore.h"
 
@@ -156,6 +159,35 @@ void Application::noteSample(HistorySample sample) {
 void Application::recordSamples() {
     if (m_history && !m_samples.empty())
         m_history->record(std::exchange(m_samples, {}));
+}
+
+} // namespace ondel
+
+namespace ondel {
+
+const CountryLookup* Application::countries() {
+    if (m_countriesOpened)
+        return m_countries.get();
+    m_countriesOpened = true;
+    const std::string stored =
+        m_settings ? settings::read(*m_settings, settings::kGeoIpDatabase) : std::string();
+    const std::string path = findCountryDatabase(
+        std::getenv("ONDEL_GEOIP_DB"), stored, m_dataDirectory, [](const std::string& p) {
+            std::error_code error;
+            return std::filesystem::is_regular_file(p, error);
+        });
+    if (path.empty())
+        return nullptr;
+    auto lookup = std::make_unique<MaxMindCountryLookup>();
+    std::string error;
+    // Without countries the browser hides its column; nothing else depends on them.
+    if (!lookup->open(path, error)) {
+        std::fprintf(stderr, "ondel: the country database %s cannot be used: %s\n",
+                     text::toDisplayUtf8(path).c_str(), error.c_str());
+        return nullptr;
+    }
+    m_countries = std::move(lookup);
+    return m_countries.get();
 }
 
 } // namespace ondel

@@ -20,6 +20,8 @@
 
 namespace ondel {
 
+class CountryLookup;
+
 class Prompt;
 class SettingsStore;
 
@@ -70,6 +72,9 @@ public:
     // answer and miss of the monitor and of the browser's scans goes into it, gathered on the
     // GUI thread and handed to its writer thread once a second.
     HistoryStore* history() { return m_history.get(); }
+    // The country database (ONDEL_GEOIP_DB, the GeoIpDatabase setting, or the usual places),
+    // opened at the first call; nullptr when there is none or it cannot be read.
+    const CountryLookup* countries();
     // The XDG data folder of the application name: $XDG_DATA_HOME/Ondel, or
     // ~/.local/share/Ondel (empty when there is no home folder).
     static std::string defaultDataDirectory();
@@ -100,6 +105,8 @@ private:
     Prompt& m_prompt;
     std::string m_dataDirectory;
     std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<CountryLookup> m_countries;
+    bool m_countriesOpened = false;
     SystemClock m_clock;
     WindowSocket m_socket;
     QueryBudget m_budget;

@@ -12,7 +12,7 @@ deb=${debs[0]}
 depends=$(dpkg-deb -f "$deb" Depends)
 # The package names alone, one a line ("libqt6core6 (>= 6.4.0), libc6" gives two lines).
 names=$(tr ',' '\n' <<<"$depends" | awk '{print $1}')
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6dbus6 qt6-qpa-plugins libcurl4 libsqlite3-0 libstdc++6; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6dbus6 qt6-qpa-plugins libcurl4 libstdc++6 libsqlite3-0 libmaxminddb0; do
   grep -qxF "$lib" <<<"$names" || fail "Depends lacks $lib: $depends"
 done
 contents=$(dpkg-deb -c "$deb")

@@ -34,6 +34,7 @@ const std::map<std::string, IntOption>& intOptions() {
         {"--players", {&HlsimOptions::players, 0, 255}},
         {"--max-players", {&HlsimOptions::maxPlayers, 1, 255}},
         {"--bots", {&HlsimOptions::bots, 0, 255}},
+        {"--player-time", {&HlsimOptions::playerTime, 0, 864000}},
         {"--rules-extra", {&HlsimOptions::rulesExtra, 0, 100000}},
         {"--loss", {&HlsimOptions::lossPercent, 0, 100}},
         {"--delay", {&HlsimOptions::delayMs, 0, 600000}},
@@ -270,6 +271,7 @@ A Half-Life server simulator on UDP: answers the server queries and RCON.
   --players N         generated players (names, frags, connection times)
   --max-players N     slots (default: 16, or more when --players/--bots need it)
   --bots N            how many of the players are bots (more players are added if needed)
+  --player-time S     every generated player connected exactly S seconds ago (a fake farm)
   --rule NAME=VALUE   a rule (repeatable; replaces a default rule of that name)
   --rules-extra N     N generated rules more
   --password --mod --secure --os l|w --type d|l|p --info-extra

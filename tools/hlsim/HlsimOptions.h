@@ -26,6 +26,9 @@ struct HlsimOptions {
     int players = 0;
     int maxPlayers = 0; // 0: max(16, players)
     int bots = 0;       // how many of the players are bots
+    // Seconds every generated player has been connected at the start, all the same (the look
+    // of a fake server farm); -1: each a random time from 30 s to an hour.
+    int playerTime = -1;
     std::vector<std::pair<std::string, std::string>> rules;
     int rulesExtra = 0;
     bool password = false;

@@ -67,7 +67,12 @@ ServerState::ServerState(const HlsimOptions& options, int port, int serverNumber
         std::string name = generatedName();
         if (bot)
             name = "BOT " + name;
-        m_players.push_back(makePlayer(name, frags(m_rng), -since(m_rng), bot));
+        // The connection time is drawn in the same place as ever, so a seed gives the same
+        // players it always gave.
+        m_players.push_back(makePlayer(
+            name, frags(m_rng),
+            -(options.playerTime >= 0 ? static_cast<double>(options.playerTime) : since(m_rng)),
+            bot));
     }
 }
 

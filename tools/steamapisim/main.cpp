@@ -8,6 +8,14 @@
 //                   port 27015, then the same on 27016 and so on
 //   --server-port P the usable servers are 127.0.0.1:P, P+1, ... instead (the ports of
 //                   hlsim --count N), so that a client can query them
+//   --cap N         no reply holds more than N entries (default 10000, as the real API)
+//
+// Server i runs map i % 4 of four, has i % 17 of 16 players, is secure when i / 2 is even, runs
+// Windows when i / 4 is odd (else Linux), is dedicated unless i / 8 is a multiple of 3, and has
+// a password when i / 16 is a multiple of 5. The filter's conditions are applied to them:
+// \map\, \empty\1, \full\1, \noplayers\1, \secure\1, \linux\1, \dedicated\1, \password\0|1,
+// \name_match\ (with *), and the groups \or\N, \nor\N, \and\N, \nand\N over the next N
+// conditions. \appid\ and \gamedir\ choose the game the servers are of; other keys are ignored.
 //   --key KEY       accept only this key; any other gets 403 with an HTML body
 //   --status N      answer every request with this status (403 and 429 with the usual bodies)
 //   --garbage       answer 200 with a body that is not JSON
@@ -38,6 +46,7 @@ struct Options {
     int port = 0;
     int servers = 20;
     int serverPort = 0; // 0: 127.0.0.x on 27015 and up
+    int cap = 10000;
     std::string key;
     int status = 200;
     bool garbage = false;
@@ -99,6 +108,107 @@ std::map<std::string, std::string> filterOf(const std::string& filter) {
     return out;
 }
 
+const char* const kMaps[] = {"de_dust2", "cs_office", "de_inferno", "crossfire"};
+
+// One generated server as the filter sees it.
+struct SimServer {
+    std::string name;
+    std::string map;
+    int players = 0;
+    int maxPlayers = 16;
+    bool secure = false;
+    bool linux = false;
+    bool dedicated = false;
+    bool password = false;
+};
+
+SimServer simServer(int i) {
+    SimServer s;
+    s.name =
+        i == 1 ? "Quote \"q\" caf\xC3\xA9 <b>bold</b>" : "Stand-in server " + std::to_string(i + 1);
+    s.map = kMaps[i % 4];
+    s.players = i % 17; // 0 (empty) to 16 (full)
+    s.secure = (i / 2) % 2 == 0;
+    s.linux = (i / 4) % 2 == 0;
+    s.dedicated = (i / 8) % 3 != 0;
+    s.password = (i / 16) % 5 == 0;
+    return s;
+}
+
+bool globMatch(const std::string& glob, const std::string& text, std::size_t g = 0,
+               std::size_t t = 0) {
+    if (g == glob.size())
+        return t == text.size();
+    if (glob[g] == '*')
+        return globMatch(glob, text, g + 1, t) ||
+               (t < text.size() && globMatch(glob, text, g, t + 1));
+    return t < text.size() && glob[g] == text[t] && globMatch(glob, text, g + 1, t + 1);
+}
+
+using Conditions = std::vector<std::pair<std::string, std::string>>;
+
+// The filter text as its key/value pairs, in order.
+Conditions conditionsOf(const std::string& filter) {
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    while (at < filter.size()) {
+        std::size_t next = filter.find('\\', at + 1);
+        parts.push_back(filter.substr(at + 1, next == std::string::npos ? next : next - at - 1));
+        at = next == std::string::npos ? filter.size() : next;
+    }
+    Conditions out;
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2)
+        out.emplace_back(parts[i], parts[i + 1]);
+    return out;
+}
+
+// Evaluates the condition at `at` (a group takes its N conditions with it) and moves past it.
+bool holds(const SimServer& s, const Conditions& c, std::size_t& at) {
+    const auto& [key, value] = c[at++];
+    if (key == "or" || key == "nor" || key == "and" || key == "nand") {
+        const int n = std::atoi(value.c_str());
+        int met = 0;
+        int seen = 0;
+        for (; seen < n && at < c.size(); ++seen)
+            met += holds(s, c, at) ? 1 : 0;
+        if (key == "or")
+            return met > 0;
+        if (key == "nor")
+            return met == 0;
+        if (key == "and")
+            return met == seen;
+        return met < seen;
+    }
+    const bool one = value == "1";
+    if (key == "map")
+        return s.map == value;
+    if (key == "empty")
+        return !one || s.players > 0;
+    if (key == "full")
+        return !one || s.players < s.maxPlayers;
+    if (key == "noplayers")
+        return !one || s.players == 0;
+    if (key == "secure")
+        return !one || s.secure;
+    if (key == "linux")
+        return !one || s.linux;
+    if (key == "dedicated")
+        return !one || s.dedicated;
+    if (key == "password")
+        return s.password == one;
+    if (key == "name_match")
+        return globMatch(value, s.name);
+    return true; // appid, gamedir (the servers are of the asked game) and keys not simulated
+}
+
+bool matchesFilter(const SimServer& s, const Conditions& c) {
+    std::size_t at = 0;
+    while (at < c.size())
+        if (!holds(s, c, at))
+            return false;
+    return true;
+}
+
 // The key replaced by "***" in a request path.
 std::string masked(const std::string& target) {
     std::string out = target;
@@ -113,27 +223,25 @@ std::string masked(const std::string& target) {
     return out;
 }
 
-const char* const kMaps[] = {"de_dust2", "cs_office", "de_inferno", "crossfire"};
-
-void writeServer(JsonWriter& json, const std::string& addr, int port, const std::string& name,
-                 const std::string& map, const std::string& gameDir, int appId, int players) {
+void writeServer(JsonWriter& json, const std::string& addr, int port, const SimServer& s,
+                 const std::string& gameDir, int appId) {
     json.beginObject();
     json.key("addr"), json.value(addr + ":" + std::to_string(port));
     json.key("gameport"), json.value(port);
     json.key("steamid"), json.value("90000000000000000");
-    json.key("name"), json.value(name);
+    json.key("name"), json.value(s.name);
     json.key("appid"), json.value(appId);
     json.key("gamedir"), json.value(gameDir);
     json.key("version"), json.value("1.1.2.7/Stdio");
     json.key("product"), json.value(gameDir);
     json.key("region"), json.value(255);
-    json.key("players"), json.value(players);
-    json.key("max_players"), json.value(16);
-    json.key("bots"), json.value(players % 3);
-    json.key("map"), json.value(map);
-    json.key("secure"), json.value(true);
-    json.key("dedicated"), json.value(true);
-    json.key("os"), json.value("l");
+    json.key("players"), json.value(s.players);
+    json.key("max_players"), json.value(s.maxPlayers);
+    json.key("bots"), json.value(s.players % 3);
+    json.key("map"), json.value(s.map);
+    json.key("secure"), json.value(s.secure);
+    json.key("dedicated"), json.value(s.dedicated);
+    json.key("os"), json.value(s.linux ? "l" : "w");
     json.key("gametype"), json.value("");
     json.endObject();
 }
@@ -145,6 +253,8 @@ std::string serverList(const Options& o, const std::map<std::string, std::string
     int limit = query.count("limit") ? std::atoi(query.at("limit").c_str()) : 100;
     if (limit <= 0)
         limit = 100;
+    limit = std::min(limit, o.cap);
+    const Conditions conditions = conditionsOf(query.count("filter") ? query.at("filter") : "");
     int appId = filter.count("appid") ? std::atoi(filter["appid"].c_str()) : 10;
     std::string gameDir = filter.count("gamedir") ? filter["gamedir"] : "cstrike";
     if (!filter.count("gamedir"))
@@ -162,29 +272,25 @@ std::string serverList(const Options& o, const std::map<std::string, std::string
     // First the entries a client has to drop: a listen server's link-local side, no address,
     // and (below) a repeat of the first usable server.
     if (o.servers > 0 && limit > 3) {
-        writeServer(json, "169.254.10.20", 27015, "Listen server", kMaps[0], gameDir, appId, 1);
-        writeServer(json, "0.0.0.0", 27015, "No address", kMaps[0], gameDir, appId, 1);
+        SimServer junk = simServer(0);
+        junk.name = "Listen server";
+        writeServer(json, "169.254.10.20", 27015, junk, gameDir, appId);
+        junk.name = "No address";
+        writeServer(json, "0.0.0.0", 27015, junk, gameDir, appId);
         written += 2;
     }
     bool repeated = false;
     for (int i = 0; i < o.servers && written < limit; ++i) {
-        int players = i % 17; // 0 (empty) to 16 (full)
-        std::string map = kMaps[i % 4];
-        if (filter.count("map") && filter["map"] != map)
-            continue;
-        if (filter.count("empty") && players == 0)
-            continue;
-        if (filter.count("full") && players >= 16)
+        const SimServer server = simServer(i);
+        if (!matchesFilter(server, conditions))
             continue;
         std::string host =
             o.serverPort != 0 ? "127.0.0.1" : "127.0.0." + std::to_string(1 + i % 250);
         int port = o.serverPort != 0 ? o.serverPort + i : 27015 + i / 250;
-        std::string name = i == 1 ? "Quote \"q\" caf\xC3\xA9 <b>bold</b>"
-                                  : "Stand-in server " + std::to_string(i + 1);
-        writeServer(json, host, port, name, map, gameDir, appId, players);
+        writeServer(json, host, port, server, gameDir, appId);
         ++written;
         if (!repeated && written < limit) {
-            writeServer(json, host, port, name, map, gameDir, appId, players);
+            writeServer(json, host, port, server, gameDir, appId);
             repeated = true;
             ++written;
         }
@@ -268,6 +374,8 @@ bool parse(int argc, char** argv, Options& o) {
             o.port = std::atoi(argv[++i]);
         else if (a == "--servers" && hasValue)
             o.servers = std::atoi(argv[++i]);
+        else if (a == "--cap" && hasValue)
+            o.cap = std::atoi(argv[++i]);
         else if (a == "--server-port" && hasValue)
             o.serverPort = std::atoi(argv[++i]);
         else if (a == "--key" && hasValue)
@@ -283,7 +391,7 @@ bool parse(int argc, char** argv, Options& o) {
         else
             return false;
     }
-    return o.port >= 0 && o.port <= 65535 && o.servers >= 0 && o.serverPort >= 0 &&
+    return o.port >= 0 && o.port <= 65535 && o.servers >= 0 && o.serverPort >= 0 && o.cap > 0 &&
            (o.serverPort == 0 || o.servers <= 65536 - o.serverPort);
 }
 
@@ -292,8 +400,9 @@ bool parse(int argc, char** argv, Options& o) {
 int main(int argc, char** argv) {
     Options o;
     if (!parse(argc, argv, o)) {
-        std::fprintf(stderr, "usage: steamapisim [--port N] [--servers N] [--server-port P] "
-                             "[--key KEY] [--status N] [--garbage] [--truncate] [--empty]\n");
+        std::fprintf(stderr,
+                     "usage: steamapisim [--port N] [--servers N] [--server-port P] "
+                     "[--cap N] [--key KEY] [--status N] [--garbage] [--truncate] [--empty]\n");
         return 1;
     }
     struct sigaction action {};

@@ -1,6 +1,7 @@
 // ondel-cli discover: finds servers through the Steam Web API's server list and shows them,
 // or adds them to a list file.
 #include "CliCommand.h"
+#include "CliData.h"
 
 #include "common/JsonWriter.h"
 #include "common/TerminalColumns.h"
@@ -13,11 +14,13 @@
 #include "settings/SettingsKeys.h"
 #include "settings/UserPaths.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -181,8 +184,22 @@ int runDiscover(const Arguments& args) {
     }
 
     CurlHttpGetter http;
-    DiscoverResult result = discoverServers(
-        http, effectiveApiBase(std::getenv("ONDEL_STEAM_API_URL"), storedUrl), key, o.filter);
+    DiscoverPacing pacing;
+    pacing.wait = [](std::uint32_t ms) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    };
+    pacing.progress = [](std::size_t requests, std::size_t servers, std::size_t partsLeft) {
+        // A split search takes a while: say how far it is, on one line that is overwritten.
+        if (requests > 1 || partsLeft > 0)
+            std::fprintf(stderr, "\rondel-cli discover: %zu requests, %zu servers so far", requests,
+                         servers);
+        return true;
+    };
+    DiscoverResult result =
+        discoverAllServers(http, effectiveApiBase(std::getenv("ONDEL_STEAM_API_URL"), storedUrl),
+                           key, o.filter, pacing);
+    if (result.requests > 1)
+        std::fputc('\n', stderr);
     if (!result.ok())
         return failed(result.message);
 
@@ -195,6 +212,13 @@ int runDiscover(const Arguments& args) {
     if (!o.json)
         std::fprintf(stderr, "%zu servers found, %zu left out (unusable or repeated address)\n",
                      result.servers.size(), result.dropped);
+    if (result.requests > 1 || !o.json)
+        std::fprintf(stderr, "ondel-cli discover: %zu requests to the Web API\n", result.requests);
+    if (result.fullParts > 0)
+        std::fprintf(stderr,
+                     "ondel-cli discover: %zu parts of the search still came back full; servers "
+                     "may be missing (narrow the search with --map)\n",
+                     result.fullParts);
     if (!o.saveList.empty())
         return saveToList(o, dir, result.servers);
     return 0;

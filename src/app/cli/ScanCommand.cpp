@@ -1,16 +1,22 @@
-// ondel-cli scan [FILE...|-] [--json] [--rules] [--timeout MS] [--concurrency N]: asks every
-// server of a list file (.sl01 to .sl06) or of a text with one HOST:PORT a line, many at once,
-// and prints each as soon as it is done.
+// ondel-cli scan [FILE...|-] [--json] [--rules] [--timeout MS] [--concurrency N] [--data-dir DIR]:
+// asks every server of a list file (.sl01 to .sl06) or of a text with one HOST:PORT a line, many
+// at once, and prints each as soon as it is done. Servers on the data folder's blocklist are not
+// asked; servers whose answers look made up are marked suspect; with a country database each
+// server gets its country.
 #include "CliCommand.h"
+#include "CliData.h"
 #include "CliSession.h"
 #include "EntryJson.h"
 
+#include "browser/CountryLookup.h"
 #include "browser/Scan.h"
 #include "browser/ScanTargets.h"
+#include "browser/SuspectRules.h"
 #include "common/JsonWriter.h"
 #include "common/TerminalColumns.h"
 #include "common/Text.h"
 #include "serverlist/ListFiles.h"
+#include "settings/UserPaths.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -28,7 +34,9 @@ const CommandSpec kSpec{
                 {"--rules", "", "ask for the rules too"},
                 {"--timeout", "MS", "time each server gets (default 2500)", 1, 600000,
                  "a number of milliseconds from 1 to 600000"},
-                {"--concurrency", "N", "how many servers are asked at once", 1, 10000}},
+                {"--concurrency", "N", "how many servers are asked at once", 1, 10000},
+                {"--data-dir", "DIR",
+                 "the data folder with blocklist.txt (default: the window's)"}},
     .dashIsOperand = true,
 };
 constexpr std::uint32_t kTickMs = 5;
@@ -139,23 +147,44 @@ void addFile(Inputs& inputs, const std::string& path) {
     addText(inputs, shown(path), text);
 }
 
-std::string tableRow(const ScanResult& r) {
+// What the scan made of one server beyond its answers.
+struct Verdict {
+    std::string blockedBy; // the blocklist entry that blocks it; empty: not blocked
+    std::string suspect;   // why its answers look made up; empty: not suspect
+    std::string country;   // two-letter code; empty: not known
+};
+
+std::string tableRow(const ScanResult& r, const Verdict& v) {
     const ServerEntry& e = r.entry;
-    bool up = r.status == ScanResult::Status::Up;
+    bool up = r.status == ScanResult::Status::Up && v.blockedBy.empty();
     std::string players = up ? text::format("%d/%d", e.players, e.maxPlayers) : "-";
     std::string ping = up ? text::format("%d", r.pingMs) : "-";
-    const char* dialect = up && r.dialect ? dialectName(*r.dialect) : up ? "?" : "timeout";
-    return text::fitColumn(up ? shown(e.hostName) : "-", 32) + " " +
-           text::fitColumn(shown(addressText(r.address)), 21) + " " +
-           text::fitColumn(up ? shown(e.map) : "-", 16) + " " +
-           text::format("%7s %5s ", players.c_str(), ping.c_str()) + dialect + "\n";
+    const char* dialect = !v.blockedBy.empty() ? "blocked"
+                          : up && r.dialect    ? dialectName(*r.dialect)
+                          : up                 ? "?"
+                                               : "timeout";
+    std::string line = text::fitColumn(up ? shown(e.hostName) : "-", 32) + " " +
+                       text::fitColumn(shown(addressText(r.address)), 21) + " " +
+                       text::fitColumn(up ? shown(e.map) : "-", 16) + " " +
+                       text::format("%7s %5s ", players.c_str(), ping.c_str()) + dialect;
+    if (!v.country.empty())
+        line += " " + v.country;
+    if (!v.suspect.empty())
+        line += " suspect: " + v.suspect;
+    return line + "\n";
 }
 
-std::string jsonObject(const ScanResult& r) {
+std::string jsonObject(const ScanResult& r, const Verdict& v) {
     JsonWriter json(false);
     writeEntryJson(json, r.entry, [&](JsonWriter& w) {
         w.key("status");
-        w.value(r.status == ScanResult::Status::Up ? "up" : "timeout");
+        w.value(!v.blockedBy.empty()                 ? "blocked"
+                : r.status == ScanResult::Status::Up ? "up"
+                                                     : "timeout");
+        if (!v.blockedBy.empty()) {
+            w.key("blockedBy");
+            w.value(v.blockedBy);
+        }
         w.key("dialect");
         if (r.dialect)
             w.value(dialectName(*r.dialect));
@@ -166,6 +195,14 @@ std::string jsonObject(const ScanResult& r) {
             w.value(r.bots);
         else
             w.null();
+        if (!v.suspect.empty()) {
+            w.key("suspect");
+            w.value(v.suspect);
+        }
+        if (!v.country.empty()) {
+            w.key("country");
+            w.value(v.country);
+        }
     });
     return json.text();
 }
@@ -187,6 +224,20 @@ int runScan(const Arguments& args) {
         addFile(inputs, file);
     if (inputs.read == 0)
         return kExitFailed; // nothing could be read; each input said why
+    std::string dataDir = args.text("--data-dir");
+    if (dataDir.empty())
+        dataDir = userDataFolder();
+    const Blocklist blocklist = loadBlocklist(dataDir, "scan");
+    const std::unique_ptr<CountryLookup> countries = openCountryLookup(dataDir, "scan");
+    // Blocked addresses are settled here: not one packet goes to them.
+    std::vector<ServerAddress> toAsk;
+    std::vector<std::pair<ServerAddress, std::string>> blocked;
+    for (const auto& address : inputs.targets.addresses) {
+        if (auto entry = blocklist.blockingAddress(address))
+            blocked.emplace_back(address, *entry);
+        else
+            toAsk.push_back(address);
+    }
 
     CliSession session;
     if (!session.open(kSpec))
@@ -196,31 +247,56 @@ int runScan(const Arguments& args) {
     CliEventLoop& loop = session.loop();
 
     std::size_t up = 0;
+    std::size_t suspects = 0;
+    std::size_t nameBlocked = 0;
     bool first = true;
     if (json)
         writeOutput("[");
     else
         writeOutput(text::fitColumn("NAME", 32) + " " + text::fitColumn("ADDRESS", 21) + " " +
                     text::fitColumn("MAP", 16) + " PLAYERS  PING DIALECT\n");
-    scan.setResultHandler([&](const ScanResult& r) {
-        up += r.status == ScanResult::Status::Up;
+    auto print = [&](const ScanResult& r, const Verdict& v) {
         if (json) {
-            writeOutput((first ? "\n" : ",\n") + jsonObject(r));
+            writeOutput((first ? "\n" : ",\n") + jsonObject(r, v));
             first = false;
         } else {
-            writeOutput(tableRow(r));
+            writeOutput(tableRow(r, v));
         }
+    };
+    for (const auto& [address, entry] : blocked) {
+        ScanResult r;
+        r.address = address;
+        r.entry.address = address;
+        print(r, {entry, {}, countries ? countries->countryOf(address.host) : std::string()});
+    }
+    scan.setResultHandler([&](const ScanResult& r) {
+        Verdict v;
+        if (countries)
+            v.country = countries->countryOf(r.address.host);
+        if (r.status == ScanResult::Status::Up) {
+            // A name is known only now: the server was asked once and is reported blocked.
+            v.blockedBy = blocklist.blockingName(r.entry.hostName).value_or("");
+            if (v.blockedBy.empty())
+                v.suspect = suspectReason({&r.entry, r.gotPlayers, r.bots});
+        }
+        up += r.status == ScanResult::Status::Up && v.blockedBy.empty();
+        suspects += !v.suspect.empty();
+        nameBlocked += !v.blockedBy.empty();
+        print(r, v);
     });
     scan.setFinishedHandler([&] { loop.exit(kExitOk); });
     std::uint32_t started = clock.tickMs();
-    scan.add(inputs.targets.addresses);
+    scan.add(toAsk);
     if (scan.running()) {
         loop.every(kTickMs, [&] { scan.tick(); });
         loop.run();
     }
     const bool written = writeOutput(!json ? "" : first ? "]\n" : "\n]\n");
-    std::fprintf(stderr, "ondel-cli scan: %zu servers, %zu up, %zu without answer, %u ms\n",
-                 scan.total(), up, scan.total() - up, clock.tickMs() - started);
+    std::fprintf(stderr,
+                 "ondel-cli scan: %zu servers, %zu up, %zu without answer, %zu blocked, %zu "
+                 "suspect, %u ms\n",
+                 scan.total() + blocked.size(), up, scan.total() - up - nameBlocked,
+                 blocked.size() + nameBlocked, suspects, clock.tickMs() - started);
     return written ? kExitOk : kExitFailed;
 }
 

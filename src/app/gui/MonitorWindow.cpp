@@ -40,7 +40,7 @@ void installMasterSession(Application& app, MonitorDialog& window) {
 
 WindowServices windowServices(Application& app) {
     return WindowServices{app.engine(), app.lists(),         app.settings(), app.clock(),
-                          app.socket(), app.dataDirectory(), app.scans()};
+                          app.socket(), app.dataDirectory(), app.scans(),    app.countries()};
 }
 
 std::unique_ptr<MonitorDialog> createMonitorWindow(Application& app, UiPrompt& prompt) {

@@ -1,5 +1,6 @@
 #include "browser/BrowserRow.h"
 
+#include "browser/SuspectRules.h"
 #include "common/Text.h"
 
 #include <algorithm>
@@ -120,6 +121,9 @@ void applyResult(BrowserRow& row, const ScanResult& result) {
     fresh.pingMs = result.pingMs;
     fresh.bots = result.bots;
     fresh.dialect = row.dialect;
+    fresh.country = std::move(row.country);
+    fresh.blockedBy = std::move(row.blockedBy);
+    fresh.suspect = suspectReason({&result.entry, result.gotPlayers, result.bots});
     if (!result.gotPlayers)
         fresh.playerNames = std::move(row.playerNames);
     row = std::move(fresh);
@@ -184,6 +188,8 @@ std::string cellText(const BrowserRow& row, BrowserColumn column) {
         return {};
     case BrowserColumn::Dialect:
         return row.dialect ? dialectName(*row.dialect) : "";
+    case BrowserColumn::Country:
+        return row.country;
     case BrowserColumn::Count:
         break;
     }
@@ -215,6 +221,8 @@ int compareRows(const BrowserRow& a, const BrowserRow& b, BrowserColumn column) 
     case BrowserColumn::Dialect:
         return compareTexts(a.dialect ? dialectName(*a.dialect) : "",
                             b.dialect ? dialectName(*b.dialect) : "");
+    case BrowserColumn::Country:
+        return compareTexts(a.country, b.country);
     case BrowserColumn::Count:
         break;
     }
@@ -222,6 +230,8 @@ int compareRows(const BrowserRow& a, const BrowserRow& b, BrowserColumn column) 
 }
 
 bool matches(const BrowserRow& row, const BrowserFilter& filter) {
+    if (!row.blockedBy.empty() || (filter.hideSuspect && !row.suspect.empty()))
+        return false;
     if (filter.hideEmpty && (!row.infoValid || humans(row) <= 0))
         return false;
     if (filter.hideFull && row.infoValid && row.maxPlayers > 0 && row.players >= row.maxPlayers)

@@ -13,7 +13,18 @@
 namespace ondel {
 
 // The browser table's columns, in display order.
-enum class BrowserColumn { Name, Address, Map, Players, Ping, Game, Password, Dialect, Count };
+enum class BrowserColumn {
+    Name,
+    Address,
+    Map,
+    Players,
+    Ping,
+    Game,
+    Password,
+    Dialect,
+    Country,
+    Count
+};
 
 // One server as the browser shows it: what the list knows of it, and what the last scan of this
 // window learnt (state, ping, dialect, bots). Texts are UTF-8 for display (converted once from
@@ -38,12 +49,16 @@ struct BrowserRow {
     std::optional<QueryDialect> dialect;
     State state = State::Unknown;
     std::vector<std::string> playerNames;
+    std::string suspect;   // why the last answers look made up; empty: not suspect
+    std::string country;   // two-letter code from the country database; empty: not known
+    std::string blockedBy; // the blocklist entry that blocks it; empty: not blocked
 };
 
 // A row from a list entry: its last known name, map, game, players and ping.
 BrowserRow rowFromEntry(const ServerEntry& entry);
 
-// A scan result into the row. A timeout keeps the last known data and marks the row.
+// A scan result into the row. A timeout keeps the last known data and marks the row. The row's
+// country and blocklist entry stay; whether it is suspect is decided from the answers anew.
 void applyResult(BrowserRow& row, const ScanResult& result);
 
 // A scan result into the list's entry: the info block and the ping when the server answered,
@@ -67,6 +82,8 @@ struct BrowserFilter {
     bool hideEmpty = false;    // no human players (bots do not count), or nothing known
     bool hideFull = false;     // every slot taken
     bool hidePassword = false; // a password is needed to join
+    bool hideSuspect = true;   // the answers look made up
+    // Blocked servers are never shown.
 };
 
 bool matches(const BrowserRow& row, const BrowserFilter& filter);

@@ -26,6 +26,10 @@ constexpr int kModAppId = 70;
 
 } // namespace
 
+bool isCarriableFilterText(std::string_view text) {
+    return carriable(text);
+}
+
 int appIdForGame(std::string_view gameDir) {
     for (const auto& game : kGameApps)
         if (equalsIgnoringCase(gameDir, game.gameDir))
@@ -55,6 +59,7 @@ std::optional<std::string> buildFilter(const DiscoverFilter& filter) {
         out += "\\empty\\1";
     if (filter.notFull)
         out += "\\full\\1";
+    out += filter.extraConditions;
     return out;
 }
 
@@ -88,7 +93,7 @@ std::string serverListUrl(std::string_view base, const std::string& key,
     auto filterText = buildFilter(filter);
     if (!filterText)
         return {};
-    int limit = std::clamp(filter.limit, 1, kDiscoverMaxLimit);
+    int limit = std::clamp(filter.limit, 1, kServerListCap);
     return std::string(base) + kServerListPath + "?key=" + percentEncode(key) +
            "&filter=" + percentEncode(*filterText) + "&limit=" + std::to_string(limit);
 }

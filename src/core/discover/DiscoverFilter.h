@@ -14,10 +14,16 @@ struct DiscoverFilter {
     bool notEmpty = false;
     bool notFull = false;
     int limit = 100;
+    // Further conditions in the filter's own syntax (\secure\1\nor\1\linux\1), appended
+    // as they are: the search that splits a full reply writes them, never the user.
+    std::string extraConditions = {};
 };
 
 inline constexpr int kDiscoverDefaultLimit = 100;
-inline constexpr int kDiscoverMaxLimit = 10000;
+// The most servers one search gathers (over as many requests as it takes).
+inline constexpr int kDiscoverMaxLimit = 100000;
+// The most servers the Web API returns for one request; it has no paging.
+inline constexpr int kServerListCap = 10000;
 inline constexpr const char* kSteamApiDefaultBase = "https://api.steampowered.com";
 inline constexpr const char* kSteamApiKeyPage = "https://steamcommunity.com/dev/apikey";
 inline constexpr const char* kServerListPath = "/IGameServersService/GetServerList/v1/";
@@ -53,12 +59,15 @@ int appIdForGame(std::string_view gameDir);
 // control character): it would smuggle further conditions in.
 std::optional<std::string> buildFilter(const DiscoverFilter& filter);
 
+// Whether text can stand as a filter value: no backslash, no control character.
+bool isCarriableFilterText(std::string_view text);
+
 // Percent-encodes every byte but the unreserved ones (A-Z a-z 0-9 - . _ ~).
 std::string percentEncode(std::string_view bytes);
 
 // The request URL: base (trailing slashes dropped) + the service path + key, filter and limit
-// (clamped to 1..10000). Empty when base is not an http or https URL or the filter is refused.
-// The URL holds the key: never show or log it (see redactSecret).
+// (clamped to 1..kServerListCap). Empty when base is not an http or https URL or the filter is
+// refused. The URL holds the key: never show or log it (see redactSecret).
 std::string serverListUrl(std::string_view base, const std::string& key,
                           const DiscoverFilter& filter);
 

@@ -3,6 +3,8 @@
 #include "common/Text.h"
 
 #include <algorithm>
+#include <deque>
+#include <map>
 #include <unordered_set>
 
 namespace ondel {
@@ -112,6 +114,125 @@ DiscoverResult discoverServers(HttpGetter& http, const std::string& base, const 
     DiscoverResult result;
     result.servers = std::move(reply.servers);
     result.dropped = reply.dropped;
+    return result;
+}
+
+namespace {
+
+// One part of a split search: the conditions that make it, beyond the user's.
+struct SearchPart {
+    std::string positive;             // conditions every server of the part meets
+    std::vector<std::string> negated; // conditions no server of the part meets (one \nor group)
+    std::size_t nextFlag = 0;         // the first flag condition not used to split it yet
+    bool mapFixed = false;            // a \map\ condition is among the positive ones
+
+    std::string conditions() const {
+        std::string out = positive;
+        if (!negated.empty()) {
+            out += "\\nor\\" + std::to_string(negated.size());
+            for (const auto& c : negated)
+                out += c;
+        }
+        return out;
+    }
+};
+
+std::vector<std::string> flagConditions(const DiscoverFilter& filter) {
+    std::vector<std::string> flags = {"\\secure\\1", "\\linux\\1", "\\dedicated\\1",
+                                      "\\password\\0"};
+    if (!filter.notEmpty)
+        flags.push_back("\\empty\\1");
+    if (!filter.notFull)
+        flags.push_back("\\full\\1");
+    return flags;
+}
+
+// The map most servers of a full reply run that the part does not exclude yet; empty if none.
+std::string commonMap(const std::vector<SteamServer>& servers, const SearchPart& part) {
+    std::map<std::string, std::size_t> counts;
+    for (const auto& s : servers)
+        if (!s.map.empty() && isCarriableFilterText(s.map))
+            ++counts[s.map];
+    std::string best;
+    std::size_t bestCount = 0;
+    for (const auto& [map, count] : counts) {
+        const std::string condition = "\\map\\" + map;
+        if (count > bestCount &&
+            std::find(part.negated.begin(), part.negated.end(), condition) == part.negated.end()) {
+            best = map;
+            bestCount = count;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+DiscoverResult discoverAllServers(HttpGetter& http, const std::string& base, const std::string& key,
+                                  const DiscoverFilter& filter, const DiscoverPacing& pacing) {
+    const std::size_t wanted =
+        static_cast<std::size_t>(std::clamp(filter.limit, 1, kDiscoverMaxLimit));
+    const std::vector<std::string> flags = flagConditions(filter);
+    DiscoverResult result;
+    std::unordered_set<std::string> seen;
+    std::deque<SearchPart> parts(1);
+    parts.front().mapFixed = !filter.map.empty();
+
+    while (!parts.empty() && result.servers.size() < wanted) {
+        SearchPart part = std::move(parts.front());
+        parts.pop_front();
+        if (result.requests > 0 && pacing.wait)
+            pacing.wait(pacing.intervalMs);
+        DiscoverFilter asked = filter;
+        asked.limit = static_cast<int>(std::min<std::size_t>(wanted, kServerListCap));
+        asked.extraConditions = filter.extraConditions + part.conditions();
+        DiscoverResult got = discoverServers(http, base, key, asked);
+        ++result.requests;
+        if (!got.ok()) {
+            got.servers = std::move(result.servers);
+            got.dropped = result.dropped;
+            got.requests = result.requests;
+            got.fullParts = result.fullParts;
+            return got;
+        }
+        // Copied, not moved: a split below still reads the maps of this reply.
+        for (const auto& server : got.servers) {
+            if (seen.insert(addressText(server.address)).second)
+                result.servers.push_back(server);
+            else
+                ++result.dropped;
+        }
+        result.dropped += got.dropped;
+
+        // Full: more servers match than one reply holds. Split it unless the servers that
+        // came are all that was wanted.
+        const std::size_t entries = got.servers.size() + got.dropped;
+        if (entries >= static_cast<std::size_t>(asked.limit) && wanted > kServerListCap) {
+            SearchPart with = part;
+            SearchPart without = part;
+            if (part.nextFlag < flags.size()) {
+                with.positive += flags[part.nextFlag];
+                without.negated.push_back(flags[part.nextFlag]);
+                with.nextFlag = without.nextFlag = part.nextFlag + 1;
+                parts.push_front(std::move(without));
+                parts.push_front(std::move(with));
+            } else if (std::string map = part.mapFixed ? "" : commonMap(got.servers, part);
+                       !map.empty()) {
+                with.positive += "\\map\\" + map;
+                with.mapFixed = true;
+                without.negated.push_back("\\map\\" + map);
+                parts.push_front(std::move(without));
+                parts.push_front(std::move(with));
+            } else {
+                ++result.fullParts;
+            }
+        }
+        if (pacing.progress &&
+            !pacing.progress(result.requests, result.servers.size(), parts.size()))
+            break;
+    }
+    if (result.servers.size() > wanted)
+        result.servers.resize(wanted);
     return result;
 }
 

@@ -7,6 +7,8 @@
 #include "serverlist/ServerList.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,11 @@ struct DiscoverResult {
     std::string message;
     std::vector<SteamServer> servers;
     std::size_t dropped = 0;
+    // Requests sent to the Web API for this search.
+    std::size_t requests = 0;
+    // Parts of a split search that still came back full when no condition was left to split
+    // them by: servers may be missing.
+    std::size_t fullParts = 0;
 
     bool ok() const { return status == DiscoverStatus::Ok; }
 };
@@ -54,6 +61,29 @@ std::string noKeyMessage(const std::string& settingsLocation);
 // Blocks the calling thread for as long as http does.
 DiscoverResult discoverServers(HttpGetter& http, const std::string& base, const std::string& key,
                                const DiscoverFilter& filter);
+
+// How a search that splits full replies goes about it.
+struct DiscoverPacing {
+    // Pause before every request but the first (ms): the Web API is asked at most a few times a
+    // second.
+    std::uint32_t intervalMs = 400;
+    // Waits that long; tests pass one that returns at once.
+    std::function<void(std::uint32_t ms)> wait;
+    // After every request: requests so far, distinct servers so far, parts still to ask. Returns
+    // false to stop the search (what was found so far is the result).
+    std::function<bool(std::size_t requests, std::size_t servers, std::size_t partsLeft)> progress;
+};
+
+// Finds up to filter.limit servers (at most kDiscoverMaxLimit). A reply that holds as many
+// entries as were asked for (the API's cap of kServerListCap, no paging) is split in two by one
+// more condition and both halves asked instead: a flag (\secure\1 against \nor\1\secure\1, then
+// \linux\1, \dedicated\1, \password\0, and \empty\1, \full\1 when not asked already), then the
+// most common maps of the full reply one by one (\map\M against the rest). Parts come back under
+// the cap or without a condition left (counted in fullParts); servers are merged without
+// repeats, in the order they came. Stops at the first failure, with its status and message.
+// Blocks the calling thread for the requests and the pauses.
+DiscoverResult discoverAllServers(HttpGetter& http, const std::string& base, const std::string& key,
+                                  const DiscoverFilter& filter, const DiscoverPacing& pacing);
 
 // A list entry for a server that was found: its address and what the list told about it.
 ServerEntry entryForServer(const SteamServer& server);

@@ -49,6 +49,9 @@ inline constexpr TextValue kSteamApiKey{kSettings, "SteamApiKey", ""};
 // Where the server list is asked instead of the public Steam Web API (a mirror); empty for the
 // public one. The environment variable ONDEL_STEAM_API_URL overrides it.
 inline constexpr TextValue kSteamApiUrl{kSettings, "SteamApiUrl", ""};
+// The country database (MaxMind format) to use; empty: looked for in the usual places. The
+// environment variable ONDEL_GEOIP_DB overrides it.
+inline constexpr TextValue kGeoIpDatabase{kSettings, "GeoIpDatabase", ""};
 // Hours that every sample of the history is kept as it was taken, before it is folded into
 // five-minute rows.
 inline constexpr IntValue kHistoryRawHours{kSettings, "HistoryRawHours", 48};

@@ -2,7 +2,11 @@
 
 #include "ui/toolkit/PlainText.h"
 
+#include "browser/CountryLookup.h"
+
+#include <QApplication>
 #include <QBrush>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
@@ -11,7 +15,29 @@
 
 namespace ondel {
 
-BrowserModel::BrowserModel(QObject* parent) : QAbstractTableModel(parent) {}
+BrowserModel::BrowserModel(QObject* parent)
+    : QAbstractTableModel(parent),
+      // A regional indicator symbol in the font: flags can be drawn, not just letters.
+      m_flags(QFontMetrics(QApplication::font()).inFontUcs4(0x1F1E9)) {}
+
+void BrowserModel::screen(BrowserRow& row) const {
+    row.country = m_countries ? m_countries->countryOf(row.address.host) : std::string();
+    row.blockedBy = m_blocklist.blockingAddress(row.address)
+                        .value_or(m_blocklist.blockingName(row.name).value_or(""));
+}
+
+void BrowserModel::setCountryLookup(const CountryLookup* countries) {
+    m_countries = countries;
+    setBlocklist(m_blocklist);
+}
+
+void BrowserModel::setBlocklist(Blocklist blocklist) {
+    beginResetModel();
+    m_blocklist = std::move(blocklist);
+    for (auto& row : m_rows)
+        screen(row);
+    endResetModel();
+}
 
 std::string BrowserModel::key(const ServerAddress& address) {
     return addressText(address);
@@ -27,6 +53,8 @@ void BrowserModel::rebuildIndex() {
 void BrowserModel::setRows(std::vector<BrowserRow> rows) {
     beginResetModel();
     m_rows = std::move(rows);
+    for (auto& row : m_rows)
+        screen(row);
     rebuildIndex();
     endResetModel();
 }
@@ -38,7 +66,10 @@ void BrowserModel::applyResults(const std::vector<ScanResult>& results) {
         const int i = indexOf(r.address);
         if (i < 0)
             continue;
-        applyResult(m_rows[static_cast<std::size_t>(i)], r);
+        BrowserRow& row = m_rows[static_cast<std::size_t>(i)];
+        applyResult(row, r);
+        // The name may be on the blocklist: known only now that the server answered.
+        screen(row);
         first = first < 0 ? i : std::min(first, i);
         last = std::max(last, i);
     }
@@ -66,8 +97,14 @@ QVariant BrowserModel::data(const QModelIndex& index, int role) const {
     const auto column = static_cast<BrowserColumn>(index.column());
     switch (role) {
     case Qt::DisplayRole:
+        if (column == BrowserColumn::Country && m_flags && !r.country.empty())
+            return displayText(countryFlag(r.country) + " " + r.country);
         return displayText(cellText(r, column));
     case Qt::ToolTipRole:
+        if (column == BrowserColumn::Name && !r.suspect.empty())
+            return QStringLiteral("<qt>Suspect: %1<br>%2")
+                .arg(displayText(r.suspect).toHtmlEscaped(),
+                     displayText(cellText(r, column)).toHtmlEscaped());
         if (column == BrowserColumn::Password && r.password)
             return QStringLiteral("Password required");
         if (column == BrowserColumn::Name && !r.name.empty())
@@ -78,6 +115,8 @@ QVariant BrowserModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
         if (column == BrowserColumn::Password && r.password)
             return lockIcon();
+        if (column == BrowserColumn::Name && !r.suspect.empty())
+            return suspectIcon();
         return {};
     case Qt::TextAlignmentRole:
         if (column == BrowserColumn::Players || column == BrowserColumn::Ping)
@@ -114,6 +153,8 @@ QVariant BrowserModel::headerData(int section, Qt::Orientation orientation, int 
             return QString();
         case BrowserColumn::Dialect:
             return QStringLiteral("Dialect");
+        case BrowserColumn::Country:
+            return QStringLiteral("Country");
         case BrowserColumn::Count:
             break;
         }
@@ -142,6 +183,25 @@ QIcon BrowserModel::lockIcon() {
         p.drawRoundedRect(QRectF(2.5, 7.5, 11, 8), 1.5, 1.5); // the body
         p.setBrush(QColor(60, 40, 0));
         p.drawEllipse(QPointF(8, 11), 1.3, 1.3); // the key hole
+        return QIcon(pixmap);
+    }();
+    return icon;
+}
+
+QIcon BrowserModel::suspectIcon() {
+    static const QIcon icon = [] {
+        // A warning triangle with an exclamation mark.
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(120, 70, 0), 1));
+        p.setBrush(QColor(240, 170, 20));
+        const QPointF corners[] = {{8, 1.5}, {15, 14.5}, {1, 14.5}};
+        p.drawPolygon(corners, 3);
+        p.setPen(QPen(QColor(40, 20, 0), 2));
+        p.drawLine(QPointF(8, 5.5), QPointF(8, 10));
+        p.drawPoint(QPointF(8, 12.5));
         return QIcon(pixmap);
     }();
     return icon;

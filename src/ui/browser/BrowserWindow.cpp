@@ -1,8 +1,10 @@
 #include "BrowserWindow.h"
 
+#include "BlocklistDialog.h"
 #include "BrowserModel.h"
 #include "BrowserProxyModel.h"
 #include "WatchListDialog.h"
+#include "browser/Blocklist.h"
 #include "browser/ScanService.h"
 #include "common/Prompt.h"
 #include "common/Text.h"
@@ -136,12 +138,16 @@ void BrowserWindow::buildControls() {
     m_hideEmpty = new QCheckBox(QStringLiteral("Hide empty"), this);
     m_hideFull = new QCheckBox(QStringLiteral("Hide full"), this);
     m_hidePassword = new QCheckBox(QStringLiteral("Hide password-protected"), this);
+    m_hideSuspect = new QCheckBox(QStringLiteral("Hide suspect servers"), this);
+    m_hideSuspect->setToolTip(
+        QStringLiteral("Servers whose answers look made up (a fake server farm's lure)"));
+    m_hideSuspect->setChecked(true);
     m_playerEdit = new QLineEdit(this);
     m_playerEdit->setPlaceholderText(QStringLiteral("part of a name"));
     m_playerEdit->setClearButtonEnabled(true);
     connect(m_filterEdit, &QLineEdit::textChanged, this, &BrowserWindow::onFilterChanged);
     connect(m_playerEdit, &QLineEdit::textChanged, this, &BrowserWindow::onFilterChanged);
-    for (QCheckBox* box : {m_hideEmpty, m_hideFull, m_hidePassword})
+    for (QCheckBox* box : {m_hideEmpty, m_hideFull, m_hidePassword, m_hideSuspect})
         connect(box, &QCheckBox::toggled, this, &BrowserWindow::onFilterChanged);
 
     auto* filters = new QHBoxLayout;
@@ -150,6 +156,7 @@ void BrowserWindow::buildControls() {
     filters->addWidget(m_hideEmpty);
     filters->addWidget(m_hideFull);
     filters->addWidget(m_hidePassword);
+    filters->addWidget(m_hideSuspect);
     filters->addSpacing(12);
     filters->addWidget(new QLabel(QStringLiteral("Find player:"), this));
     filters->addWidget(m_playerEdit, 1);
@@ -157,6 +164,10 @@ void BrowserWindow::buildControls() {
     m_watchButton->setAutoDefault(false);
     connect(m_watchButton, &QPushButton::clicked, this, &BrowserWindow::editWatchList);
     filters->addWidget(m_watchButton);
+    m_blocklistButton = new QPushButton(QStringLiteral("Blocklist ..."), this);
+    m_blocklistButton->setAutoDefault(false);
+    connect(m_blocklistButton, &QPushButton::clicked, this, &BrowserWindow::editBlocklist);
+    filters->addWidget(m_blocklistButton);
 
     m_table = new QTableView(this);
     m_table->setModel(m_proxy);
@@ -173,9 +184,12 @@ void BrowserWindow::buildControls() {
     QHeaderView* header = m_table->horizontalHeader();
     header->setSectionsMovable(true);
     header->setHighlightSections(false);
-    const int widths[] = {300, 150, 110, 110, 60, 130, 28, 70};
+    const int widths[] = {300, 150, 110, 110, 60, 130, 28, 70, 70};
+    static_assert(std::size(widths) == static_cast<std::size_t>(BrowserColumn::Count));
     for (int c = 0; c < static_cast<int>(BrowserColumn::Count); ++c)
         header->resizeSection(c, widths[c]);
+    // Shown once there is a country database (setCountryLookup).
+    m_table->setColumnHidden(static_cast<int>(BrowserColumn::Country), true);
     header->setSectionResizeMode(static_cast<int>(BrowserColumn::Name), QHeaderView::Stretch);
     // Unsorted (the list's own order) until a header is clicked.
     header->setSortIndicator(-1, Qt::AscendingOrder);
@@ -272,16 +286,25 @@ void BrowserWindow::reloadList() {
 
 void BrowserWindow::refresh() {
     stopRefresh();
+    reloadBlocklist();
     reloadList();
     const ServerList* list = shownList();
     if (list == nullptr)
         return;
-    // A server the list holds twice is asked once.
+    // A server the list holds twice is asked once; a blocked one not at all (one whose name is
+    // blocked was asked once, and is not asked again while its name is known).
     std::vector<ServerAddress> addresses;
     std::unordered_set<std::string> seen;
-    for (const ServerEntry& entry : list->entries())
-        if (seen.insert(addressText(entry.address)).second)
+    m_blockedNotAsked = 0;
+    for (const ServerEntry& entry : list->entries()) {
+        if (!seen.insert(addressText(entry.address)).second)
+            continue;
+        const int i = m_model->indexOf(entry.address);
+        if (i >= 0 && !m_model->row(i).blockedBy.empty())
+            ++m_blockedNotAsked;
+        else
             addresses.push_back(entry.address);
+    }
     m_total = addresses.size();
     m_done = 0;
     m_progress->setRange(0, static_cast<int>(std::max<std::size_t>(m_total, 1)));
@@ -383,6 +406,7 @@ void BrowserWindow::onFilterChanged() {
     filter.hideEmpty = m_hideEmpty->isChecked();
     filter.hideFull = m_hideFull->isChecked();
     filter.hidePassword = m_hidePassword->isChecked();
+    filter.hideSuspect = m_hideSuspect->isChecked();
     m_proxy->setFilter(std::move(filter));
     updateStatus();
 }
@@ -415,6 +439,8 @@ void BrowserWindow::updateStatus() {
     const QString player = m_playerEdit->text().trimmed();
     if (!player.isEmpty())
         text += QStringLiteral(" (with a player named like \"%1\")").arg(player);
+    if (m_blockedNotAsked > 0)
+        text += QStringLiteral("; %1 blocked servers not asked").arg(m_blockedNotAsked);
     if (m_refreshing)
         text +=
             QStringLiteral("; refreshing: %1 of %2 answered or timed out").arg(m_done).arg(m_total);
@@ -471,7 +497,54 @@ std::unique_ptr<QMenu> BrowserWindow::contextMenuFor(int proxyRow) {
     menu->addSeparator();
     connect(menu->addAction(QStringLiteral("&Remove")), &QAction::triggered, this,
             [this, address] { removeServer(address); });
+    QAction* blockServer = menu->addAction(QStringLiteral("&Block this server"));
+    connect(blockServer, &QAction::triggered, this, [this, address] { block(address, false); });
+    QAction* blockAddress = menu->addAction(QStringLiteral("Block this a&ddress"));
+    connect(blockAddress, &QAction::triggered, this, [this, address] { block(address, true); });
+    // A host name has no one address to block; and without a data folder there is no list.
+    blockServer->setEnabled(!m_blocklistPath.empty());
+    blockAddress->setEnabled(!m_blocklistPath.empty() && Blocklist::addressLine(address));
     return menu;
+}
+
+void BrowserWindow::setBlocklistPath(std::string path) {
+    m_blocklistPath = std::move(path);
+    reloadBlocklist();
+}
+
+void BrowserWindow::reloadBlocklist() {
+    m_model->setBlocklist(m_blocklistPath.empty() ? Blocklist() : Blocklist::load(m_blocklistPath));
+    updateStatus();
+}
+
+void BrowserWindow::block(const ServerAddress& address, bool wholeAddress) {
+    if (m_blocklistPath.empty())
+        return;
+    const std::optional<std::string> line =
+        wholeAddress ? Blocklist::addressLine(address) : Blocklist::serverLine(address);
+    if (!line)
+        return;
+    if (!appendBlocklistLine(m_blocklistPath, *line)) {
+        m_prompt.message("Error",
+                         text::format("Can't write the blocklist %s!!!",
+                                      text::toDisplayUtf8(m_blocklistPath).c_str()),
+                         Prompt::Buttons::Ok, Prompt::Icon::Error);
+        return;
+    }
+    reloadBlocklist();
+}
+
+void BrowserWindow::editBlocklist() {
+    if (m_blocklistPath.empty())
+        return;
+    BlocklistDialog dialog(m_blocklistPath, this);
+    dialog.exec();
+    reloadBlocklist();
+}
+
+void BrowserWindow::setCountryLookup(const CountryLookup* countries) {
+    m_model->setCountryLookup(countries);
+    m_table->setColumnHidden(static_cast<int>(BrowserColumn::Country), countries == nullptr);
 }
 
 void BrowserWindow::addToList(std::size_t target, const ServerAddress& address) {

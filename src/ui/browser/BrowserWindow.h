@@ -26,6 +26,7 @@ namespace ondel {
 
 class BrowserModel;
 class BrowserProxyModel;
+class CountryLookup;
 class ListSelector;
 class Notifier;
 class Prompt;
@@ -110,6 +111,19 @@ public:
     // "Watch players ...": the list in a dialog.
     void editWatchList();
 
+    // The blocklist file (blocklist.txt of the data folder); read at once and at every refresh.
+    // Blocked servers are neither asked nor shown. Empty: nothing is blocked.
+    void setBlocklistPath(std::string path);
+    // Adds the server ("Block this server") or its whole address ("Block this address") to
+    // the blocklist file; the row goes at once.
+    void block(const ServerAddress& address, bool wholeAddress);
+    // "Blocklist ...": the file in a dialog.
+    void editBlocklist();
+    // Where countries come from; nullptr (the default) hides the Country column. Not owned.
+    void setCountryLookup(const CountryLookup* countries);
+    QCheckBox* hideSuspectBox() const { return m_hideSuspect; }
+    QPushButton* blocklistButton() const { return m_blocklistButton; }
+
 signals:
     // After results of a refresh went into the list (the monitor may show them).
     void listUpdated();
@@ -132,6 +146,7 @@ private:
     void updateStatus();
     void updateTitle();
     void stopRefresh();
+    void reloadBlocklist();
     void removeServer(const ServerAddress& address);
     void addToList(std::size_t target, const ServerAddress& address);
     ServerList* shownList() const;
@@ -160,6 +175,10 @@ private:
     QCheckBox* m_hideEmpty = nullptr;
     QCheckBox* m_hideFull = nullptr;
     QCheckBox* m_hidePassword = nullptr;
+    QCheckBox* m_hideSuspect = nullptr;
+    QPushButton* m_blocklistButton = nullptr;
+    std::string m_blocklistPath;
+    std::size_t m_blockedNotAsked = 0; // by the last refresh
     QComboBox* m_autoRefreshBox = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;

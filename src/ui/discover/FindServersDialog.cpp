@@ -214,9 +214,32 @@ void FindServersDialog::onFind() {
     m_result = result;
     m_cancel.store(false);
     const std::atomic<bool>* cancel = &m_cancel;
-    m_worker = QThread::create([result, cancel, base, key, f] {
+    // The destructor waits for the worker, so `this` outlives it; a queued status that arrives
+    // after the dialog is gone is dropped with it.
+    m_worker = QThread::create([this, result, cancel, base, key, f] {
         QtHttpGetter http(*cancel);
-        *result = discoverServers(http, base, key, f);
+        DiscoverPacing pacing;
+        pacing.wait = [cancel](std::uint32_t ms) {
+            // In short steps, so that closing the dialog does not wait out the pause.
+            for (std::uint32_t waited = 0; waited < ms && !cancel->load(); waited += 50)
+                QThread::msleep(50);
+        };
+        pacing.progress = [this, cancel](std::size_t requests, std::size_t servers,
+                                         std::size_t partsLeft) {
+            // Only a split search (more than one request) has progress worth showing.
+            if (requests > 1 || partsLeft > 0)
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, requests, servers] {
+                        showStatus(QStringLiteral("Searching... %1 servers so far, %2 requests.")
+                                       .arg(servers)
+                                       .arg(requests),
+                                   false);
+                    },
+                    Qt::QueuedConnection);
+            return !cancel->load();
+        };
+        *result = discoverAllServers(http, base, key, f, pacing);
     });
     connect(m_worker, &QThread::finished, this, &FindServersDialog::onSearchDone);
     m_find->setEnabled(false);
@@ -277,6 +300,11 @@ void FindServersDialog::onSearchDone() {
                        .arg(displayText(text::toDisplayUtf8(list.name())));
     if (result.dropped)
         text += QStringLiteral(" %1 left out (unusable or repeated address).").arg(result.dropped);
+    if (result.requests > 1)
+        text += QStringLiteral(" %1 requests to the Web API.").arg(result.requests);
+    if (result.fullParts)
+        text += QStringLiteral(" %1 parts of the search were still full: narrow it with a map.")
+                    .arg(result.fullParts);
     if (!written)
         text += QStringLiteral(" The list file could not be written; the servers stay in the list "
                                "and it is written again later.");

@@ -30,6 +30,11 @@ BrowserWindow* MonitorDialog::openBrowser() {
                                                     m_services.scans, m_prompt, std::move(actions));
         m_browser->setWindowIcon(windowIcon());
         m_browser->setNotifier(m_notifier);
+        m_browser->setCountryLookup(m_services.countries);
+        if (!m_services.dataDirectory.empty())
+            m_browser->setBlocklistPath(m_services.dataDirectory +
+                                        (m_services.dataDirectory.ends_with('/') ? "" : "/") +
+                                        "blocklist.txt");
     }
     m_browser->show();
     m_browser->raise();

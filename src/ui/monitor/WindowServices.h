@@ -5,6 +5,7 @@
 namespace ondel {
 
 class Clock;
+class CountryLookup;
 class QueryEngine;
 class ScanService;
 class ServerListSet;
@@ -22,7 +23,8 @@ struct WindowServices {
     Clock& clock;
     SocketControl& socket;
     std::string dataDirectory;
-    ScanService& scans; // scans of many servers (the browser's refresh)
+    ScanService& scans;                       // scans of many servers (the browser's refresh)
+    const CountryLookup* countries = nullptr; // the country database; nullptr: none
 };
 
 } // namespace ondel

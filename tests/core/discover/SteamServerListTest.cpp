@@ -1,5 +1,6 @@
 // Reading the Steam Web API's server list reply, and what a search makes of the HTTP answer.
 #include "discover/SteamServerList.h"
+#include "common/Text.h"
 #include "discover/Discovery.h"
 #include "settings/IniFile.h"
 
@@ -178,4 +179,52 @@ TEST(IniFile, ReadsTheValueOfItsGroupOnly) {
     EXPECT_EQ(iniValue(ini, "Settings", "SteamApiKey"), "a\"b");
     EXPECT_EQ(iniValue(ini, "Settings", "Other"), std::nullopt);
     EXPECT_EQ(iniValue("SteamApiKey=x\n", "Settings", "SteamApiKey"), std::nullopt);
+}
+
+namespace {
+
+// A server list of n entries on one map, all of them on 192.0.2.x (never asked: discovery only
+// lists).
+std::string fullReply(int n) {
+    std::string body = "{\"response\":{\"servers\":[";
+    for (int i = 0; i < n; ++i) {
+        body += text::format("%s{\"addr\":\"192.0.2.%d:%d\",\"map\":\"de_dust2\"}", i ? "," : "",
+                             1 + i % 250, 27015 + i / 250);
+    }
+    return body + "]}}";
+}
+
+} // namespace
+
+TEST(Discovery, AFullReplyIsSplitUntilNoConditionIsLeftAndRepeatsAreMergedAway) {
+    // A list that answers every request with the same full reply: no condition narrows it.
+    FakeGetter http;
+    http.answer = {true, 200, fullReply(kServerListCap), false, ""};
+    std::vector<std::uint32_t> waits;
+    DiscoverPacing pacing;
+    pacing.wait = [&](std::uint32_t ms) { waits.push_back(ms); };
+    DiscoverFilter filter{"cstrike", "", true, false, 30000};
+    DiscoverResult r = discoverAllServers(http, "http://127.0.0.1:1", "k", filter, pacing);
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(r.servers.size(), static_cast<std::size_t>(kServerListCap));
+    // Five flags (\empty\1 was asked by the user), then the one map: 2^6 parts end full.
+    EXPECT_EQ(r.fullParts, 64u);
+    EXPECT_EQ(r.requests, 127u);
+    EXPECT_EQ(static_cast<int>(http.calls), 127);
+    EXPECT_EQ(waits, std::vector<std::uint32_t>(126, pacing.intervalMs));
+    EXPECT_NE(http.lastUrl.find("limit=10000"), std::string::npos);
+    // The last part is the one that none of the conditions hold for.
+    EXPECT_NE(http.lastUrl.find(percentEncode("\\empty\\1\\nor\\6\\secure\\1\\linux\\1\\dedicated"
+                                              "\\1\\password\\0\\full\\1\\map\\de_dust2")),
+              std::string::npos)
+        << http.lastUrl;
+
+    // Up to the cap, one request as it always was; a stop from the progress ends the search.
+    FakeGetter once;
+    once.answer = http.answer;
+    filter.limit = kServerListCap;
+    EXPECT_EQ(discoverAllServers(once, "http://127.0.0.1:1", "k", filter, pacing).requests, 1u);
+    pacing.progress = [](std::size_t requests, std::size_t, std::size_t) { return requests < 3; };
+    filter.limit = kDiscoverMaxLimit;
+    EXPECT_EQ(discoverAllServers(once, "http://127.0.0.1:1", "k", filter, pacing).requests, 3u);
 }

@@ -220,3 +220,40 @@ TEST(DiscoverCli, SaveListAddsNewServersOnlyWithTheKeyAndTheMirrorFromTheSetting
     EXPECT_EQ(QFile::permissions(folder) & (QFile::ReadGroup | QFile::ReadOther | QFile::ExeOther),
               QFile::Permissions());
 }
+
+TEST(DiscoverCli, PastTheCapTheSearchIsSplitAndEveryServerComesOnce) {
+    QTemporaryDir dir;
+    // 25,000 servers, 10,000 at most in one reply: the first reply is full.
+    Sim sim({QStringLiteral("--servers"), QStringLiteral("25000"), QStringLiteral("--cap"),
+             QStringLiteral("10000")});
+    ASSERT_NE(sim.port(), 0);
+    CliRun r =
+        discover({QStringLiteral("--game"), QStringLiteral("cstrike"), QStringLiteral("--limit"),
+                  QStringLiteral("30000"), QStringLiteral("--json")},
+                 sim.url(), kKey, dir.filePath(QStringLiteral("none.conf")));
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    QJsonParseError error;
+    const QJsonArray servers = QJsonDocument::fromJson(r.out, &error).array();
+    ASSERT_EQ(error.error, QJsonParseError::NoError);
+    QSet<QString> seen;
+    for (const auto& v : servers) {
+        const QJsonObject s = v.toObject();
+        seen.insert(s[QStringLiteral("host")].toString() + QLatin1Char(':') +
+                    QString::number(s[QStringLiteral("port")].toInt()));
+    }
+    EXPECT_EQ(servers.size(), 25000);
+    EXPECT_EQ(seen.size(), 25000);
+    // Whole game, then secure and not, then each by Linux and not: seven requests, all counted.
+    const QByteArray log = sim.log();
+    EXPECT_EQ(log.count("request GET"), 7) << log.constData();
+    EXPECT_TRUE(log.contains("%5Cnor%5C2%5Csecure%5C1%5Clinux%5C1&limit=10000")) << log.constData();
+    EXPECT_TRUE(r.err.contains("7 requests to the Web API")) << r.err.constData();
+
+    // Asking for fewer than a reply holds is one request, as ever.
+    r = discover({QStringLiteral("--limit"), QStringLiteral("100000"), QStringLiteral("--game"),
+                  QStringLiteral("cstrike"), QStringLiteral("--map"), QStringLiteral("crossfire")},
+                 sim.url(), kKey, dir.filePath(QStringLiteral("none.conf")));
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("6250 servers found")) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("1 requests to the Web API")) << r.err.constData();
+}

@@ -130,7 +130,8 @@ bool SimProcess::start(std::vector<std::string> args, int servers) {
     ::close(errFd);
     m_out = pipeFds[0];
 
-    const std::string prefix = "hlsim listening on 127.0.0.1:";
+    // "hlsim listening on ADDR:PORT" (ADDR is --bind's, 127.0.0.1 unless given).
+    const std::string prefix = "hlsim listening on ";
     std::string pending;
     auto deadline = Clock::now() + std::chrono::seconds(10);
     while (static_cast<int>(m_ports.size()) < servers) {
@@ -145,8 +146,9 @@ bool SimProcess::start(std::vector<std::string> args, int servers) {
         for (auto end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
             std::string line = pending.substr(0, end);
             pending.erase(0, end + 1);
-            if (line.starts_with(prefix))
-                m_ports.push_back(std::atoi(line.c_str() + prefix.size()));
+            const std::size_t colon = line.rfind(':');
+            if (line.starts_with(prefix) && colon != std::string::npos)
+                m_ports.push_back(std::atoi(line.c_str() + colon + 1));
         }
     }
     if (static_cast<int>(m_ports.size()) < servers) {

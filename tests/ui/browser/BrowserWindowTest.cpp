@@ -1,6 +1,7 @@
 #include "ui/browser/BrowserWindow.h"
 #include "../../core/fakes/FakeSettingsStore.h"
 #include "../monitor/MonitorFixture.h"
+#include "FakeScans.h"
 #include "browser/ScanService.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
@@ -23,40 +24,6 @@
 
 namespace ondel::test {
 namespace {
-
-// Scans that report only what the test hands in.
-class FakeScans : public ScanService {
-public:
-    void start(const std::vector<ServerAddress>& addresses, ResultHandler onResult,
-               FinishedHandler onFinished) override {
-        started.push_back(addresses);
-        m_onResult = std::move(onResult);
-        m_onFinished = std::move(onFinished);
-        m_running = true;
-    }
-    void cancel() override {
-        m_running = false;
-        ++cancels;
-    }
-    bool running() const override { return m_running; }
-
-    void report(const ScanResult& r) {
-        if (m_running)
-            m_onResult(r);
-    }
-    void finish() {
-        m_running = false;
-        m_onFinished();
-    }
-
-    std::vector<std::vector<ServerAddress>> started;
-    int cancels = 0;
-
-private:
-    ResultHandler m_onResult;
-    FinishedHandler m_onFinished;
-    bool m_running = false;
-};
 
 ServerEntry entry(const std::string& host, const std::string& name, int players, int maxPlayers,
                   const std::string& map = "crossfire") {
