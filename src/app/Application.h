@@ -86,8 +86,13 @@ private:
     ServerKnowledge m_knowledge;
     ServerListSet m_lists;
     QueryEngine m_engine;
-    // Each refresh of the browser is one Scan on the router's socket.
-    ScanRunner m_scans{[this] { return std::make_unique<Scan>(m_clock, m_router, m_knowledge); }};
+    // Each refresh of the browser is one Scan on the router's socket; its details pane watches
+    // its server with a ServerQuery there.
+    ScanRunner m_scans{[this] { return std::make_unique<Scan>(m_clock, m_router, m_knowledge); },
+                       [this](const ServerEntry& entry) {
+                           return std::make_unique<ServerQuery>(m_clock, m_router, m_knowledge,
+                                                                entry);
+                       }};
     std::function<void()> m_masterStarter;
     bool m_masterStarted = false;
     std::function<void(int)> m_exit;

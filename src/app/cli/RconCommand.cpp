@@ -1,6 +1,7 @@
 // ondel-cli rcon HOST:PORT --password PW [--old-protocol] [--wait MS] COMMAND...: asks the server
 // for a challenge number, sends the command and prints what the server prints back until it
-// has been quiet for the wait time.
+// has been quiet for the wait time. A refused password ends it at once with status 2: servers ban
+// an address that keeps trying.
 #include "CliCommand.h"
 #include "CliEventLoop.h"
 
@@ -26,6 +27,7 @@ constexpr const char* kUsage = "usage: ondel-cli rcon HOST:PORT --password PW [-
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitNoChallenge = 2;
+constexpr int kExitRefused = 2;
 constexpr int kDefaultWaitMs = 2000;
 
 int usageError(const std::string& why) {
@@ -123,6 +125,7 @@ int runRcon(const std::vector<std::string>& args) {
     std::uint32_t lastPrint = clock.tickMs(); // the quiet time runs from the last print reply
     bool endsWithNewline = true;
     bool printedAnything = false;
+    bool refused = false;
     socket.setReceiver([&](const std::uint8_t* data, std::size_t n, const std::string& host,
                            int senderPort) { router.onDatagram(data, n, host, senderPort); });
 
@@ -136,6 +139,10 @@ int runRcon(const std::vector<std::string>& args) {
             endsWithNewline = shown.back() == '\n';
         printedAnything = printedAnything || !shown.empty();
         lastPrint = clock.tickMs();
+        if (session.passwordRefused() && !refused) {
+            refused = true;
+            loop.exit(0);
+        }
     });
 
     // The challenge: wait for the number for up to the wait time. It arrives through the
@@ -161,7 +168,9 @@ int runRcon(const std::vector<std::string>& args) {
         std::fprintf(stderr, "ondel-cli rcon: %.*s\n",
                      static_cast<int>(rcon::kTooLongMessage.size()), rcon::kTooLongMessage.data());
         return kExitFailed;
-    case RconSession::SendResult::NoChallenge: // handled above
+    case RconSession::SendResult::NoChallenge:     // handled above
+    case RconSession::SendResult::PasswordRefused: // one command: nothing was refused before
+    case RconSession::SendResult::Held:
     case RconSession::SendResult::SendFailed:
         std::fprintf(stderr, "ondel-cli rcon: the command could not be sent to %s\n",
                      text::toDisplayUtf8(addressText(a.address)).c_str());
@@ -175,6 +184,13 @@ int runRcon(const std::vector<std::string>& args) {
     });
     loop.run();
     session.close();
+    if (refused) {
+        writeOutput(printedAnything && !endsWithNewline ? "\n" : "");
+        std::fprintf(stderr,
+                     "ondel-cli rcon: the server refused the password; many servers ban an "
+                     "address after 5 refused passwords within 30 s, so nothing more is sent\n");
+        return kExitRefused;
+    }
     return writeOutput(printedAnything && !endsWithNewline ? "\n" : "") ? kExitDone : kExitFailed;
 }
 

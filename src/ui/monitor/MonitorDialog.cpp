@@ -133,6 +133,7 @@ void MonitorDialog::openRconConsole() {
     // registered.
     closeRconConsole();
     m_console = std::make_unique<RconConsole>(m_services.engine, m_services.socket.localPort());
+    m_console->setCommandHistoryFile(m_services.dataDirectory + "rcon-history.txt");
     // In front of the monitor, with the keyboard in the command field.
     m_console->show();
     m_console->raise();
@@ -165,7 +166,7 @@ void MonitorDialog::buildMenu() {
 
     QMenu* file = m_menuBar->addMenu(QStringLiteral("&File"));
     addCommand(file, QStringLiteral("&Connect ..."), kConnectCommand)->setEnabled(false);
-    addCommand(file, QStringLiteral("Rcon-Console ..."), kRconConsoleCommand)->setEnabled(false);
+    addCommand(file, QStringLiteral("&Rcon-Console ..."), kRconConsoleCommand)->setEnabled(false);
     file->addSeparator();
     connect(addCommand(file, QStringLiteral("&Exit"), kExitCommand), &QAction::triggered, this,
             &QDialog::reject);
@@ -184,19 +185,19 @@ void MonitorDialog::buildMenu() {
     tray->setCheckable(true);
     tray->setEnabled(false);
 
-    QMenu* lists = m_menuBar->addMenu(QStringLiteral("Server List"));
+    QMenu* lists = m_menuBar->addMenu(QStringLiteral("Server &List"));
     connect(addCommand(lists, QStringLiteral("&Open ..."), kOpenListCommand), &QAction::triggered,
             this, &MonitorDialog::onOpenList);
-    connect(addCommand(lists, QStringLiteral("Delete"), kDeleteListCommand), &QAction::triggered,
+    connect(addCommand(lists, QStringLiteral("&Delete"), kDeleteListCommand), &QAction::triggered,
             this, &MonitorDialog::onDeleteList);
-    connect(addCommand(lists, QStringLiteral("Rename ..."), kRenameListCommand),
+    connect(addCommand(lists, QStringLiteral("&Rename ..."), kRenameListCommand),
             &QAction::triggered, this, &MonitorDialog::onRenameList);
-    connect(addCommand(lists, QStringLiteral("New ..."), kNewListCommand), &QAction::triggered,
+    connect(addCommand(lists, QStringLiteral("&New ..."), kNewListCommand), &QAction::triggered,
             this, &MonitorDialog::onNewList);
     lists->addSeparator();
-    connect(addCommand(lists, QStringLiteral("Browser..."), kBrowserCommand), &QAction::triggered,
+    connect(addCommand(lists, QStringLiteral("&Browser..."), kBrowserCommand), &QAction::triggered,
             this, &MonitorDialog::openBrowser);
-    connect(addCommand(lists, QStringLiteral("Find Servers..."), kFindServersCommand),
+    connect(addCommand(lists, QStringLiteral("&Find Servers..."), kFindServersCommand),
             &QAction::triggered, this, &MonitorDialog::onFindServers);
 
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&?"));

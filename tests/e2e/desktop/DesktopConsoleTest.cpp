@@ -93,7 +93,7 @@ TEST(Desktop, ConsoleIsTypedIntoFromTheKeyboardAndShowsTheReply) {
 
     // "&File", its second entry "Rcon-Console ...".
     desk.key({QStringLiteral("alt+f"), QStringLiteral("Down"), QStringLiteral("Return")});
-    const QString console = desk.waitForWindow(QStringLiteral("^Rcon Console$"));
+    const QString console = desk.waitForWindow(QStringLiteral("^Rcon Console - 127\\.0\\.0\\.1:"));
     ASSERT_FALSE(console.isEmpty());
     ASSERT_TRUE(desk.waitForActive(console)) << "the console did not come up in front";
 

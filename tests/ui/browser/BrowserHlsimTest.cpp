@@ -7,13 +7,16 @@
 #include "ui/browser/BrowserModel.h"
 #include "ui/browser/BrowserProxyModel.h"
 #include "ui/browser/BrowserWindow.h"
+#include "ui/browser/ServerDetailsPane.h"
 #include "ui/browser/WatchListDialog.h"
 #include "ui/monitor/PlayersTrayIcon.h"
+#include "ui/toolkit/ColorListCtrl.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRegularExpression>
@@ -181,6 +184,63 @@ TEST_F(BrowserHlsimTest, WatchedPlayerIsAnnouncedOnceAndTheTrayShowsTheServer) {
     EXPECT_EQ(settings::read(m_app->settings(), settings::kTrayIcon), 0);
     others.terminate();
     others.waitForFinished(5000);
+}
+
+// The details pane follows the selected server live through the program's own socket: its
+// players and rules arrive from hlsim although the list knew nothing of them.
+TEST_F(BrowserHlsimTest, SelectedRowIsShownLiveInTheDetailsPane) {
+    const QString scenario = m_dir.path() + QStringLiteral("/pane.txt");
+    {
+        QFile file(scenario);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("set name \"Pane <b>Arena</b> #2\"\njoin Gordon 3\njoin Alyx 7\n");
+    }
+    Hlsim shown;
+    ASSERT_TRUE(shown.start({QStringLiteral("--scenario"), scenario, QStringLiteral("--map"),
+                             QStringLiteral("c1a0"), QStringLiteral("--max-players"),
+                             QStringLiteral("12")}));
+    Hlsim other;
+    ASSERT_TRUE(other.start({QStringLiteral("--name"), QStringLiteral("Pane Arena #11")}));
+    openWindow([&](Application& app) {
+        for (int port : {shown.port(), other.port()}) {
+            ServerEntry e;
+            e.address = {"127.0.0.1", port};
+            app.lists().current().entries().push_back(e);
+        }
+    });
+    BrowserWindow* browser = m_dialog->openBrowser();
+    QSignalSpy finished(browser, &BrowserWindow::refreshFinished);
+    browser->refresh();
+    ASSERT_TRUE(waitFor([&] { return finished.count() == 1; }, 30000));
+    browser->table()->sortByColumn(static_cast<int>(BrowserColumn::Name), Qt::AscendingOrder);
+    ASSERT_EQ(browser->proxy().index(0, 0).data().toString(),
+              QStringLiteral("Pane <b>Arena</b> #2"));
+    browser->table()->selectRow(0);
+
+    ServerDetailsPane* pane = browser->detailsPane();
+    ASSERT_TRUE(pane->isWatching());
+    ASSERT_TRUE(waitFor(
+        [&] { return pane->playersView()->rowCount() == 2 && pane->rulesView()->rowCount() > 3; }));
+    EXPECT_EQ(pane->field(QStringLiteral("Map"))->text(), QStringLiteral("c1a0"));
+    EXPECT_EQ(pane->field(QStringLiteral("Players"))->text().left(4), QStringLiteral("2/12"));
+    QStringList names;
+    for (int r = 0; r < pane->playersView()->rowCount(); ++r)
+        names << pane->playersView()->itemText(r, 2);
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"Alyx", "Gordon"}));
+
+    // Another row: the pane follows it.
+    browser->table()->selectRow(1);
+    ASSERT_TRUE(waitFor([&] {
+        return pane->field(QStringLiteral("Name"))->text() == QStringLiteral("Pane Arena #11");
+    }));
+
+    browser->table()->selectRow(0);
+    browser->resize(1100, 700);
+    ASSERT_TRUE(waitFor([&] { return pane->playersView()->rowCount() == 2; }));
+    QApplication::processEvents();
+    QDir().mkpath(QStringLiteral(ONDEL_TEST_OUTPUT));
+    EXPECT_TRUE(browser->grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/browser-details.png")));
 }
 
 } // namespace
