@@ -6,6 +6,7 @@
 #include "settings/SettingsKeys.h"
 #include "ui/toolkit/ColorListCtrl.h"
 #include "ui/toolkit/PlainText.h"
+#include "ui/toolkit/ViewRows.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -14,6 +15,8 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <iterator>
 
 namespace ondel {
 
@@ -201,22 +204,13 @@ void ServerDetailsPane::render() {
                          : 0,
              [this](int i, const PlayerRow& row) {
                  m_players->setRowValue(i, row.key);
-                 for (int col = 1; col < 5; ++col) {
-                     const auto c = static_cast<std::size_t>(col);
-                     m_players->setItemText(i, col, displayText(row.cells[c]));
-                     if (row.colours[c] != kNormalColour)
-                         m_players->setCellColour(i, col, row.colours[c]);
-                 }
+                 setPlayerCells(*m_players, i, row);
                  m_players->setRowSelected(i, !m_selectedPlayer.empty() &&
                                                   row.cells[2] == m_selectedPlayer);
              });
     syncRows(*m_rules, ruleRows(m_entry),
              m_hasServer ? viewFadePercent(m_entry.rulesTime, now, stale(RequestSlot::Rules)) : 0,
-             [this](int i, const RuleRow& row) {
-                 for (int col = 1; col < 4; ++col)
-                     m_rules->setItemText(i, col,
-                                          displayText(row.cells[static_cast<std::size_t>(col)]));
-             });
+             [this](int i, const RuleRow& row) { setRuleCells(*m_rules, i, row); });
     m_refreshing = false;
 }
 

@@ -13,7 +13,8 @@
 #include <utility>
 #include <vector>
 
-class QLabel;
+class QFormLayout;
+class QHBoxLayout;
 class QLineEdit;
 class QTimer;
 
@@ -66,7 +67,7 @@ signals:
 
 private:
     void buildControls();
-    QLineEdit* addField(class QFormLayout* form, const QString& label);
+    QLineEdit* addField(QFormLayout* form, const QString& label);
     void tick();
     void render();
     void renderFields();
@@ -83,7 +84,7 @@ private:
     std::string m_selectedPlayer; // the name of the player row the user selected
     QTimer* m_timer = nullptr;
 
-    class QHBoxLayout* m_parts = nullptr;
+    QHBoxLayout* m_parts = nullptr;
     ColorListCtrl* m_players = nullptr;
     ColorListCtrl* m_rules = nullptr;
     std::vector<std::pair<QString, QLineEdit*>> m_fields;

@@ -27,6 +27,7 @@
 #include "ui/toolkit/DialogUnits.h"
 #include "ui/toolkit/PlainText.h"
 #include "ui/toolkit/UiPrompt.h"
+#include "ui/toolkit/ViewRows.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -91,12 +92,7 @@ void MonitorDialog::refreshPlayers() {
              [this](int i, const PlayerRow& row) {
                  m_players->setRowValue(i, row.key);
                  m_players->setRowSelected(i, row.selected);
-                 for (int col = 1; col < 5; ++col) {
-                     const auto c = static_cast<std::size_t>(col);
-                     m_players->setItemText(i, col, displayText(row.cells[c]));
-                     if (row.colours[c] != kNormalColour)
-                         m_players->setCellColour(i, col, row.colours[c]);
-                 }
+                 setPlayerCells(*m_players, i, row);
              });
     m_refreshing = false;
 }
@@ -107,11 +103,7 @@ void MonitorDialog::refreshRules() {
     syncRows(*m_rules, rows,
              viewFadePercent(m_work.rulesTime, m_services.clock.nowMs1601(),
                              m_services.engine.staleAfterMs(RequestSlot::Rules)),
-             [this](int i, const RuleRow& row) {
-                 for (int col = 1; col < 4; ++col)
-                     m_rules->setItemText(i, col,
-                                          displayText(row.cells[static_cast<std::size_t>(col)]));
-             });
+             [this](int i, const RuleRow& row) { setRuleCells(*m_rules, i, row); });
     m_refreshing = false;
 }
 
