@@ -38,6 +38,7 @@ void RconSession::onPrint(std::string_view text) {
     // Only an answer to a command counts: the server says it once per refused command.
     if (m_commandSent && isPasswordRefusal(text)) {
         m_refused = true;
+        ++m_refusals;
         m_refusedPassword = m_lastPassword;
         m_commandSent = false;
     }

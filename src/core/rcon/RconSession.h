@@ -56,6 +56,8 @@ public:
 
     // Whether the server refused the password of the last command and no send was allowed since.
     bool passwordRefused() const { return m_refused; }
+    // How many refusals were noted since the session opened (a new one shows as a change).
+    int refusalCount() const { return m_refusals; }
     // The user knows the risk: the refused password may be sent once more.
     void allowRefusedPassword() { m_refused = false; }
     // Whether a printed text is the server's refusal of a password.
@@ -70,6 +72,7 @@ private:
     bool m_commandSent = false; // a command went out since the last refusal was noted
     std::string m_lastPassword; // the password the last command carried
     bool m_refused = false;
+    int m_refusals = 0;
     std::string m_refusedPassword;
 };
 

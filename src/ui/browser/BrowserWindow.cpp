@@ -240,7 +240,6 @@ void BrowserWindow::buildControls() {
     connect(close, &QAction::triggered, this, &QWidget::close);
     addAction(close);
 }
-}
 
 void BrowserWindow::fitNameColumn() {
     if (m_fittingName)

@@ -238,11 +238,13 @@ void RconConsole::onLocalHostInfo(const QHostInfo& info) {
 }
 
 void RconConsole::onPrint(std::string_view text) {
-    const bool refusedBefore = m_session.passwordRefused();
     appendEntry(std::string(text));
-    // The session has read the text before it came here: say at once why sending stops.
-    if (!refusedBefore && m_session.passwordRefused())
+    // The session has read the text before it came here: a new refusal is told at once, with
+    // why nothing more goes out with that password.
+    if (m_session.refusalCount() != m_refusalsShown) {
+        m_refusalsShown = m_session.refusalCount();
         appendEntry(std::string(rcon::kRefusedMessage));
+    }
 }
 
 void RconConsole::appendEntry(std::string text) {

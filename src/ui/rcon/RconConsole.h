@@ -121,6 +121,7 @@ private:
     std::string m_historyFile;
     std::string m_historyKey; // the server's address text
     Prompt* m_prompt = nullptr;
+    int m_refusalsShown = 0;
     std::unique_ptr<UiPrompt> m_ownPrompt;
 
     QLineEdit* m_password = nullptr;

@@ -171,6 +171,7 @@ TEST(RconSession, RefusedPasswordIsHeldBackUntilChangedOrAllowed) {
     ASSERT_EQ(session.send("wrong", "status", false), RconSession::SendResult::Sent);
     port.handler("Bad rcon_password.\n");
     EXPECT_TRUE(session.passwordRefused());
+    EXPECT_EQ(session.refusalCount(), 1);
     EXPECT_EQ(printed.size(), 2u); // the console still shows what the server said
 
     const std::size_t sentBefore = port.sent.size();
