@@ -30,7 +30,24 @@
 namespace ondel::test {
 namespace {
 
-class BrowserHlsimTest : public MonitorFixture {};
+class BrowserHlsimTest : public MonitorFixture {
+protected:
+    // The monitor over a list of the loopback servers on ports, and its browser once a refresh
+    // of them has ended (nullptr when it did not within timeoutMs).
+    BrowserWindow* browseRefreshed(const std::vector<int>& ports, int timeoutMs) {
+        openWindow([&](Application& app) {
+            for (int port : ports) {
+                ServerEntry e;
+                e.address = {"127.0.0.1", port};
+                app.lists().current().entries().push_back(e);
+            }
+        });
+        BrowserWindow* browser = m_dialog->openBrowser();
+        QSignalSpy finished(browser, &BrowserWindow::refreshFinished);
+        browser->refresh();
+        return waitFor([&] { return finished.count() == 1; }, timeoutMs) ? browser : nullptr;
+    }
+};
 
 // hlsim serving count servers; the ports it listens on.
 std::vector<int> startServers(QProcess& process, int count, const QStringList& extra) {
@@ -66,17 +83,8 @@ TEST_F(BrowserHlsimTest, RefreshReadsEveryServerAndFillsTheList) {
          QStringLiteral("20"), QStringLiteral("--dialect"), QStringLiteral("both"),
          QStringLiteral("--seed"), QStringLiteral("7"), QStringLiteral("--quiet")});
     ASSERT_EQ(static_cast<int>(ports.size()), kServers);
-    openWindow([&](Application& app) {
-        for (int port : ports) {
-            ServerEntry e;
-            e.address = {"127.0.0.1", port};
-            app.lists().current().entries().push_back(e);
-        }
-    });
-    BrowserWindow* browser = m_dialog->openBrowser();
-    QSignalSpy finished(browser, &BrowserWindow::refreshFinished);
-    browser->refresh();
-    ASSERT_TRUE(waitFor([&] { return finished.count() == 1; }, 60000));
+    BrowserWindow* browser = browseRefreshed(ports, 60000);
+    ASSERT_NE(browser, nullptr);
     EXPECT_EQ(browser->progressBar()->value(), kServers);
 
     int up = 0;
@@ -201,17 +209,8 @@ TEST_F(BrowserHlsimTest, SelectedRowIsShownLiveInTheDetailsPane) {
                              QStringLiteral("12")}));
     Hlsim other;
     ASSERT_TRUE(other.start({QStringLiteral("--name"), QStringLiteral("Pane Arena #11")}));
-    openWindow([&](Application& app) {
-        for (int port : {shown.port(), other.port()}) {
-            ServerEntry e;
-            e.address = {"127.0.0.1", port};
-            app.lists().current().entries().push_back(e);
-        }
-    });
-    BrowserWindow* browser = m_dialog->openBrowser();
-    QSignalSpy finished(browser, &BrowserWindow::refreshFinished);
-    browser->refresh();
-    ASSERT_TRUE(waitFor([&] { return finished.count() == 1; }, 30000));
+    BrowserWindow* browser = browseRefreshed({shown.port(), other.port()}, 30000);
+    ASSERT_NE(browser, nullptr);
     browser->table()->sortByColumn(static_cast<int>(BrowserColumn::Name), Qt::AscendingOrder);
     ASSERT_EQ(browser->proxy().index(0, 0).data().toString(),
               QStringLiteral("Pane <b>Arena</b> #2"));
