@@ -117,8 +117,13 @@ private:
     // Writes the lists as they change, from the end of start() to finish().
     std::unique_ptr<ListSaver> m_saver;
     QueryEngine m_engine;
-    // Each refresh of the browser is one Scan on the router's socket.
-    ScanRunner m_scans{[this] { return std::make_unique<Scan>(m_clock, m_router, m_knowledge); }};
+    // Each refresh of the browser is one Scan on the router's socket; its details pane watches
+    // its server with a ServerQuery there.
+    ScanRunner m_scans{[this] { return std::make_unique<Scan>(m_clock, m_router, m_knowledge); },
+                       [this](const ServerEntry& entry) {
+                           return std::make_unique<ServerQuery>(m_clock, m_router, m_knowledge,
+                                                                entry);
+                       }};
     std::function<void()> m_masterStarter;
     bool m_masterStarted = false;
     std::function<void(int)> m_exit;

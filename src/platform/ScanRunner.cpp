@@ -2,8 +2,8 @@
 
 namespace ondel {
 
-ScanRunner::ScanRunner(ScanFactory factory, QObject* parent)
-    : QObject(parent), m_factory(std::move(factory)) {
+ScanRunner::ScanRunner(ScanFactory factory, QueryFactory queryFactory, QObject* parent)
+    : QObject(parent), m_factory(std::move(factory)), m_queryFactory(std::move(queryFactory)) {
     m_timer.setInterval(kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &ScanRunner::tick);
 }
@@ -81,6 +81,10 @@ void ScanRunner::settleWithoutScan() {
     m_timer.stop();
     if (m_onFinished)
         m_onFinished();
+}
+
+std::unique_ptr<ServerQuery> ScanRunner::watchServer(const ServerEntry& entry) {
+    return m_queryFactory ? m_queryFactory(entry) : nullptr;
 }
 
 } // namespace ondel

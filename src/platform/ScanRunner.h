@@ -18,14 +18,18 @@ namespace ondel {
 class ScanRunner : public QObject, public ScanService {
 public:
     using ScanFactory = std::function<std::unique_ptr<Scan>()>;
+    using QueryFactory = std::function<std::unique_ptr<ServerQuery>(const ServerEntry& entry)>;
 
-    explicit ScanRunner(ScanFactory factory, QObject* parent = nullptr);
+    // queryFactory makes the queries of watchServer (none without one).
+    explicit ScanRunner(ScanFactory factory, QueryFactory queryFactory = {},
+                        QObject* parent = nullptr);
     ~ScanRunner() override;
 
     void start(const std::vector<ServerAddress>& addresses, ResultHandler onResult,
                FinishedHandler onFinished) override;
     void cancel() override;
     bool running() const override;
+    std::unique_ptr<ServerQuery> watchServer(const ServerEntry& entry) override;
 
     // Sees every result a scan read before the caller's handler does (the history records
     // them); addresses settled without a scan are not results and are not shown to it.
@@ -39,6 +43,7 @@ private:
     void settleWithoutScan();
 
     ScanFactory m_factory;
+    QueryFactory m_queryFactory;
     std::unique_ptr<Scan> m_scan;
     // A scan replaced from inside one of its own handlers is destroyed at the next tick.
     std::unique_ptr<Scan> m_retired;

@@ -1,6 +1,7 @@
 // ondel-cli rcon HOST:PORT --password PW [--old-protocol] [--wait MS] COMMAND...: asks the server
 // for a challenge number, sends the command and prints what the server prints back until it
-// has been quiet for the wait time.
+// has been quiet for the wait time. A refused password ends it at once with status 2: servers ban
+// an address that keeps trying.
 #include "CliCommand.h"
 #include "CliSession.h"
 
@@ -13,6 +14,9 @@
 namespace ondel::cli {
 
 namespace {
+
+// Asked for by administrators' scripts: a refusal is told apart from a failed run.
+constexpr int kExitRefused = 2;
 
 const CommandSpec kSpec{
     .name = "rcon",
@@ -59,6 +63,7 @@ int runRcon(const Arguments& args) {
     std::uint32_t lastPrint = clock.tickMs(); // the quiet time runs from the last print reply
     bool endsWithNewline = true;
     bool printedAnything = false;
+    bool refused = false;
 
     ServerEntry entry;
     entry.address = address;
@@ -70,6 +75,10 @@ int runRcon(const Arguments& args) {
             endsWithNewline = shown.back() == '\n';
         printedAnything = printedAnything || !shown.empty();
         lastPrint = clock.tickMs();
+        if (session.passwordRefused() && !refused) {
+            refused = true;
+            loop.exit(0);
+        }
     });
 
     // The challenge: wait for the number for up to the wait time. It arrives through the
@@ -92,7 +101,9 @@ int runRcon(const Arguments& args) {
         break;
     case RconSession::SendResult::TooLong:
         return failure(kSpec, std::string(rcon::kTooLongMessage));
-    case RconSession::SendResult::NoChallenge: // handled above
+    case RconSession::SendResult::NoChallenge:     // handled above
+    case RconSession::SendResult::PasswordRefused: // one command: nothing was refused before
+    case RconSession::SendResult::Held:
     case RconSession::SendResult::SendFailed:
         return failure(kSpec, "the command could not be sent to " +
                                   text::toDisplayUtf8(addressText(address)));
@@ -105,6 +116,12 @@ int runRcon(const Arguments& args) {
     });
     loop.run();
     session.close();
+    if (refused) {
+        writeOutput(printedAnything && !endsWithNewline ? "\n" : "");
+        failure(kSpec, "the server refused the password; many servers ban an address after 5 "
+                       "refused passwords within 30 s, so nothing more is sent");
+        return kExitRefused;
+    }
     return writeOutput(printedAnything && !endsWithNewline ? "\n" : "") ? kExitOk : kExitFailed;
 }
 

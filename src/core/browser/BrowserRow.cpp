@@ -79,7 +79,13 @@ int pingRank(const BrowserRow& row) {
 int compareTexts(const std::string& a, const std::string& b) {
     if (a.empty() != b.empty())
         return a.empty() ? 1 : -1;
+    if (int c = naturalCompare(a, b); c != 0)
+        return c;
     return text::foldCompare(a, b);
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
 }
 
 int humans(const BrowserRow& row) {
@@ -227,6 +233,82 @@ int compareRows(const BrowserRow& a, const BrowserRow& b, BrowserColumn column) 
         break;
     }
     return 0;
+}
+
+int naturalCompare(std::string_view a, std::string_view b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            // Compare the runs by value: without leading zeros, the longer run is larger, and
+            // runs of one length compare digit by digit (no overflow for any length).
+            const std::size_t startA = i;
+            const std::size_t startB = j;
+            while (i < a.size() && a[i] == '0')
+                ++i;
+            while (j < b.size() && b[j] == '0')
+                ++j;
+            const std::size_t valueA = i;
+            const std::size_t valueB = j;
+            while (i < a.size() && isDigit(a[i]))
+                ++i;
+            while (j < b.size() && isDigit(b[j]))
+                ++j;
+            const std::size_t lengthA = i - valueA;
+            const std::size_t lengthB = j - valueB;
+            if (lengthA != lengthB)
+                return lengthA < lengthB ? -1 : 1;
+            if (int c = a.substr(valueA, lengthA).compare(b.substr(valueB, lengthB)); c != 0)
+                return c < 0 ? -1 : 1;
+            // Equal values: the run with more leading zeros first.
+            const std::size_t runA = i - startA;
+            const std::size_t runB = j - startB;
+            if (runA != runB)
+                return runA > runB ? -1 : 1;
+            continue;
+        }
+        const char ca = foldChar(a[i]);
+        const char cb = foldChar(b[j]);
+        if (ca != cb)
+            return static_cast<unsigned char>(ca) < static_cast<unsigned char>(cb) ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    return threeWay(a.size() - i, b.size() - j);
+}
+
+int sortRank(const BrowserRow& row, BrowserColumn column) {
+    switch (column) {
+    case BrowserColumn::Name:
+        return row.name.empty() ? 1 : 0;
+    case BrowserColumn::Map:
+        return row.map.empty() ? 1 : 0;
+    case BrowserColumn::Game:
+        return row.game.empty() ? 1 : 0;
+    case BrowserColumn::Players:
+        return row.infoValid ? 0 : 1;
+    case BrowserColumn::Ping:
+        return pingRank(row);
+    case BrowserColumn::Dialect:
+        return row.dialect ? 0 : 1;
+    case BrowserColumn::Address:
+    case BrowserColumn::Password:
+    case BrowserColumn::Count:
+        break;
+    }
+    return 0;
+}
+
+RowScanState scanStateOf(const BrowserRow& row) {
+    return RowScanState{row.state, row.pingMs, row.bots, row.dialect};
+}
+
+void applyScanState(BrowserRow& row, const RowScanState& state) {
+    row.state = state.state;
+    row.dialect = state.dialect;
+    row.bots = state.bots;
+    if (state.state != BrowserRow::State::Unknown)
+        row.pingMs = state.pingMs;
 }
 
 bool matches(const BrowserRow& row, const BrowserFilter& filter) {

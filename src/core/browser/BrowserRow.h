@@ -70,10 +70,31 @@ void applyResult(ServerEntry& entry, const ScanResult& result);
 // password column's text is empty (the window draws a lock).
 std::string cellText(const BrowserRow& row, BrowserColumn column);
 
-// Order of two rows by a column, ascending: <0, 0 or >0. Texts compare case-insensitively;
-// players, ping and addresses compare as numbers. Rows with nothing to show in the column come
-// last (a ping that timed out before one that was never measured).
+// Order of two rows by a column, ascending: <0, 0 or >0. Texts compare case-insensitively and
+// naturally (numbers in them as numbers: "#2" before "#11"); players, ping and addresses compare
+// as numbers. Rows with nothing to show in the column come last (a ping that timed out before
+// one that was never measured).
 int compareRows(const BrowserRow& a, const BrowserRow& b, BrowserColumn column);
+
+// 0 for a row with something to show in the column; above 0 for one without (no answer, empty
+// text), larger for less. Rows of a higher rank go after the others in both sort directions.
+int sortRank(const BrowserRow& row, BrowserColumn column);
+
+// Case-insensitive text order in which runs of digits compare by their value: "Server #2"
+// before "Server #11", "a01" and "a1" equal by value (then by the longer run first).
+int naturalCompare(std::string_view a, std::string_view b);
+
+// What this window's scans learnt of a server, kept across list switches and reloads: the
+// row's state, ping, dialect and bots.
+struct RowScanState {
+    BrowserRow::State state = BrowserRow::State::Unknown;
+    int pingMs = -1;
+    int bots = -1;
+    std::optional<QueryDialect> dialect;
+};
+RowScanState scanStateOf(const BrowserRow& row);
+// Puts a known state into a row made from the list; a row never scanned keeps the list's ping.
+void applyScanState(BrowserRow& row, const RowScanState& state);
 
 // What the user asked to see.
 struct BrowserFilter {

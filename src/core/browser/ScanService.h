@@ -1,9 +1,11 @@
 #pragma once
 
 #include "browser/Scan.h"
+#include "query/ServerQuery.h"
 #include "serverlist/ServerAddress.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace ondel {
@@ -29,6 +31,14 @@ public:
     // Stops at once; no more results are reported.
     virtual void cancel() = 0;
     virtual bool running() const = 0;
+
+    // A continuous query of one server (the browser's details pane) on the same socket, packet
+    // budget and server knowledge as the scans and the monitor. The caller ticks it about once a
+    // second and destroys it before this service. Nothing where there is no socket.
+    virtual std::unique_ptr<ServerQuery> watchServer(const ServerEntry& entry) {
+        (void)entry;
+        return nullptr;
+    }
 };
 
 } // namespace ondel

@@ -50,15 +50,18 @@ void QueryEngine::queryTick() {
 }
 
 bool QueryEngine::sendOutOfBand(std::string_view text) {
+    return sendOutOfBandStatus(text) == DatagramRouter::SendStatus::Sent;
+}
+
+DatagramRouter::SendStatus QueryEngine::sendOutOfBandStatus(std::string_view text) {
     if (text.size() > kMaxOutOfBandText)
-        return false;
+        return DatagramRouter::SendStatus::Failed;
     ByteWriter out;
     out.reserve(text.size() + 5);
     out.u32(protocol::kOutOfBand);
     out.bytes(text);
     out.u8(0);
-    return m_query.sendRaw(out.data().data(), out.size(), DatagramRouter::Traffic::Rcon) ==
-           DatagramRouter::SendStatus::Sent;
+    return m_query.sendRaw(out.data().data(), out.size(), DatagramRouter::Traffic::Rcon);
 }
 
 void QueryEngine::setCurrentServer(const ServerEntry& entry) {

@@ -55,6 +55,9 @@ public:
     // Sends FF FF FF FF + text + 00 to the current server as RCON traffic (the budget lets it
     // go before queries). Refuses text over 1019 bytes. True when the platform reports it sent.
     bool sendOutOfBand(std::string_view text);
+    // The same, saying why nothing went out: Held when the budget has no room for it now,
+    // Failed for a text over 1019 bytes or a send the platform refused.
+    DatagramRouter::SendStatus sendOutOfBandStatus(std::string_view text);
 
     // Makes a copy of entry the current server and the target of every request, and reports it
     // as Selected. When entry is the same server as the current one, every awaited request is

@@ -84,8 +84,8 @@ void ConsoleLog::setMaxEntries(std::size_t maxEntries) {
         dropOldest(m_entries.size() - m_maxEntries);
 }
 
-void ConsoleLog::append(std::string text, std::string timeStamp) {
-    m_entries.push_back(ConsoleEntry{std::move(text), std::move(timeStamp)});
+void ConsoleLog::append(std::string text, std::string timeStamp, bool sentCommand) {
+    m_entries.push_back(ConsoleEntry{std::move(text), std::move(timeStamp), sentCommand});
     if (m_entries.size() > m_maxEntries)
         dropOldest(std::max<std::size_t>(1, m_maxEntries / 10));
 }
@@ -135,12 +135,18 @@ ConsoleLog::Update ConsoleLog::render() {
 
 std::string ConsoleLog::renderEntry(const ConsoleEntry& entry, const ConsoleOptions& options) {
     std::string line = entry.text;
-    if (line.empty() && !options.showEmptyLines)
-        return {};
-    if (!line.empty() && line.back() == '\n')
-        line.pop_back();
-    if (options.convertLogMessages)
-        convertLogLine(line);
+    if (entry.sentCommand) {
+        if (!options.showSentCommands)
+            return {};
+        line.insert(0, "> ");
+    } else {
+        if (line.empty() && !options.showEmptyLines)
+            return {};
+        if (!line.empty() && line.back() == '\n')
+            line.pop_back();
+        if (options.convertLogMessages)
+            convertLogLine(line);
+    }
 
     std::string out;
     out.reserve(line.size() + entry.timeStamp.size() + 8);

@@ -9,8 +9,9 @@ namespace ondel {
 
 // One text the console received (or one of its own message lines), with its local arrival time.
 struct ConsoleEntry {
-    std::string text;      // bytes exactly as delivered by the print handler
-    std::string timeStamp; // "MM/DD/YY HH:MM:SS", 17 characters
+    std::string text;         // bytes exactly as delivered by the print handler
+    std::string timeStamp;    // "MM/DD/YY HH:MM:SS", 17 characters
+    bool sentCommand = false; // a command this console sent, shown as "> COMMAND"
 };
 
 // The console's three display options.
@@ -18,6 +19,7 @@ struct ConsoleOptions {
     bool showDateTime = true;
     bool showEmptyLines = false;
     bool convertLogMessages = false;
+    bool showSentCommands = true;
     friend bool operator==(const ConsoleOptions&, const ConsoleOptions&) = default;
 };
 
@@ -55,7 +57,7 @@ public:
 
     explicit ConsoleLog(std::size_t maxEntries = kDefaultMaxEntries);
 
-    void append(std::string text, std::string timeStamp);
+    void append(std::string text, std::string timeStamp, bool sentCommand = false);
     const Entries& entries() const { return m_entries; }
     std::size_t size() const { return m_entries.size(); }
     // How many entries were dropped, oldest first, since the log was made.
@@ -73,11 +75,13 @@ public:
     // The output as of the last render().
     const std::string& text() const { return m_output; }
 
-    // One entry's part of the output, shown as UTF-8: empty when the entry is skipped, otherwise
+    // One entry's part of the output, shown as UTF-8: empty when the entry is skipped (an empty
+    // text without showEmptyLines, a sent command without showSentCommands), otherwise
     // the optional time stamp and tab, the text (without one final line feed, log lines
     // converted when asked, inner line feeds as CR LF, followed by two tabs when the date column
     // is shown) and CR LF. Each entry is decoded on its own (valid UTF-8 kept, other bytes as
-    // Windows-1252), so an entry's rendering never depends on its neighbours.
+    // Windows-1252), so an entry's rendering never depends on its neighbours. A sent command is
+    // one line "> COMMAND", never converted.
     static std::string renderEntry(const ConsoleEntry& entry, const ConsoleOptions& options);
     static std::string renderAll(const Entries& entries, const ConsoleOptions& options);
 

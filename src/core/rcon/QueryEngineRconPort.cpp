@@ -6,8 +6,8 @@
 
 namespace ondel {
 
-bool QueryEngineRconPort::sendOutOfBand(std::string_view text) {
-    return m_engine.sendOutOfBand(text);
+RconPort::SendStatus QueryEngineRconPort::sendOutOfBand(std::string_view text) {
+    return m_engine.sendOutOfBandStatus(text);
 }
 
 const ServerEntry& QueryEngineRconPort::currentServer() const {

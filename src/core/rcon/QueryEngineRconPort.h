@@ -12,7 +12,7 @@ class QueryEngineRconPort : public RconPort {
 public:
     explicit QueryEngineRconPort(QueryEngine& engine) : m_engine(engine) {}
 
-    bool sendOutOfBand(std::string_view text) override;
+    SendStatus sendOutOfBand(std::string_view text) override;
     const ServerEntry& currentServer() const override;
     void setCurrentServer(const ServerEntry& entry) override;
     void setPrintHandler(PrintHandler handler) override;

@@ -12,7 +12,7 @@ constexpr AnchorPercents pct(int x1, int y1, int x2, int y2) {
 } // namespace
 
 std::span<const ConsoleControlAnchor> rconConsoleLayout() {
-    static const std::array<ConsoleControlAnchor, 17> table = {{
+    static const std::array<ConsoleControlAnchor, 18> table = {{
         {2, anchorPercents(LayoutMode::ModeMove, LayoutMode::ModeMove)},          // Close
         {1035, anchorPercents(LayoutMode::ModeStretch, LayoutMode::ModeStretch)}, // output
         {1028, anchorPercents(LayoutMode::ModeMove, LayoutMode::ModeMove)},       // Send
@@ -21,6 +21,7 @@ std::span<const ConsoleControlAnchor> rconConsoleLayout() {
         {1037, pct(75, 0, 75, 0)},
         {1036, pct(75, 0, 75, 0)},
         {1039, pct(75, 0, 75, 0)},
+        {1043, pct(75, 0, 75, 0)},
         {1029, pct(25, 0, 25, 0)}, // password
         {1040, pct(25, 0, 25, 0)},
         {1031, pct(25, 0, 25, 0)}, // console IP/port

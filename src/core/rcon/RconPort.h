@@ -1,5 +1,6 @@
 #pragma once
 
+#include "query/DatagramRouter.h"
 #include "serverlist/ServerEntry.h"
 
 #include <functional>
@@ -13,10 +14,12 @@ namespace ondel {
 class RconPort {
 public:
     using PrintHandler = std::function<void(std::string_view text)>;
+    using SendStatus = DatagramRouter::SendStatus;
 
     virtual ~RconPort() = default;
-    // Sends FF FF FF FF, text, 00 to the current server; true when the platform reports it sent.
-    virtual bool sendOutOfBand(std::string_view text) = 0;
+    // Sends FF FF FF FF, text, 00 to the current server: Sent when the platform reports it sent,
+    // Held when the packet budget has no room for it now, Failed otherwise.
+    virtual SendStatus sendOutOfBand(std::string_view text) = 0;
     virtual const ServerEntry& currentServer() const = 0;
     virtual void setCurrentServer(const ServerEntry& entry) = 0;
     // One handler at a time; called once per print datagram with its text.

@@ -19,6 +19,22 @@ inline constexpr std::string_view kChallengeRequest = "challenge rcon\n";
 inline constexpr std::string_view kTooLongMessage =
     "Ondel ERROR: Cannot send rcon command, because it is longer than 1019 bytes!!!";
 
+// The console's message lines for a command the packet budget held back and for one the socket
+// did not send.
+inline constexpr std::string_view kHeldMessage =
+    "Ondel ERROR: Cannot send rcon command now, because the packet budget for this server is used "
+    "up; send it again in a moment!!!";
+inline constexpr std::string_view kSendFailedMessage =
+    "Ondel ERROR: Cannot send rcon command, because the socket did not send it!!!";
+
+// What a server prints when it refuses a command's password.
+inline constexpr std::string_view kPasswordRefusal = "Bad rcon_password.";
+// Why nothing more goes out with a refused password (the console's and ondel-cli's text).
+inline constexpr std::string_view kRefusedMessage =
+    "Ondel ERROR: The server refused the rcon password. Many servers ban an address after 5 "
+    "refused passwords within 30 s, so nothing more is sent with this password until it is "
+    "changed or you confirm!!!";
+
 // The command text: "rcon N \"PASSWORD\" COMMAND" with a challenge number, "rcon \"PASSWORD\"
 // COMMAND" without one (challenge 0). Password and command go in exactly as given: servers expect
 // the bytes the user typed, so nothing is quoted, escaped or trimmed.

@@ -39,6 +39,10 @@ inline constexpr TextValue kSteamCommand{kSettings, "SteamCommand", "steam"};
 inline constexpr IntValue kServerListSortType{kSettings, "ServerListSortType", 0};
 // The browser's auto-refresh interval in seconds: 0 (off), 30, 60 or 300.
 inline constexpr IntValue kBrowserAutoRefresh{kSettings, "BrowserAutoRefresh", 0};
+// 1: the browser shows the selected server's details, players and rules under its table.
+inline constexpr IntValue kBrowserDetailsShown{kSettings, "BrowserDetailsShown", 1};
+// The sizes of the browser's table and details pane (the splitter's state, in base64).
+inline constexpr TextValue kBrowserSplitter{kSettings, "BrowserSplitter", ""};
 // Player names the browser watches for, one per line (see watchListFromText).
 inline constexpr TextValue kWatchedPlayers{kSettings, "WatchedPlayers", ""};
 // 1: a tray icon shows the monitored server's players and slots.

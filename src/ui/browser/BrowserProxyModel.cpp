@@ -26,7 +26,14 @@ bool BrowserProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex&) cons
 
 bool BrowserProxyModel::lessThan(const QModelIndex& left, const QModelIndex& right) const {
     const auto column = static_cast<BrowserColumn>(left.column());
-    const int c = compareRows(m_model.row(left.row()), m_model.row(right.row()), column);
+    const BrowserRow& a = m_model.row(left.row());
+    const BrowserRow& b = m_model.row(right.row());
+    // Descending sorts ask with the two swapped: rows with nothing to show stay at the end.
+    const int rankA = sortRank(a, column);
+    const int rankB = sortRank(b, column);
+    if (rankA != rankB)
+        return sortOrder() == Qt::AscendingOrder ? rankA < rankB : rankA > rankB;
+    const int c = compareRows(a, b, column);
     if (c != 0)
         return c < 0;
     // Equal keys keep the list's order.

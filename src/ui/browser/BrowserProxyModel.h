@@ -9,7 +9,8 @@ namespace ondel {
 class BrowserModel;
 
 // The browser's view of the model: the rows the filter lets through, sorted by the rules of
-// compareRows (numbers as numbers, texts case-insensitively). GUI thread only.
+// compareRows (numbers as numbers, texts case-insensitively and naturally); rows with nothing
+// to show in the sort column (sortRank) come last in both directions. GUI thread only.
 class BrowserProxyModel : public QSortFilterProxyModel {
     Q_OBJECT
 public:

@@ -1,8 +1,8 @@
 #include "BrowserWindow.h"
 
-#include "BlocklistDialog.h"
 #include "BrowserModel.h"
 #include "BrowserProxyModel.h"
+#include "ServerDetailsPane.h"
 #include "WatchListDialog.h"
 #include "browser/Blocklist.h"
 #include "browser/ScanService.h"
@@ -14,10 +14,10 @@
 #include "ui/monitor/ListSelector.h"
 #include "ui/toolkit/PlainText.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -51,6 +52,15 @@ QString autoRefreshText(int seconds) {
     return QStringLiteral("%1 s").arg(seconds);
 }
 
+// Screen readers learn from the role that this is a window of its own (a plain top-level widget
+// would report itself as a client area).
+QAccessibleInterface* browserAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String(BrowserWindow::staticMetaObject.className()) &&
+        object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+
 int choiceIndex(int seconds) {
     const auto* begin = std::begin(BrowserWindow::kAutoRefreshChoices);
     const auto* end = std::end(BrowserWindow::kAutoRefreshChoices);
@@ -64,6 +74,11 @@ BrowserWindow::BrowserWindow(ServerListSet& lists, SettingsStore& settings, Scan
                              Prompt& prompt, Actions actions, QWidget* parent)
     : QWidget(parent, Qt::Window), m_lists(lists), m_settings(settings), m_scans(scans),
       m_prompt(prompt), m_actions(std::move(actions)) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(&browserAccessible);
+        return true;
+    }();
+    (void)factoryInstalled;
     m_model = new BrowserModel(this);
     m_proxy = new BrowserProxyModel(*m_model, this);
 
@@ -77,7 +92,8 @@ BrowserWindow::BrowserWindow(ServerListSet& lists, SettingsStore& settings, Scan
     });
 
     buildControls();
-    resize(920, 560);
+    resize(920, 680);
+    restoreDetailsPane();
 
     // A stored interval that is not one of the choices reads as off.
     const int stored = settings::read(m_settings, settings::kBrowserAutoRefresh);
@@ -131,6 +147,13 @@ void BrowserWindow::buildControls() {
     top->addWidget(new QLabel(QStringLiteral("Auto-refresh:"), this));
     top->addWidget(m_autoRefreshBox);
     top->addWidget(m_progress);
+    m_detailsButton = new QPushButton(QStringLiteral("&Details"), this);
+    m_detailsButton->setCheckable(true);
+    m_detailsButton->setAutoDefault(false);
+    m_detailsButton->setToolTip(
+        QStringLiteral("Show the selected server's details, players and rules"));
+    connect(m_detailsButton, &QPushButton::toggled, this, &BrowserWindow::setDetailsShown);
+    top->addWidget(m_detailsButton);
 
     m_filterEdit = new QLineEdit(this);
     m_filterEdit->setPlaceholderText(QStringLiteral("name, map or address"));
@@ -180,7 +203,10 @@ void BrowserWindow::buildControls() {
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_table->setTabKeyNavigation(false); // Tab leaves the table, as in every other control
+    m_table->setAccessibleName(QStringLiteral("Servers"));
     m_table->installEventFilter(this);
+    m_table->viewport()->installEventFilter(this);
     QHeaderView* header = m_table->horizontalHeader();
     header->setSectionsMovable(true);
     header->setHighlightSections(false);
@@ -190,7 +216,12 @@ void BrowserWindow::buildControls() {
         header->resizeSection(c, widths[c]);
     // Shown once there is a country database (setCountryLookup).
     m_table->setColumnHidden(static_cast<int>(BrowserColumn::Country), true);
-    header->setSectionResizeMode(static_cast<int>(BrowserColumn::Name), QHeaderView::Stretch);
+    // Name takes the spare width (fitNameColumn) but is never squeezed below its minimum: a
+    // narrow window scrolls instead.
+    connect(header, &QHeaderView::sectionResized, this, [this](int section) {
+        if (section != static_cast<int>(BrowserColumn::Name))
+            fitNameColumn();
+    });
     // Unsorted (the list's own order) until a header is clicked.
     header->setSortIndicator(-1, Qt::AscendingOrder);
     m_table->setSortingEnabled(true);
@@ -204,14 +235,43 @@ void BrowserWindow::buildControls() {
             menu->exec(m_table->viewport()->mapToGlobal(pos));
     });
 
+    buildDetailsPane();
+
     m_status = new QLabel(this);
     m_status->setTextFormat(Qt::PlainText);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(filters);
-    layout->addWidget(m_table, 1);
+    layout->addWidget(m_splitter, 1);
     layout->addWidget(m_status);
+
+    // Esc and Ctrl+W close the window, as the close box does.
+    auto* close = new QAction(this);
+    close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    close->setShortcutContext(Qt::WindowShortcut);
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addAction(close);
+}
+
+void BrowserWindow::fitNameColumn() {
+    if (m_fittingName)
+        return;
+    m_fittingName = true;
+    QHeaderView* header = m_table->horizontalHeader();
+    const int name = static_cast<int>(BrowserColumn::Name);
+    int others = 0;
+    for (int c = 0; c < header->count(); ++c)
+        if (c != name && !header->isSectionHidden(c))
+            others += header->sectionSize(c);
+    header->resizeSection(name, std::max(kMinNameWidth, m_table->viewport()->width() - others));
+    m_fittingName = false;
+}
+
+void BrowserWindow::rememberScanStates() {
+    for (const BrowserRow& row : m_model->rows())
+        if (row.state != BrowserRow::State::Unknown || row.dialect)
+            m_scanStates[addressText(row.address)] = scanStateOf(row);
 }
 
 QComboBox* BrowserWindow::listSelector() const {
@@ -250,7 +310,6 @@ void BrowserWindow::showList(std::size_t index) {
         return;
     stopRefresh();
     m_listPath = m_lists.at(index).filePath();
-    m_model->setRows({});
     reloadList();
     fillListSelector();
     m_progress->setRange(0, 1);
@@ -259,27 +318,33 @@ void BrowserWindow::showList(std::size_t index) {
 }
 
 void BrowserWindow::reloadList() {
+    rememberScanStates();
+    const QModelIndexList selected = m_table->selectionModel()->selectedRows();
+    const BrowserRow* selectedRow =
+        selected.isEmpty() ? nullptr : m_proxy->rowAt(selected.first().row());
+    const std::optional<ServerAddress> keep =
+        selectedRow != nullptr ? std::optional(selectedRow->address) : std::nullopt;
     const ServerList* list = shownList();
-    std::unordered_map<std::string, const BrowserRow*> known;
-    for (const BrowserRow& row : m_model->rows())
-        known.emplace(addressText(row.address), &row);
     std::vector<BrowserRow> rows;
     if (list != nullptr) {
         rows.reserve(list->size());
         for (const ServerEntry& entry : list->entries()) {
             BrowserRow row = rowFromEntry(entry);
-            if (auto it = known.find(addressText(entry.address)); it != known.end()) {
-                const BrowserRow& old = *it->second;
-                row.state = old.state;
-                row.dialect = old.dialect;
-                row.bots = old.bots;
-                if (old.state != BrowserRow::State::Unknown)
-                    row.pingMs = old.pingMs;
-            }
+            if (auto it = m_scanStates.find(addressText(entry.address)); it != m_scanStates.end())
+                applyScanState(row, it->second);
             rows.push_back(std::move(row));
         }
     }
     m_model->setRows(std::move(rows));
+    // The selected server stays selected (and its details pane live) when it is still there.
+    const int again = keep ? m_model->indexOf(*keep) : -1;
+    if (again >= 0) {
+        const QModelIndex index = m_proxy->mapFromSource(m_model->index(again, 0));
+        if (index.isValid())
+            m_table->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect |
+                                                         QItemSelectionModel::Rows);
+    }
+    onSelectionChanged();
     updateStatus();
     updateTitle();
 }
@@ -362,41 +427,9 @@ void BrowserWindow::flushResults() {
     for (const ScanResult& r : batch)
         announceWatched(r);
     m_model->applyResults(batch);
+    rememberScanStates();
     updateStatus();
     emit listUpdated();
-}
-
-void BrowserWindow::announceWatched(const ScanResult& result) {
-    // Only a players answer says who is there; silence says nothing.
-    if (result.status != ScanResult::Status::Up || !result.gotPlayers)
-        return;
-    std::vector<std::string> names;
-    names.reserve(result.entry.playerList.size());
-    for (const PlayerRecord& player : result.entry.playerList)
-        names.push_back(text::toDisplayUtf8(player.name)); // as the user types them: UTF-8
-    const std::string address = addressText(result.address);
-    const std::vector<std::string> arrived = m_watch.update(address, names);
-    if (m_notifier == nullptr)
-        return;
-    // Server text, on one line and shortened: it may be anything up to a datagram's length.
-    const std::string server =
-        withVisibleControls(text::cutUtf8(text::toDisplayUtf8(result.entry.hostName), 100));
-    for (const std::string& name : arrived)
-        m_notifier->notify("Watched player online", withVisibleControls(text::cutUtf8(name, 64)) +
-                                                        " joined " + server + " (" +
-                                                        text::toDisplayUtf8(address) + ")");
-}
-
-void BrowserWindow::setWatchedPlayers(const std::vector<std::string>& names) {
-    // As the settings will give them back: one name per line, no blanks around it.
-    m_watch.setWatched(watchListFromText(watchListText(names)));
-    settings::write(m_settings, settings::kWatchedPlayers, watchListText(m_watch.watched()));
-}
-
-void BrowserWindow::editWatchList() {
-    WatchListDialog dialog(m_watch.watched(), this);
-    if (dialog.exec() == QDialog::Accepted)
-        setWatchedPlayers(dialog.names());
 }
 
 void BrowserWindow::onFilterChanged() {
@@ -455,128 +488,9 @@ void BrowserWindow::updateTitle() {
     setWindowTitle(title);
 }
 
-void BrowserWindow::showInMonitor(int proxyRow) {
-    const BrowserRow* row = m_proxy->rowAt(proxyRow);
-    const int list = listIndex();
-    if (row == nullptr || list < 0 || !m_actions.show)
-        return;
-    m_actions.show(static_cast<std::size_t>(list), row->address);
-}
-
-std::unique_ptr<QMenu> BrowserWindow::contextMenuFor(int proxyRow) {
-    const BrowserRow* row = m_proxy->rowAt(proxyRow);
-    if (row == nullptr)
-        return nullptr;
-    const ServerAddress address = row->address;
-    auto menu = std::make_unique<QMenu>(this);
-    QAction* connectAction = menu->addAction(QStringLiteral("&Connect ..."));
-    connect(connectAction, &QAction::triggered, this, [this, address] {
-        const int list = listIndex();
-        if (list >= 0 && m_actions.connect)
-            m_actions.connect(static_cast<std::size_t>(list), address);
-    });
-    connectAction->setEnabled(static_cast<bool>(m_actions.connect));
-    connect(menu->addAction(QStringLiteral("Copy &address")), &QAction::triggered, this,
-            [address] { QApplication::clipboard()->setText(fromBytes(addressText(address))); });
-    QMenu* addTo = menu->addMenu(QStringLiteral("Add to &list"));
-    const int shown = listIndex();
-    for (std::size_t i = 0; i < m_lists.size(); ++i) {
-        if (static_cast<int>(i) == shown)
-            continue;
-        const ServerList& l = m_lists.at(i);
-        // The target list is named by its file, which stays put while the menu is open.
-        const std::string path = l.filePath();
-        connect(addTo->addAction(fromBytes(l.name() + " (" + l.sourcePath() + ")")),
-                &QAction::triggered, this, [this, path, address] {
-                    const int target = m_lists.findByFilePath(path);
-                    if (target >= 0)
-                        addToList(static_cast<std::size_t>(target), address);
-                });
-    }
-    addTo->setEnabled(!addTo->isEmpty());
-    menu->addSeparator();
-    connect(menu->addAction(QStringLiteral("&Remove")), &QAction::triggered, this,
-            [this, address] { removeServer(address); });
-    QAction* blockServer = menu->addAction(QStringLiteral("&Block this server"));
-    connect(blockServer, &QAction::triggered, this, [this, address] { block(address, false); });
-    QAction* blockAddress = menu->addAction(QStringLiteral("Block this a&ddress"));
-    connect(blockAddress, &QAction::triggered, this, [this, address] { block(address, true); });
-    // A host name has no one address to block; and without a data folder there is no list.
-    blockServer->setEnabled(!m_blocklistPath.empty());
-    blockAddress->setEnabled(!m_blocklistPath.empty() && Blocklist::addressLine(address));
-    return menu;
-}
-
-void BrowserWindow::setBlocklistPath(std::string path) {
-    m_blocklistPath = std::move(path);
-    reloadBlocklist();
-}
-
-void BrowserWindow::reloadBlocklist() {
-    m_model->setBlocklist(m_blocklistPath.empty() ? Blocklist() : Blocklist::load(m_blocklistPath));
-    updateStatus();
-}
-
-void BrowserWindow::block(const ServerAddress& address, bool wholeAddress) {
-    if (m_blocklistPath.empty())
-        return;
-    const std::optional<std::string> line =
-        wholeAddress ? Blocklist::addressLine(address) : Blocklist::serverLine(address);
-    if (!line)
-        return;
-    if (!appendBlocklistLine(m_blocklistPath, *line)) {
-        m_prompt.message("Error",
-                         text::format("Can't write the blocklist %s!!!",
-                                      text::toDisplayUtf8(m_blocklistPath).c_str()),
-                         Prompt::Buttons::Ok, Prompt::Icon::Error);
-        return;
-    }
-    reloadBlocklist();
-}
-
-void BrowserWindow::editBlocklist() {
-    if (m_blocklistPath.empty())
-        return;
-    BlocklistDialog dialog(m_blocklistPath, this);
-    dialog.exec();
-    reloadBlocklist();
-}
-
-void BrowserWindow::setCountryLookup(const CountryLookup* countries) {
-    m_model->setCountryLookup(countries);
-    m_table->setColumnHidden(static_cast<int>(BrowserColumn::Country), countries == nullptr);
-}
-
-void BrowserWindow::addToList(std::size_t target, const ServerAddress& address) {
-    const ServerList* source = shownList();
-    if (source == nullptr || target >= m_lists.size() || &m_lists.at(target) == source)
-        return;
-    const int i = source->find(address);
-    if (i < 0)
-        return;
-    m_lists.at(target).storeEntry(source->entries()[static_cast<std::size_t>(i)]);
-    emit listUpdated();
-}
-
-void BrowserWindow::removeServer(const ServerAddress& address) {
-    const int row = m_model->indexOf(address);
-    const std::string name = row >= 0 ? m_model->row(row).name : std::string();
-    const std::string question = "Delete " + text::toDisplayUtf8(addressText(address)) + " " +
-                                 withVisibleControls(name) + "?";
-    if (m_prompt.message("Delete", question, Prompt::Buttons::OkCancel, Prompt::Icon::Question) !=
-        Prompt::Answer::Ok)
-        return;
-    if (ServerList* list = shownList()) {
-        const int i = list->find(address);
-        if (i >= 0)
-            list->removeAt(static_cast<std::size_t>(i));
-    }
-    // The list may hold it twice: the row stays for the second one.
-    reloadList();
-    emit listUpdated();
-}
-
 bool BrowserWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_table->viewport() && event->type() == QEvent::Resize)
+        fitNameColumn();
     if (watched == m_table && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

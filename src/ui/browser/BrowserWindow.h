@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QAction;
@@ -19,6 +20,7 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QSplitter;
 class QTableView;
 class QTimer;
 
@@ -31,6 +33,7 @@ class ListSelector;
 class Notifier;
 class Prompt;
 class ScanService;
+class ServerDetailsPane;
 class ServerList;
 class ServerListSet;
 class SettingsStore;
@@ -102,6 +105,13 @@ public:
     QAction* refreshAction() const { return m_refreshAction; }
     QComboBox* listSelector() const;
     QPushButton* watchButton() const { return m_watchButton; }
+    ServerDetailsPane* detailsPane() const { return m_details; }
+    QSplitter* splitter() const { return m_splitter; }
+    QPushButton* detailsButton() const { return m_detailsButton; }
+    // Shows or hides the details pane (stored in the settings).
+    void setDetailsShown(bool shown);
+    // The minimum width of the Name column; it takes the table's spare width beyond that.
+    static constexpr int kMinNameWidth = 220;
 
     // Where watched players are announced. Not owned; null: not announced.
     void setNotifier(Notifier* notifier) { m_notifier = notifier; }
@@ -148,6 +158,12 @@ private:
     void stopRefresh();
     void reloadBlocklist();
     void removeServer(const ServerAddress& address);
+    void buildDetailsPane();
+    void restoreDetailsPane();
+    void onSelectionChanged();
+    void fitNameColumn();
+    void rememberScanStates();
+    void saveSplitter();
     void addToList(std::size_t target, const ServerAddress& address);
     ServerList* shownList() const;
 
@@ -160,6 +176,8 @@ private:
     Notifier* m_notifier = nullptr;
 
     std::string m_listPath; // the shown list, by its file path
+    // What the scans learnt per server (by address text), whichever list showed it.
+    std::unordered_map<std::string, RowScanState> m_scanStates;
     BrowserModel* m_model = nullptr;
     BrowserProxyModel* m_proxy = nullptr;
     std::vector<ScanResult> m_pending; // results not yet in the table and the list
@@ -185,6 +203,10 @@ private:
     QTableView* m_table = nullptr;
     QAction* m_refreshAction = nullptr;
     QPushButton* m_watchButton = nullptr;
+    QPushButton* m_detailsButton = nullptr;
+    QSplitter* m_splitter = nullptr;
+    ServerDetailsPane* m_details = nullptr;
+    bool m_fittingName = false;
     QTimer* m_batchTimer = nullptr;
     QTimer* m_autoTimer = nullptr;
 };

@@ -129,6 +129,7 @@ void MonitorDialog::openRconConsole() {
     // registered.
     closeRconConsole();
     m_console = std::make_unique<RconConsole>(m_services.engine, m_services.socket.localPort());
+    m_console->setCommandHistoryFile(m_services.dataDirectory + "rcon-history.txt");
     // In front of the monitor, with the keyboard in the command field.
     m_console->show();
     m_console->raise();

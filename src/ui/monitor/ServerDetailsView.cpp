@@ -12,6 +12,7 @@
 #include "ui/toolkit/ColorListCtrl.h"
 #include "ui/toolkit/ControlId.h"
 #include "ui/toolkit/PlainText.h"
+#include "ui/toolkit/ViewRows.h"
 
 #include <QAbstractItemView>
 #include <QHeaderView>
@@ -111,28 +112,6 @@ QColor toQColor(CellColour c) {
     return QColor(redOf(c), greenOf(c), blueOf(c));
 }
 
-// Brings a view's rows in line with rows, in place: row i is filled by fill(i, rows[i]), missing
-// rows are added and rows past the end removed, with painting held back until all is done (a
-// view rebuilt from nothing every second would flicker and lose its scroll position).
-template <typename Row, typename Fill>
-void syncRows(ColorListCtrl& view, const std::vector<Row>& rows, int fadePercent, Fill fill) {
-    const int before = view.rowCount();
-    view.setUpdatesEnabled(false);
-    view.resetColours();
-    view.setFadePercent(fadePercent);
-    const int count = static_cast<int>(rows.size());
-    for (int i = 0; i < count; ++i) {
-        if (i >= view.rowCount())
-            view.insertRow(i, QString());
-        fill(i, rows[static_cast<std::size_t>(i)]);
-    }
-    while (view.rowCount() > count)
-        view.deleteRow(view.rowCount() - 1);
-    view.setUpdatesEnabled(true);
-    // The area below the rows needs painting only when rows went away.
-    view.repaintRows(before <= count);
-}
-
 } // namespace
 
 ServerDetailsView::ServerDetailsView(WindowServices& services, ServerEntry& work, QWidget* form,
@@ -229,12 +208,7 @@ void ServerDetailsView::refreshPlayers() {
              [this](int i, const PlayerRow& row) {
                  m_players->setRowValue(i, row.key);
                  m_players->setRowSelected(i, row.selected);
-                 for (int col = 1; col < 5; ++col) {
-                     const auto c = static_cast<std::size_t>(col);
-                     m_players->setItemText(i, col, displayText(row.cells[c]));
-                     if (row.colours[c] != kNormalColour)
-                         m_players->setCellColour(i, col, row.colours[c]);
-                 }
+                 setPlayerCells(*m_players, i, row);
              });
     m_refreshing = false;
 }
@@ -245,11 +219,7 @@ void ServerDetailsView::refreshRules() {
     syncRows(*m_rules, rows,
              viewFadePercent(m_work.rulesTime, m_services.clock.nowMs1601(),
                              m_services.engine.staleAfterMs(RequestSlot::Rules)),
-             [this](int i, const RuleRow& row) {
-                 for (int col = 1; col < 4; ++col)
-                     m_rules->setItemText(i, col,
-                                          displayText(row.cells[static_cast<std::size_t>(col)]));
-             });
+             [this](int i, const RuleRow& row) { setRuleCells(*m_rules, i, row); });
     m_refreshing = false;
 }
 

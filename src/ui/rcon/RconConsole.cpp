@@ -1,11 +1,15 @@
 #include "RconConsole.h"
 
+#include "browser/BrowserRow.h"
+#include "common/Text.h"
 #include "rcon/QueryEngineRconPort.h"
 #include "rcon/RconConsoleLayout.h"
 #include "rcon/RconProtocol.h"
 #include "ui/toolkit/ControlId.h"
 #include "ui/toolkit/DialogUnits.h"
+#include "ui/toolkit/PlainText.h"
 #include "ui/toolkit/StringTable.h"
+#include "ui/toolkit/UiPrompt.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -13,6 +17,7 @@
 #include <QGroupBox>
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -72,7 +77,7 @@ RconConsole::RconConsole(std::unique_ptr<RconPort> ownedPort, RconPort* external
       m_localPort(localPort) {
     setObjectName(QStringLiteral("RconConsole"));
     setProperty(kControlIdProperty, kDialogId);
-    setWindowTitle(QStringLiteral("Rcon Console"));
+    refreshTitle();
     setModal(false);
     setSizeGripEnabled(false); // the layout brings its own grip
 
@@ -81,6 +86,7 @@ RconConsole::RconConsole(std::unique_ptr<RconPort> ownedPort, RconPort* external
     // 1. the refresh timer of the "No:" field
     m_refreshTimer.setInterval(kRefreshIntervalMs);
     connect(&m_refreshTimer, &QTimer::timeout, this, &RconConsole::refreshChallenge);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &RconConsole::refreshTitle);
     m_refreshTimer.start();
     // 2. the controls follow the window
     registerLayout();
@@ -138,13 +144,16 @@ void RconConsole::buildControls() {
     m_oldProtocol = makeControl<QCheckBox>(this, du, kOldProtocol, 141, 52, 86, 10);
     m_oldProtocol->setText(QStringLiteral("Use old Rcon-Protocol"));
 
-    m_showDateTime = makeControl<QCheckBox>(this, du, kShowDateTime, 239, 16, 92, 10);
+    m_showDateTime = makeControl<QCheckBox>(this, du, kShowDateTime, 239, 12, 92, 10);
     m_showDateTime->setText(QStringLiteral("Show Date/Time"));
     m_showDateTime->setChecked(true);
-    m_showEmptyLines = makeControl<QCheckBox>(this, du, kShowEmptyLines, 239, 34, 92, 10);
+    m_showEmptyLines = makeControl<QCheckBox>(this, du, kShowEmptyLines, 239, 25, 92, 10);
     m_showEmptyLines->setText(QStringLiteral("Show Empty Lines"));
-    m_convertLog = makeControl<QCheckBox>(this, du, kConvertLog, 239, 52, 92, 10);
+    m_convertLog = makeControl<QCheckBox>(this, du, kConvertLog, 239, 38, 92, 10);
     m_convertLog->setText(QStringLiteral("Convert Log Messages"));
+    m_showSentCommands = makeControl<QCheckBox>(this, du, kShowSentCommands, 239, 51, 92, 10);
+    m_showSentCommands->setText(QStringLiteral("Show Sent Commands"));
+    m_showSentCommands->setChecked(true);
 
     m_output = makeControl<QPlainTextEdit>(this, du, kOutput, 7, 73, 326, 123);
     m_output->setReadOnly(true);
@@ -160,6 +169,8 @@ void RconConsole::buildControls() {
     m_output->setTabStopDistance(stampWidth * 2 / 3 + 1);
 
     m_command = makeControl<QLineEdit>(this, du, kCommand, 7, 204, 218, 12);
+    m_command->setAccessibleName(QStringLiteral("Command"));
+    m_command->installEventFilter(this);
     m_send = makeControl<QPushButton>(this, du, kSend, 231, 203, 48, 14);
     m_send->setText(QStringLiteral("Send"));
     m_send->setDefault(true);
@@ -178,6 +189,7 @@ void RconConsole::buildControls() {
     setTabOrder(m_oldProtocol, m_showDateTime);
     setTabOrder(m_showDateTime, m_showEmptyLines);
     setTabOrder(m_showEmptyLines, m_convertLog);
+    setTabOrder(m_convertLog, m_showSentCommands);
 
     connect(m_send, &QPushButton::clicked, this, &RconConsole::send);
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
@@ -188,6 +200,7 @@ void RconConsole::buildControls() {
     connect(m_showDateTime, &QCheckBox::toggled, this, &RconConsole::redraw);
     connect(m_showEmptyLines, &QCheckBox::toggled, this, &RconConsole::redraw);
     connect(m_convertLog, &QCheckBox::toggled, this, &RconConsole::redraw);
+    connect(m_showSentCommands, &QCheckBox::toggled, this, &RconConsole::redraw);
 }
 
 void RconConsole::registerLayout() {
@@ -226,6 +239,12 @@ void RconConsole::onLocalHostInfo(const QHostInfo& info) {
 
 void RconConsole::onPrint(std::string_view text) {
     appendEntry(std::string(text));
+    // The session has read the text before it came here: a new refusal is told at once, with
+    // why nothing more goes out with that password.
+    if (m_session.refusalCount() != m_refusalsShown) {
+        m_refusalsShown = m_session.refusalCount();
+        appendEntry(std::string(rcon::kRefusedMessage));
+    }
 }
 
 void RconConsole::appendEntry(std::string text) {
@@ -238,6 +257,7 @@ ConsoleOptions RconConsole::optionsFromWindow() const {
     options.showDateTime = m_showDateTime->isChecked();
     options.showEmptyLines = m_showEmptyLines->isChecked();
     options.convertLogMessages = m_convertLog->isChecked();
+    options.showSentCommands = m_showSentCommands->isChecked();
     return options;
 }
 
@@ -291,15 +311,94 @@ void RconConsole::send() {
     std::string password = m_password->text().toStdString();
     std::string command = m_command->text().toStdString();
     RconSession::SendResult result = m_session.send(password, command, m_oldProtocol->isChecked());
-    if (result == RconSession::SendResult::NoChallenge) {
+    if (result == RconSession::SendResult::PasswordRefused && confirmRefusedPassword()) {
+        m_session.allowRefusedPassword();
+        result = m_session.send(password, command, m_oldProtocol->isChecked());
+    }
+    switch (result) {
+    case RconSession::SendResult::NoChallenge:
         appendEntry(loadString(1058).value_or(std::string()));
         return;
+    case RconSession::SendResult::PasswordRefused:
+        appendEntry(std::string(rcon::kRefusedMessage));
+        return;
+    case RconSession::SendResult::Sent:
+        m_log.append(command, currentTimeStamp(), true);
+        redraw();
+        rememberCommand(command);
+        break;
+    case RconSession::SendResult::Held:
+        appendEntry(std::string(rcon::kHeldMessage));
+        break;
+    case RconSession::SendResult::SendFailed:
+        appendEntry(std::string(rcon::kSendFailedMessage));
+        break;
+    case RconSession::SendResult::TooLong:
+        appendEntry(std::string(rcon::kTooLongMessage));
+        break;
     }
     // Selected, so that typing replaces it and Enter sends it again.
     m_command->selectAll();
     m_command->setFocus();
-    if (result == RconSession::SendResult::TooLong)
-        appendEntry(std::string(rcon::kTooLongMessage));
+}
+
+bool RconConsole::confirmRefusedPassword() {
+    if (m_prompt == nullptr) {
+        m_ownPrompt = std::make_unique<UiPrompt>(this);
+        m_prompt = m_ownPrompt.get();
+    }
+    const std::string question =
+        "The server refused this rcon password. Many servers ban an address after 5 refused "
+        "passwords within 30 s, some of them for good.\n\nSend with the same password again?";
+    return m_prompt->message("Rcon Console", question, Prompt::Buttons::YesNo,
+                             Prompt::Icon::Warning) == Prompt::Answer::Yes;
+}
+
+void RconConsole::setCommandHistoryFile(std::string path) {
+    m_historyFile = std::move(path);
+    CommandHistories all = readCommandHistories(m_historyFile);
+    auto it = all.find(m_historyKey);
+    m_history =
+        CommandHistory(it != all.end() ? std::move(it->second) : std::vector<std::string>());
+}
+
+void RconConsole::rememberCommand(const std::string& command) {
+    m_history.add(command);
+    if (m_historyFile.empty())
+        return;
+    // Read again so that what another run wrote for other servers stays.
+    CommandHistories all = readCommandHistories(m_historyFile);
+    all[m_historyKey] = m_history.commands();
+    writeCommandHistories(m_historyFile, all);
+}
+
+bool RconConsole::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_command && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        std::optional<std::string> line;
+        if (key->key() == Qt::Key_Up)
+            line = m_history.older(m_command->text().toStdString());
+        else if (key->key() == Qt::Key_Down)
+            line = m_history.newer();
+        else
+            return DynamicDialog::eventFilter(watched, event);
+        if (line)
+            m_command->setText(QString::fromStdString(*line));
+        return true;
+    }
+    return DynamicDialog::eventFilter(watched, event);
+}
+
+void RconConsole::refreshTitle() {
+    const ServerEntry& server = m_session.server();
+    m_historyKey = addressText(server.address);
+    QString title = QStringLiteral("Rcon Console - ") +
+                    displayText(withVisibleControls(text::toDisplayUtf8(m_historyKey)));
+    if (server.infoValid && !server.hostName.empty())
+        title += QStringLiteral(" - ") + displayText(withVisibleControls(text::cutUtf8(
+                                             text::toDisplayUtf8(server.hostName), 80)));
+    if (windowTitle() != title)
+        setWindowTitle(title);
 }
 
 void RconConsole::refreshChallenge() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rcon/CommandHistory.h"
 #include "rcon/ConsoleLog.h"
 #include "rcon/RconPort.h"
 #include "rcon/RconSession.h"
@@ -21,7 +22,9 @@ class QPushButton;
 
 namespace ondel {
 
+class Prompt;
 class QueryEngine;
+class UiPrompt;
 
 // The modeless "Rcon Console" window (dialog 137): commands typed here go to the current server
 // as RCON datagrams, and everything the server prints back (command output, log lines sent to
@@ -30,8 +33,13 @@ class QueryEngine;
 // On creation it registers itself as the engine's print receiver and asks for a challenge
 // number; on destruction, whatever its cause, it clears that registration first. Close and
 // Escape only hide it: the history (the latest ConsoleLog::kDefaultMaxEntries entries) keeps
-// growing while it is hidden. The window that creates it owns it (it is created without a
-// parent). The port (or engine) must outlive the console. GUI thread only.
+// growing while it is hidden. The title names the server ("Rcon Console - HOST:PORT - NAME").
+// Up and Down in the command line walk the commands sent to this server before (CommandHistory,
+// kept in a file when setCommandHistoryFile() names one). A command that the packet budget or
+// the socket did not send says so in the output, and so does a refused password, after which
+// the same password goes out again only when the user confirms it (see RconSession). The window
+// that creates it owns it (it is created without a parent). The port (or engine) must outlive the
+// console. GUI thread only.
 class RconConsole : public DynamicDialog {
     Q_OBJECT
 public:
@@ -56,6 +64,7 @@ public:
         kPasswordLabel = 1040,
         kOldProtocol = 1041,
         kChallengeGroup = 1042,
+        kShowSentCommands = 1043,
         kRequestNumber = 1057,
     };
 
@@ -70,8 +79,16 @@ public:
     // starts with a line saying how many were dropped.
     void setHistoryLimit(std::size_t entries);
 
+    // The file in which every server's sent commands are kept between runs (read at once, written
+    // after each send). Without one they last as long as the window.
+    void setCommandHistoryFile(std::string path);
+    const CommandHistory& commandHistory() const { return m_history; }
+    // Where the password question goes (not owned; tests answer it). Default: a message box.
+    void setPrompt(Prompt* prompt) { m_prompt = prompt; }
+
 protected:
     void flickerTimerTick() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Uses external when given, otherwise the owned port.
@@ -88,6 +105,9 @@ private:
     QString droppedNotice() const;
     void send();
     void refreshChallenge();
+    void refreshTitle();
+    bool confirmRefusedPassword();
+    void rememberCommand(const std::string& command);
     ConsoleOptions optionsFromWindow() const;
 
     std::unique_ptr<RconPort> m_ownedPort;
@@ -97,6 +117,12 @@ private:
     int m_localPort;
     int m_lookupId = -1;
     int m_noticeLength = 0; // characters of the dropped-entries line at the top of the output
+    CommandHistory m_history;
+    std::string m_historyFile;
+    std::string m_historyKey; // the server's address text
+    Prompt* m_prompt = nullptr;
+    int m_refusalsShown = 0;
+    std::unique_ptr<UiPrompt> m_ownPrompt;
 
     QLineEdit* m_password = nullptr;
     QPlainTextEdit* m_consoleAddress = nullptr;
@@ -105,6 +131,7 @@ private:
     QCheckBox* m_showEmptyLines = nullptr;
     QCheckBox* m_convertLog = nullptr;
     QCheckBox* m_oldProtocol = nullptr;
+    QCheckBox* m_showSentCommands = nullptr;
     QPlainTextEdit* m_output = nullptr;
     QLineEdit* m_command = nullptr;
     QPushButton* m_send = nullptr;

@@ -83,4 +83,26 @@ private:
     int m_fadePercent = 0;
 };
 
+// Brings a view's rows in line with rows, in place: row i is filled by fill(i, rows[i]), missing
+// rows are added and rows past the end removed, with painting held back until all is done (a
+// view rebuilt from nothing every second would flicker and lose its scroll position).
+template <typename Row, typename Fill>
+void syncRows(ColorListCtrl& view, const std::vector<Row>& rows, int fadePercent, Fill fill) {
+    const int before = view.rowCount();
+    view.setUpdatesEnabled(false);
+    view.resetColours();
+    view.setFadePercent(fadePercent);
+    const int count = static_cast<int>(rows.size());
+    for (int i = 0; i < count; ++i) {
+        if (i >= view.rowCount())
+            view.insertRow(i, QString());
+        fill(i, rows[static_cast<std::size_t>(i)]);
+    }
+    while (view.rowCount() > count)
+        view.deleteRow(view.rowCount() - 1);
+    view.setUpdatesEnabled(true);
+    // The area below the rows needs painting only when rows went away.
+    view.repaintRows(before <= count);
+}
+
 } // namespace ondel

@@ -185,3 +185,50 @@ TEST(BrowserRow, FilterTextAndHideRules) {
 }
 
 } // namespace
+
+TEST(BrowserRow, NamesSortNaturally) {
+    struct Case {
+        const char* a;
+        const char* b;
+        int expected;
+    };
+    const Case cases[] = {
+        {"Server #2", "Server #11", -1},
+        {"Server #11", "server #2", 1}, // case-insensitive around the numbers
+        {"de_dust2", "de_dust", 1},
+        {"a99999999999999999999999", "a100000000000000000000000", -1}, // no overflow
+        {"a007", "a7", -1},                                            // equal value: zeros first
+        {"abc", "ABC", 0},
+        {"#1 b", "#1 a", 1},
+    };
+    for (const Case& c : cases) {
+        const int got = naturalCompare(c.a, c.b);
+        EXPECT_EQ((got > 0) - (got < 0), c.expected) << c.a << " vs " << c.b;
+        const int back = naturalCompare(c.b, c.a);
+        EXPECT_EQ((back > 0) - (back < 0), -c.expected) << c.b << " vs " << c.a;
+    }
+}
+
+TEST(BrowserRow, ScanStateSurvivesARowMadeAgainFromTheList) {
+    ServerEntry entry;
+    entry.address = {"127.0.0.1", 27015};
+    entry.infoValid = true;
+    BrowserRow scanned = rowFromEntry(entry);
+    applyResult(scanned, upResult(entry.address));
+    scanned.pingMs = 0; // loopback answers within a millisecond
+    BrowserRow again = rowFromEntry(entry);
+    applyScanState(again, scanStateOf(scanned));
+    EXPECT_EQ(again.state, BrowserRow::State::Up);
+    EXPECT_EQ(again.pingMs, 0);
+    EXPECT_EQ(again.dialect, QueryDialect::Steam);
+    EXPECT_EQ(cellText(again, BrowserColumn::Ping), "0");
+
+    ScanResult lost;
+    lost.address = entry.address;
+    lost.status = ScanResult::Status::Timeout;
+    applyResult(scanned, lost);
+    BrowserRow grey = rowFromEntry(entry);
+    applyScanState(grey, scanStateOf(scanned));
+    EXPECT_EQ(cellText(grey, BrowserColumn::Ping), "Timeout");
+    EXPECT_EQ(sortRank(grey, BrowserColumn::Ping), 1);
+}

@@ -247,3 +247,17 @@ TEST(ConsoleLog, TimeStampIsSeventeenCharacters) {
     EXPECT_EQ(ConsoleLog::timeStamp(LocalDateTime{2000, 12, 31, 23, 59, 58}), "12/31/00 23:59:58");
     EXPECT_EQ(ConsoleLog::timeStamp(LocalDateTime{1999, 7, 9, 0, 0, 0}).size(), 17u);
 }
+
+TEST(ConsoleLog, SentCommandIsALineOfItsOwnWhileTheOptionIsOn) {
+    const ConsoleEntry sent{"echo one", kStamp, true};
+    ConsoleOptions options = opts(false, false, true);
+    EXPECT_EQ(ConsoleLog::renderEntry(sent, options), "> echo one\r\n");
+    options.showDateTime = true;
+    EXPECT_EQ(ConsoleLog::renderEntry(sent, options), kStamp + "\t> echo one\r\n");
+    options.showSentCommands = false;
+    EXPECT_EQ(ConsoleLog::renderEntry(sent, options), "");
+    // A printed text that looks like a command stays whatever the option says.
+    EXPECT_EQ(
+        ConsoleLog::renderEntry(ConsoleEntry{"echo one\n", kStamp}, opts(false, false, false)),
+        "echo one\r\n");
+}

@@ -14,10 +14,10 @@ namespace {
 // challenge request goes out.
 class FakePort : public RconPort {
 public:
-    bool sendOutOfBand(std::string_view text) override {
+    SendStatus sendOutOfBand(std::string_view text) override {
         events.push_back("send:" + std::string(text));
         sent.emplace_back(text);
-        return sendSucceeds;
+        return sendStatus;
     }
     const ServerEntry& currentServer() const override { return server; }
     void setCurrentServer(const ServerEntry& entry) override {
@@ -37,7 +37,7 @@ public:
     PrintHandler handler;
     std::vector<std::string> events;
     std::vector<std::string> sent;
-    bool sendSucceeds = true;
+    SendStatus sendStatus = SendStatus::Sent;
 };
 
 } // namespace
@@ -114,7 +114,7 @@ TEST(RconSession, CommandsThatDoNotFitOneDatagramAreRefusedWhole) {
 
 TEST(RconSession, FailedSendIsReportedAsSuch) {
     FakePort port;
-    port.sendSucceeds = false;
+    port.sendStatus = RconPort::SendStatus::Failed;
     RconSession session(port);
     EXPECT_EQ(session.send("pw", "status", true), RconSession::SendResult::SendFailed);
 }
@@ -155,4 +155,53 @@ TEST(RconSession, DestructionClearsTheHandlerOnce) {
     }
     EXPECT_FALSE(other.handler);
     EXPECT_EQ(other.events.back(), "clearPrintHandler");
+}
+
+// A refused password is not sent again until another one is given or the user allows it; a
+// refusal that answers no command of this session counts for nothing.
+TEST(RconSession, RefusedPasswordIsHeldBackUntilChangedOrAllowed) {
+    FakePort port;
+    port.server.rconChallenge = 5;
+    RconSession session(port);
+    std::vector<std::string> printed;
+    session.open([&](std::string_view text) { printed.emplace_back(text); });
+
+    port.handler("Bad rcon_password.\n"); // before any command: not ours
+    EXPECT_FALSE(session.passwordRefused());
+    ASSERT_EQ(session.send("wrong", "status", false), RconSession::SendResult::Sent);
+    port.handler("Bad rcon_password.\n");
+    EXPECT_TRUE(session.passwordRefused());
+    EXPECT_EQ(session.refusalCount(), 1);
+    EXPECT_EQ(printed.size(), 2u); // the console still shows what the server said
+
+    const std::size_t sentBefore = port.sent.size();
+    EXPECT_EQ(session.send("wrong", "status", false), RconSession::SendResult::PasswordRefused);
+    EXPECT_EQ(session.send("wrong", "users", true), RconSession::SendResult::PasswordRefused);
+    EXPECT_EQ(port.sent.size(), sentBefore);
+
+    session.allowRefusedPassword();
+    EXPECT_EQ(session.send("wrong", "status", false), RconSession::SendResult::Sent);
+    port.handler("Bad rcon_password.\n");
+    EXPECT_EQ(session.send("wrong", "status", false), RconSession::SendResult::PasswordRefused);
+    EXPECT_EQ(session.send("right", "status", false), RconSession::SendResult::Sent);
+    EXPECT_FALSE(session.passwordRefused());
+    EXPECT_EQ(port.sent.back(), "rcon 5 \"right\" status");
+}
+
+TEST(RconSession, BudgetHeldSendIsReportedApart) {
+    FakePort port;
+    port.server.rconChallenge = 5;
+    RconSession session(port);
+    port.sendStatus = RconPort::SendStatus::Held;
+    EXPECT_EQ(session.send("pw", "status", false), RconSession::SendResult::Held);
+    port.sendStatus = RconPort::SendStatus::Failed;
+    EXPECT_EQ(session.send("pw", "status", false), RconSession::SendResult::SendFailed);
+}
+
+TEST(RconSession, RefusalIsRecognisedOnlyAtTheStartOfTheText) {
+    EXPECT_TRUE(RconSession::isPasswordRefusal("Bad rcon_password.\n"));
+    EXPECT_TRUE(RconSession::isPasswordRefusal("\nBad rcon_password."));
+    EXPECT_FALSE(RconSession::isPasswordRefusal("Bad challenge.\n"));
+    EXPECT_FALSE(RconSession::isPasswordRefusal("say Bad rcon_password.\n"));
+    EXPECT_FALSE(RconSession::isPasswordRefusal(""));
 }

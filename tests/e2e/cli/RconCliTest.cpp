@@ -45,10 +45,13 @@ TEST(RconCli, PrintsTheServersAnswers) {
     EXPECT_EQ(echo.exitStatus, 0) << echo.err;
     EXPECT_EQ(echo.out, "-x two words\n");
 
+    // A refusal ends the run at once, with status 2 and why (a long wait is not waited out).
     ProgramResult refused = runProgram(
-        kCli, {"rcon", target(sim.port()), "--password", "wrong", "--wait", "700", "status"});
-    EXPECT_EQ(refused.exitStatus, 0) << refused.err;
+        kCli, {"rcon", target(sim.port()), "--password", "wrong", "--wait", "60000", "status"});
+    EXPECT_EQ(refused.exitStatus, 2) << refused.err;
     EXPECT_EQ(refused.out, "Bad rcon_password.\n");
+    EXPECT_NE(refused.err.find("after 5 refused passwords within 30 s"), std::string::npos)
+        << refused.err;
     EXPECT_EQ(refused.err.find("wrong"), std::string::npos); // the password is never echoed
 
     ProgramResult tooLong = runProgram(kCli, {"rcon", target(sim.port()), "--password", "se cret",

@@ -7,13 +7,16 @@
 #include "ui/browser/BrowserModel.h"
 #include "ui/browser/BrowserProxyModel.h"
 #include "ui/browser/BrowserWindow.h"
+#include "ui/browser/ServerDetailsPane.h"
 #include "ui/browser/WatchListDialog.h"
 #include "ui/monitor/PlayersTrayIcon.h"
+#include "ui/toolkit/ColorListCtrl.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRegularExpression>
@@ -27,7 +30,24 @@
 namespace ondel::test {
 namespace {
 
-class BrowserHlsimTest : public MonitorFixture {};
+class BrowserHlsimTest : public MonitorFixture {
+protected:
+    // The monitor over a list of the loopback servers on ports, and its browser once a refresh
+    // of them has ended (nullptr when it did not within timeoutMs).
+    BrowserWindow* browseRefreshed(const std::vector<int>& ports, int timeoutMs) {
+        openWindow([&](Application& app) {
+            for (int port : ports) {
+                ServerEntry e;
+                e.address = {"127.0.0.1", port};
+                app.lists().current().entries().push_back(e);
+            }
+        });
+        BrowserWindow* browser = m_dialog->openBrowser();
+        QSignalSpy finished(browser, &BrowserWindow::refreshFinished);
+        browser->refresh();
+        return waitFor([&] { return finished.count() == 1; }, timeoutMs) ? browser : nullptr;
+    }
+};
 
 // hlsim serving count servers; the ports it listens on.
 std::vector<int> startServers(QProcess& process, int count, const QStringList& extra) {
@@ -66,17 +86,8 @@ TEST_F(BrowserHlsimTest, RefreshReadsEveryLiveServerAndFillsTheList) {
          QStringLiteral("--dead-share"), QStringLiteral("0.1"), QStringLiteral("--seed"),
          QStringLiteral("7"), QStringLiteral("--quiet")});
     ASSERT_EQ(static_cast<int>(ports.size()), kServers);
-    openWindow([&](Application& app) {
-        for (int port : ports) {
-            ServerEntry e;
-            e.address = {"127.0.0.1", port};
-            app.lists().current().entries().push_back(e);
-        }
-    });
-    BrowserWindow* browser = m_dialog->openBrowser();
-    QSignalSpy finished(browser, &BrowserWindow::refreshFinished);
-    browser->refresh();
-    ASSERT_TRUE(waitFor([&] { return finished.count() == 1; }, 60000));
+    BrowserWindow* browser = browseRefreshed(ports, 60000);
+    ASSERT_NE(browser, nullptr);
     EXPECT_EQ(browser->progressBar()->value(), kServers);
 
     int up = 0;
@@ -189,6 +200,54 @@ TEST_F(BrowserHlsimTest, WatchedPlayerIsAnnouncedOnceAndTheTrayShowsTheServer) {
     EXPECT_EQ(settings::read(m_app->settings(), settings::kTrayIcon), 0);
     others.terminate();
     others.waitForFinished(5000);
+}
+
+// The details pane follows the selected server live through the program's own socket: its
+// players and rules arrive from hlsim although the list knew nothing of them.
+TEST_F(BrowserHlsimTest, SelectedRowIsShownLiveInTheDetailsPane) {
+    const QString scenario = m_dir.path() + QStringLiteral("/pane.txt");
+    {
+        QFile file(scenario);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("set name \"Pane <b>Arena</b> #2\"\njoin Gordon 3\njoin Alyx 7\n");
+    }
+    Hlsim shown;
+    ASSERT_TRUE(shown.start({QStringLiteral("--scenario"), scenario, QStringLiteral("--map"),
+                             QStringLiteral("c1a0"), QStringLiteral("--max-players"),
+                             QStringLiteral("12")}));
+    Hlsim other;
+    ASSERT_TRUE(other.start({QStringLiteral("--name"), QStringLiteral("Pane Arena #11")}));
+    BrowserWindow* browser = browseRefreshed({shown.port(), other.port()}, 30000);
+    ASSERT_NE(browser, nullptr);
+    browser->table()->sortByColumn(static_cast<int>(BrowserColumn::Name), Qt::AscendingOrder);
+    ASSERT_EQ(browser->proxy().index(0, 0).data().toString(),
+              QStringLiteral("Pane <b>Arena</b> #2"));
+    browser->table()->selectRow(0);
+
+    ServerDetailsPane* pane = browser->detailsPane();
+    ASSERT_TRUE(pane->isWatching());
+    ASSERT_TRUE(waitFor(
+        [&] { return pane->playersView()->rowCount() == 2 && pane->rulesView()->rowCount() > 3; }));
+    EXPECT_EQ(pane->field(QStringLiteral("Map"))->text(), QStringLiteral("c1a0"));
+    EXPECT_EQ(pane->field(QStringLiteral("Players"))->text().left(4), QStringLiteral("2/12"));
+    QStringList names;
+    for (int r = 0; r < pane->playersView()->rowCount(); ++r)
+        names << pane->playersView()->itemText(r, 2);
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"Alyx", "Gordon"}));
+
+    // Another row: the pane follows it.
+    browser->table()->selectRow(1);
+    ASSERT_TRUE(waitFor([&] {
+        return pane->field(QStringLiteral("Name"))->text() == QStringLiteral("Pane Arena #11");
+    }));
+
+    browser->table()->selectRow(0);
+    browser->resize(1100, 700);
+    ASSERT_TRUE(waitFor([&] { return pane->playersView()->rowCount() == 2; }));
+    QApplication::processEvents();
+    QDir().mkpath(QStringLiteral(ONDEL_TEST_OUTPUT));
+    EXPECT_TRUE(browser->grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/browser-details.png")));
 }
 
 } // namespace

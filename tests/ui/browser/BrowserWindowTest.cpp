@@ -1,22 +1,29 @@
 #include "ui/browser/BrowserWindow.h"
 #include "../../core/fakes/FakeSettingsStore.h"
 #include "../monitor/MonitorFixture.h"
+#include "../toolkit/WindowInput.h"
 #include "FakeScans.h"
 #include "browser/ScanService.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
 #include "ui/browser/BrowserModel.h"
 #include "ui/browser/BrowserProxyModel.h"
+#include "ui/browser/ServerDetailsPane.h"
 #include "ui/monitor/ServerSelector.h"
+#include "ui/toolkit/ColorListCtrl.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTableView>
 #include <QTest>
 
@@ -54,6 +61,17 @@ QStringList column(const BrowserWindow& w, BrowserColumn c) {
     return out;
 }
 
+// Records the window each question stood over.
+class ParentRecordingPrompt : public FakeUiPrompt {
+public:
+    Answer message(const std::string& title, const std::string& text, Buttons buttons,
+                   Icon icon) override {
+        parents.push_back(parentWidget());
+        return FakeUiPrompt::message(title, text, buttons, icon);
+    }
+    std::vector<QWidget*> parents;
+};
+
 // A browser over its own lists, settings and scans.
 class BrowserTest : public ::testing::Test {
 protected:
@@ -76,7 +94,7 @@ protected:
     ServerListSet lists;
     FakeSettingsStore settings;
     FakeScans scans;
-    FakeUiPrompt prompt;
+    ParentRecordingPrompt prompt;
     BrowserWindow::Actions actions;
     std::unique_ptr<BrowserWindow> window;
 };
@@ -218,7 +236,102 @@ TEST_F(BrowserTest, ContextMenuCopiesAddsAndRemoves) {
     EXPECT_EQ(lists.at(0).find({"10.0.0.1", 27015}), -1);
     EXPECT_EQ(window->model().rowCount(), 3);
     ASSERT_EQ(prompt.messages.size(), 2u);
-    EXPECT_EQ(prompt.messages[0].text, "Delete 10.0.0.1:27015 Alpha <b>bold</b>?");
+    EXPECT_EQ(prompt.messages[0].text,
+              "Delete 10.0.0.1:27015 Alpha <b>bold</b> from the list \"Custom server list\"?");
+    EXPECT_EQ(prompt.parents[0], window.get()); // over the browser, not over the monitor
+}
+
+// A click on a row shows that server in the pane under the table; the pane hides, its state is
+// kept; Tab leaves the table; the window says it is a window; Esc and Ctrl+W close it.
+TEST_F(BrowserTest, ClickedRowShowsItsDetailsAndTheKeyboardGetsOut) {
+    ServerEntry& beta = lists.at(0).entries()[1];
+    beta.playerList = {{1, "Gordon", 12, 3725}, {2, "Alyx", 15, 59}};
+    beta.rules = {{"mp_timelimit", "30"}, {"sv_gravity", "800"}};
+    beta.rulesValid = true;
+    open();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window->windowHandle()));
+    ServerDetailsPane* pane = window->detailsPane();
+    ASSERT_TRUE(pane->isVisible());
+    EXPECT_FALSE(pane->hasServer());
+
+    QTableView* table = window->table();
+    input::click(table->viewport(), table->visualRect(window->proxy().index(1, 0)).center());
+    ASSERT_TRUE(pane->hasServer());
+    EXPECT_EQ(pane->field(QStringLiteral("Name"))->text(), QStringLiteral("beta"));
+    EXPECT_EQ(pane->field(QStringLiteral("Map"))->text(), QStringLiteral("de_dust2"));
+    EXPECT_EQ(pane->field(QStringLiteral("PW"))->text(), QStringLiteral("Yes"));
+    EXPECT_EQ(pane->field(QStringLiteral("Ping"))->accessibleName(), QStringLiteral("Ping"));
+    ASSERT_EQ(pane->playersView()->rowCount(), 2);
+    EXPECT_EQ(pane->playersView()->itemText(0, 2), QStringLiteral("Gordon"));
+    EXPECT_EQ(pane->playersView()->itemText(0, 4), QStringLiteral("01:02:05"));
+    ASSERT_EQ(pane->rulesView()->rowCount(), 2);
+    EXPECT_EQ(pane->rulesView()->itemText(1, 3), QStringLiteral("800"));
+    // Sorted as in the monitor: "Frags" once ascending, twice descending (Alyx's 15 first).
+    pane->playersView()->headerClicked(3);
+    pane->playersView()->headerClicked(3);
+    EXPECT_EQ(pane->playersView()->itemText(0, 2), QStringLiteral("Alyx"));
+
+    ASSERT_TRUE(table->hasFocus());
+    input::key(window.get(), Qt::Key_Tab);
+    EXPECT_FALSE(table->hasFocus());
+
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(window.get());
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::Window);
+
+    input::click(window->detailsButton());
+    EXPECT_FALSE(pane->isVisible());
+    EXPECT_FALSE(pane->hasServer()); // nothing asked for a hidden pane
+    EXPECT_EQ(settings::read(settings, settings::kBrowserDetailsShown), 0);
+    window->splitter()->setSizes({300, 200});
+    input::key(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+
+    open(); // a new window takes the stored state
+    EXPECT_FALSE(window->detailsButton()->isChecked());
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window->windowHandle()));
+    input::key(window.get(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+}
+
+// Names sort naturally; servers that never answered stay at the end in both directions; what
+// a refresh learnt stays when another list was shown in between.
+TEST_F(BrowserTest, SortingAndRowStatesHoldAcrossDirectionsAndListSwitches) {
+    lists.at(0).entries()[0].hostName = "Server #11";
+    lists.at(0).entries()[2].hostName = "Server #2";
+    ServerEntry silent;
+    silent.address = {"10.0.0.9", 27015};
+    lists.at(0).entries().push_back(silent);
+    open();
+    const QStringList ascending{"beta", "Delta", "Server #2", "Server #11", ""};
+    window->table()->sortByColumn(static_cast<int>(BrowserColumn::Name), Qt::AscendingOrder);
+    EXPECT_EQ(column(*window, BrowserColumn::Name), ascending);
+    window->table()->sortByColumn(static_cast<int>(BrowserColumn::Name), Qt::DescendingOrder);
+    EXPECT_EQ(column(*window, BrowserColumn::Name),
+              (QStringList{"Server #11", "Server #2", "Delta", "beta", ""}));
+    window->table()->sortByColumn(static_cast<int>(BrowserColumn::Players), Qt::DescendingOrder);
+    EXPECT_EQ(column(*window, BrowserColumn::Players).last(), QString());
+
+    window->refresh();
+    ScanResult zero = up({"9.0.0.1", 27015}, "beta", 9);
+    zero.pingMs = 0;
+    scans.report(zero);
+    ScanResult lost;
+    lost.address = {"10.0.0.3", 27015};
+    lost.status = ScanResult::Status::Timeout;
+    scans.report(lost);
+    scans.finish();
+    window->showList(1);
+    window->showList(0);
+    const BrowserRow& beta = window->model().row(window->model().indexOf({"9.0.0.1", 27015}));
+    EXPECT_EQ(cellText(beta, BrowserColumn::Ping), "0");
+    EXPECT_EQ(beta.dialect, QueryDialect::Legacy);
+    const BrowserRow& gone = window->model().row(window->model().indexOf({"10.0.0.3", 27015}));
+    EXPECT_EQ(cellText(gone, BrowserColumn::Ping), "Timeout");
 }
 
 // The browser opened from the monitor's menu, and its servers shown there.

@@ -223,8 +223,8 @@ TEST_F(FindServersWindowTest, MenuSearchFillsANewListThatTheBrowserReads) {
         EXPECT_TRUE(dialog.statusLabel()->text().contains(QStringLiteral("3 left out")))
             << dialog.statusLabel()->text().toStdString();
     });
-    ASSERT_TRUE(input::clickMenu(m_dialog->findChild<QMenuBar*>(), QStringLiteral("Server List"),
-                                 QStringLiteral("Find Servers...")));
+    ASSERT_TRUE(input::clickMenu(m_dialog->findChild<QMenuBar*>(), QStringLiteral("Server &List"),
+                                 QStringLiteral("&Find Servers...")));
 
     ASSERT_EQ(m_app->lists().size(), 2u);
     const ServerList& found = m_app->lists().at(1);

@@ -130,8 +130,8 @@ TEST_F(WindowSystemInput, ListDialogsAreTypedIntoAndTheirListsSaved) {
             input::key(&dialog, Qt::Key_Return);
             endIfOpen(dialog, "New server list");
         });
-        ASSERT_TRUE(
-            input::clickMenu(menuBar(d), QStringLiteral("Server List"), QStringLiteral("New ...")));
+        ASSERT_TRUE(input::clickMenu(menuBar(d), QStringLiteral("Server &List"),
+                                     QStringLiteral("&New ...")));
         ASSERT_EQ(m_app->lists().size(), 2u);
         EXPECT_EQ(m_app->lists().at(1).name(), "Team list");
 
@@ -141,8 +141,8 @@ TEST_F(WindowSystemInput, ListDialogsAreTypedIntoAndTheirListsSaved) {
             input::click(findControl<QWidget>(&dialog, 1)); // OK, with the mouse
             endIfOpen(dialog, "Rename");
         });
-        ASSERT_TRUE(input::clickMenu(menuBar(d), QStringLiteral("Server List"),
-                                     QStringLiteral("Rename ...")));
+        ASSERT_TRUE(input::clickMenu(menuBar(d), QStringLiteral("Server &List"),
+                                     QStringLiteral("&Rename ...")));
         EXPECT_EQ(m_app->lists().current().name(), "Renamed");
     });
     // The new list in its own file, the renamed custom list in its file.

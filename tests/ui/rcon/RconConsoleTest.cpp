@@ -1,8 +1,11 @@
 // The console window driven through a fake engine port: layout, keyboard, hiding, rendering
 // into the text box and scrolling.
 #include "ui/rcon/RconConsole.h"
+#include "../toolkit/FakeUiPrompt.h"
+#include "../toolkit/WindowInput.h"
 #include "rcon/ConsoleLog.h"
 #include "rcon/RconConsoleLayout.h"
+#include "rcon/RconProtocol.h"
 #include "ui/toolkit/ControlId.h"
 #include "ui/toolkit/SizeGripCtrl.h"
 
@@ -14,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QThread>
 
@@ -29,10 +33,12 @@ namespace {
 
 class FakePort : public RconPort {
 public:
-    bool sendOutOfBand(std::string_view text) override {
-        sent.emplace_back(text);
-        return true;
+    SendStatus sendOutOfBand(std::string_view text) override {
+        if (status == SendStatus::Sent)
+            sent.emplace_back(text);
+        return status;
     }
+    SendStatus status = SendStatus::Sent;
     const ServerEntry& currentServer() const override { return server; }
     void setCurrentServer(const ServerEntry& entry) override { server = entry; }
     void setPrintHandler(PrintHandler h) override { handler = std::move(h); }
@@ -168,7 +174,8 @@ TEST(RconConsoleWindow, EnterSendsTheCommandAndSelectsIt) {
     ASSERT_EQ(port.sent.size(), 2u);
     EXPECT_EQ(port.sent[1], "rcon 4711 \"secret\" status");
     EXPECT_EQ(command->selectedText(), "status");
-    EXPECT_EQ(console.consoleLog().size(), 0u); // commands are not echoed
+    ASSERT_EQ(console.consoleLog().size(), 1u); // the command, as a line of its own
+    EXPECT_TRUE(console.consoleLog().entries()[0].sentCommand);
 
     // Enter in a check box sends as well: it is the window's default command.
     pressKey(control<QCheckBox>(&console, RconConsole::kConvertLog), Qt::Key_Enter);
@@ -314,4 +321,88 @@ TEST(RconConsoleWindow, NumberFieldFollowsTheServerRecord) {
     control<QPushButton>(&console, RconConsole::kRequestNumber)->click();
     EXPECT_EQ(number->text().toStdString(), "-");
     EXPECT_EQ(port.sent.back(), "challenge rcon\n");
+}
+
+// Through the window system, as typed: the title names the server; Up walks back to an earlier
+// command, which Enter sends again; the history is there for the next console of the server.
+TEST(RconConsoleWindow, TitleNamesTheServerAndUpRecallsEarlierCommands) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string file = dir.filePath(QStringLiteral("rcon-history.txt")).toStdString();
+    FakePort port;
+    port.server.address = {"127.0.0.1", 27015};
+    port.server.rconChallenge = 9;
+    port.server.infoValid = true;
+    port.server.hostName = "Frag <b>Fest</b>";
+    {
+        RconConsole console(port, 7130);
+        console.setCommandHistoryFile(file);
+        console.show();
+        console.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(console.windowHandle()));
+        EXPECT_EQ(console.windowTitle(),
+                  QStringLiteral("Rcon Console - 127.0.0.1:27015 - Frag <b>Fest</b>"));
+        QLineEdit* command = control<QLineEdit>(&console, RconConsole::kCommand);
+        ASSERT_TRUE(command->hasFocus());
+        test::input::type(&console, "echo one");
+        test::input::key(&console, Qt::Key_Return);
+        command->clear();
+        test::input::type(&console, "echo two");
+        test::input::key(&console, Qt::Key_Return);
+        test::input::key(&console, Qt::Key_Up);
+        test::input::key(&console, Qt::Key_Up);
+        EXPECT_EQ(command->text(), QStringLiteral("echo one"));
+        test::input::key(&console, Qt::Key_Return);
+        ASSERT_EQ(port.sent.size(), 4u);
+        EXPECT_EQ(port.sent[3], "rcon 9 \"\" echo one");
+        // Each sent command is a line of its own, until the option is turned off.
+        EXPECT_NE(shownText(console).find("> echo two\n"), std::string::npos);
+        control<QCheckBox>(&console, RconConsole::kShowSentCommands)->click();
+        EXPECT_EQ(shownText(console).find("> echo"), std::string::npos);
+    }
+    RconConsole again(port, 7130);
+    again.setCommandHistoryFile(file);
+    EXPECT_EQ(again.commandHistory().commands(),
+              (std::vector<std::string>{"echo one", "echo two", "echo one"}));
+}
+
+// A command that does not go out says why; after a refused password nothing more goes out with
+// it unless the user says so in the question.
+TEST(RconConsoleWindow, UnsentCommandsAndRefusedPasswordsAreExplained) {
+    FakePort port;
+    port.server.rconChallenge = 9;
+    test::FakeUiPrompt prompt;
+    RconConsole console(port, 7130);
+    console.setPrompt(&prompt);
+    console.show();
+    QLineEdit* command = control<QLineEdit>(&console, RconConsole::kCommand);
+    control<QLineEdit>(&console, RconConsole::kPassword)->setText("wrong");
+    command->setText("status");
+
+    port.status = RconPort::SendStatus::Held;
+    pressKey(command, Qt::Key_Return);
+    EXPECT_NE(shownText(console).find(rcon::kHeldMessage), std::string::npos);
+    port.status = RconPort::SendStatus::Failed;
+    pressKey(command, Qt::Key_Return);
+    EXPECT_NE(shownText(console).find(rcon::kSendFailedMessage), std::string::npos);
+    port.status = RconPort::SendStatus::Sent;
+
+    pressKey(command, Qt::Key_Return);
+    ASSERT_EQ(port.sent.size(), 2u);
+    port.print("Bad rcon_password.\n");
+    EXPECT_NE(shownText(console).find("ban an address after 5"), std::string::npos);
+
+    prompt.answers = {Prompt::Answer::No};
+    pressKey(command, Qt::Key_Return);
+    EXPECT_EQ(port.sent.size(), 2u);
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_NE(prompt.messages[0].text.find("5 refused passwords within 30 s"), std::string::npos);
+    prompt.answers = {Prompt::Answer::Yes};
+    pressKey(command, Qt::Key_Return);
+    EXPECT_EQ(port.sent.size(), 3u);
+    port.print("Bad rcon_password.\n");
+    control<QLineEdit>(&console, RconConsole::kPassword)->setText("right");
+    pressKey(command, Qt::Key_Return);
+    EXPECT_EQ(port.sent.size(), 4u);
+    EXPECT_EQ(prompt.messages.size(), 2u); // no question for another password
 }
