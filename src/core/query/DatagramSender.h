@@ -6,8 +6,9 @@
 
 namespace ondel {
 
-// The one UDP socket as the query engine sees it. The platform's QuerySocket implements it;
-// tests use a fake that records what was sent. Called on the GUI thread only.
+// The one UDP socket as the query engine sees it. The platform's UDP socket implements it; tests
+// use a fake that records what was sent. Called on one thread only (the GUI thread, or
+// ondel-cli's).
 class DatagramSender {
 public:
     virtual ~DatagramSender() = default;
