@@ -3,18 +3,47 @@
 # from its seed corpus in tests/data/fuzz/<target>/. Fails on any finding (crash, leak, UB,
 # timeout); the reproducer is left in build/fuzz/findings/<target>/.
 #   fuzz/run.sh [SECONDS] [TARGET...]
+# With --replay instead of SECONDS: builds every target and runs each seed input once (the test
+# command's check that the targets compile and their corpora still pass).
+#   fuzz/run.sh --replay
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
-scripts/install-deps.sh
-CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DONDEL_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+[[ $seconds == --replay ]] || scripts/install-deps.sh
+launcher=()
+command -v ccache >/dev/null &&
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DONDEL_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  "${launcher[@]}" >/dev/null
 cmake --build build/fuzz -j "$(nproc)"
 
 targets=("$@")
 if ((${#targets[@]} == 0)); then
   # From the sources, so that an executable left over from a removed target is not run.
   for src in fuzz/fuzz_*.cpp; do targets+=("$(basename "$src" .cpp)"); done
+fi
+
+if [[ $seconds == --replay ]]; then
+  status=0
+  for t in "${targets[@]}"; do
+    seeds=tests/data/fuzz/${t#fuzz_}
+    if [[ ! -d $seeds ]] || [[ -z $(ls -A "$seeds") ]]; then
+      echo "$t: no seed corpus in $seeds"
+      status=1
+      continue
+    fi
+    log=build/fuzz/$t.replay.log
+    if UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 "build/fuzz/fuzz/$t" -runs=0 \
+         "$seeds" >"$log" 2>&1; then
+      echo "$t: $(find "$seeds" -type f | wc -l) seeds replayed"
+    else
+      echo "$t: FAILED on its seeds (see $log)"
+      tail -20 "$log"
+      status=1
+    fi
+  done
+  exit $status
 fi
 
 status=0

@@ -2,7 +2,8 @@
 # Installs the Debian packages that building, testing and the demo need (skips what is there).
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev
-          libgmock-dev libbenchmark-dev libcurl4-openssl-dev clang clang-format python3 qstat
+          libgmock-dev libbenchmark-dev libcurl4-openssl-dev clang libclang-rt-dev clang-format
+          python3 qstat
           xvfb xauth procps openbox xdotool xclip imagemagick x11-utils fonts-dejavu-core
           desktop-file-utils appstream dpkg-dev file man-db dbus-daemon libsqlite3-dev
           libmaxminddb-dev libmaxmind-db-writer-perl)

@@ -62,7 +62,6 @@ public:
     Clock& clock() { return m_clock; }
     WindowSocket& socket() { return m_socket; }
     DatagramRouter& router() { return m_router; }
-    QueryBudget& budget() { return m_budget; }
     ServerKnowledge& knowledge() { return m_knowledge; }
     Prompt& prompt() { return m_prompt; }
     // Scans of many servers (the browser), on the query socket.

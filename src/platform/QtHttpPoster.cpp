@@ -27,9 +27,8 @@ bool QtHttpPoster::post(const std::string& path, const std::vector<std::uint8_t>
         return false;
 
     QNetworkRequest request(url);
-    // Qt would otherwise pick a form content type for a POST and warn about it.
-    request.setHeader(QNetworkRequest::ContentTypeHeader,
-                      QByteArrayLiteral("application/octet-stream"));
+    // The master protocol's POST carries no content type. Qt's post() would add a form type
+    // (and warn); a request with the POST verb of its own is sent as it is.
     request.setHeader(QNetworkRequest::UserAgentHeader,
                       QByteArrayLiteral("Ondel/" ONDEL_VERSION_TEXT));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
@@ -39,8 +38,9 @@ bool QtHttpPoster::post(const std::string& path, const std::vector<std::uint8_t>
     manager.setProxyFactory(new SystemProxyFactory); // owned by the manager
     QEventLoop loop;
     QNetworkReply* reply =
-        manager.post(request, QByteArray(reinterpret_cast<const char*>(body.data()),
-                                         static_cast<qsizetype>(body.size())));
+        manager.sendCustomRequest(request, QByteArrayLiteral("POST"),
+                                  QByteArray(reinterpret_cast<const char*>(body.data()),
+                                             static_cast<qsizetype>(body.size())));
 
     bool done = false;
     bool failed = false;

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "PlatformTestSupport.h"
 
+#include "../core/fakes/FakePrompt.h"
 #include "common/ByteWriter.h"
 #include "common/Prompt.h"
 
@@ -22,21 +23,6 @@ using ondel::test::app;
 
 namespace {
 
-class RecordingPrompt : public Prompt {
-public:
-    struct Shown {
-        std::string title, text;
-        Buttons buttons;
-        Icon icon;
-    };
-    Answer message(const std::string& title, const std::string& text, Buttons buttons,
-                   Icon icon) override {
-        shown.push_back({title, text, buttons, icon});
-        return Answer::Ok;
-    }
-    std::vector<Shown> shown;
-};
-
 class ApplicationTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -48,7 +34,7 @@ protected:
     std::string dataDir() const { return dir.path().toStdString() + "/"; }
 
     QTemporaryDir dir;
-    RecordingPrompt prompt;
+    ondel::test::FakePrompt prompt;
 };
 
 std::vector<std::uint8_t> infoReply() {
@@ -90,7 +76,7 @@ TEST_F(ApplicationTest, WithoutADataDirectoryTheListsGoToTheUsersDataFolderMadeP
     }
     qunsetenv("XDG_DATA_HOME");
     QCoreApplication::setApplicationName(appName);
-    EXPECT_TRUE(prompt.shown.empty());
+    EXPECT_TRUE(prompt.messages.empty());
 }
 
 TEST_F(ApplicationTest, DotAsDataDirectoryKeepsTheListsInTheCurrentDirectory) {
@@ -115,11 +101,11 @@ TEST_F(ApplicationTest, WithoutAFreePortTheErrorIsShownOnceAndStartUpGoesOn) {
     }
     Application application(prompt, dataDir());
     ASSERT_TRUE(application.start());
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(prompt.shown[0].title, "Error");
-    EXPECT_EQ(prompt.shown[0].text, "Can't initialize socket!!!");
-    EXPECT_EQ(prompt.shown[0].icon, Prompt::Icon::Error);
-    EXPECT_EQ(prompt.shown[0].buttons, Prompt::Buttons::Ok);
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0].title, "Error");
+    EXPECT_EQ(prompt.messages[0].text, "Can't initialize socket!!!");
+    EXPECT_EQ(prompt.messages[0].icon, Prompt::Icon::Error);
+    EXPECT_EQ(prompt.messages[0].buttons, Prompt::Buttons::Ok);
     EXPECT_FALSE(application.socket().isOpen());
     EXPECT_EQ(application.lists().size(), 1u);
 }
@@ -131,10 +117,10 @@ TEST_F(ApplicationTest, ErrorTextIsCutOnACharacterBoundaryAndFatalExitsWithOne) 
     std::string text(510, 'a');
     text += "\xE2\x82\xAC"; // a euro sign across the 511-byte limit
     application.showError(false, text);
-    EXPECT_EQ(prompt.shown.back().text, std::string(510, 'a'));
+    EXPECT_EQ(prompt.messages.back().text, std::string(510, 'a'));
     EXPECT_TRUE(exits.empty());
     application.showError(true, "gone");
-    EXPECT_EQ(prompt.shown.back().text, "gone");
+    EXPECT_EQ(prompt.messages.back().text, "gone");
     EXPECT_EQ(exits, std::vector<int>{1});
 }
 

@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -70,6 +71,11 @@ public:
         std::lock_guard lock(m_mutex);
         return m_bodies;
     }
+    // Each request's header lines, in lower case.
+    std::vector<std::string> heads() {
+        std::lock_guard lock(m_mutex);
+        return m_heads;
+    }
 
 private:
     void loop() {
@@ -119,6 +125,10 @@ private:
             std::lock_guard lock(m_mutex);
             m_requests.push_back(head.substr(0, head.find("\r\n")));
             m_bodies.emplace_back(content.begin(), content.end());
+            std::string lower = head;
+            for (char& c : lower)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            m_heads.push_back(lower);
         }
         if (hang) {
             while (!m_stop)
@@ -147,6 +157,7 @@ private:
     std::mutex m_mutex;
     std::vector<std::string> m_requests;
     std::vector<Bytes> m_bodies;
+    std::vector<std::string> m_heads;
 };
 
 Bytes records(std::initializer_list<std::pair<std::uint8_t, Bytes>> list) {
@@ -219,6 +230,7 @@ TEST(QtHttpPoster, PostsTheBodyAndHandsOnTheReplyInPieces) {
     ASSERT_EQ(server.requests().size(), 1u);
     EXPECT_EQ(server.requests()[0], "POST /cgi-bin/master/server.pl HTTP/1.1");
     EXPECT_EQ(server.bodies()[0], encodeUserIdRequest(3));
+    EXPECT_EQ(server.heads()[0].find("content-type"), std::string::npos) << server.heads()[0];
 }
 
 TEST(QtHttpPoster, ErrorStatusBodyIsStillDelivered) {

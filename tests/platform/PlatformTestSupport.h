@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../QtWait.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
@@ -17,18 +19,6 @@ inline QCoreApplication& app() {
     if (!QCoreApplication::instance())
         new QCoreApplication(argc, argv);
     return *QCoreApplication::instance();
-}
-
-// Runs the event loop until done() holds or the deadline passes; false on the deadline.
-inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
 }
 
 } // namespace ondel::test

@@ -1,7 +1,7 @@
-// ondel-cli rcon HOST:PORT --password PW [--old-protocol] [--wait MS] COMMAND...: asks the server
-// for a challenge number, sends the command and prints what the server prints back until it
-// has been quiet for the wait time. A refused password ends it at once with status 2: servers ban
-// an address that keeps trying.
+// ondel-cli rcon HOST:PORT [--password-file FILE | --password PW] [--old-protocol] [--wait MS]
+// COMMAND...: asks the server for a challenge number, sends the command and prints what the
+// server prints back until it has been quiet for the wait time. A refused password ends it at
+// once with status 2: servers ban an address that keeps trying.
 #include "CliCommand.h"
 #include "CliSession.h"
 
@@ -11,18 +11,31 @@
 #include "rcon/RconProtocol.h"
 #include "rcon/RconSession.h"
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace ondel::cli {
 
 namespace {
 
 // Asked for by administrators' scripts: a refusal is told apart from a failed run.
 constexpr int kExitRefused = 2;
+constexpr std::size_t kMaxPasswordFileBytes = 64 * 1024;
 
 const CommandSpec kSpec{
     .name = "rcon",
     .operands = "HOST:PORT",
     .summary = "run a server command",
-    .options = {{"--password", "PW", "the server's RCON password", 1, 0, "a value", true},
+    .options = {{"--password", "PW", "the server's RCON password (others see it in ps)", 1, 0,
+                 "a value", true},
+                {"--password-file", "FILE",
+                 "the password: the first line of FILE, which only its "
+                 "owner may read"},
                 {"--old-protocol", "", "send without asking for a challenge number first"},
                 {"--wait", "MS",
                  "how long the server must be quiet before the output ends "
@@ -34,20 +47,70 @@ const CommandSpec kSpec{
     .restAfter = 1,
     .restName = "COMMAND...",
     .moreHelp = "Options may stand anywhere before the command; every word from the first other\n"
-                "word on is part of the command, and -- ends the options.\n",
+                "word on is part of the command, and -- ends the options. Without --password\n"
+                "and --password-file the password comes from ONDEL_RCON_PASSWORD.\n",
 };
+
+// The first line of the file at path (without its line end) into password. A file that others
+// than its owner may read is refused: the password would not be the user's secret.
+bool readPasswordFile(const std::string& path, std::string& password, std::string& problem) {
+    const std::string shown = text::toDisplayUtf8(path);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        problem = shown + ": cannot be read: " + std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    std::string bytes;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        problem = shown + ": not a file";
+    } else if ((info.st_mode & (S_IRGRP | S_IROTH)) != 0) {
+        problem =
+            text::format("%s: others may read it (mode %03o); refused. Make it yours alone: "
+                         "chmod 600 %s",
+                         shown.c_str(), static_cast<unsigned>(info.st_mode & 0777), shown.c_str());
+    } else {
+        char buffer[4096];
+        ssize_t got = 0;
+        while (bytes.size() < kMaxPasswordFileBytes &&
+               (got = ::read(fd, buffer, sizeof buffer)) > 0)
+            bytes.append(buffer, static_cast<std::size_t>(got));
+        if (got < 0)
+            problem = shown + ": cannot be read: " + std::strerror(errno);
+    }
+    ::close(fd);
+    if (!problem.empty())
+        return false;
+    password = bytes.substr(0, bytes.find('\n'));
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
+    return true;
+}
 
 int runRcon(const Arguments& args) {
     const std::string& target = args.operands().front();
     const ServerAddress address = parseAddress(target);
     if (address.host.empty() || address.port == 0)
         return usageError(kSpec, "not a server address: " + target);
-    if (!args.has("--password"))
-        return usageError(kSpec, "no --password given");
+    if (args.has("--password") && args.has("--password-file"))
+        return usageError(kSpec, "give --password or --password-file, not both");
+    const char* fromEnvironment = std::getenv("ONDEL_RCON_PASSWORD");
+    if (!args.has("--password") && !args.has("--password-file") && !fromEnvironment)
+        return usageError(kSpec, "no password given (--password-file FILE, ONDEL_RCON_PASSWORD "
+                                 "or --password)");
     const std::string command = args.restText();
     if (command.empty())
         return usageError(kSpec, "no command given");
-    const std::string password = args.text("--password");
+    std::string password;
+    if (args.has("--password")) {
+        password = args.text("--password");
+    } else if (args.has("--password-file")) {
+        std::string problem;
+        if (!readPasswordFile(args.text("--password-file"), password, problem))
+            return failure(kSpec, problem);
+    } else {
+        password = fromEnvironment;
+    }
     const bool oldProtocol = args.has("--old-protocol");
     const auto waitMs = static_cast<std::uint32_t>(args.number("--wait", 2000));
 

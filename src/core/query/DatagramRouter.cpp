@@ -12,6 +12,10 @@ namespace ondel {
 DatagramRouter::DatagramRouter(DatagramSender& sender, QueryBudget* budget)
     : m_sender(sender), m_budget(budget) {}
 
+std::size_t DatagramRouter::recentSends(const ServerAddress& to) const {
+    return m_budget ? m_budget->used(to) : 0;
+}
+
 void DatagramRouter::addSaturating(std::int32_t& counter, std::size_t n) {
     constexpr auto max = std::numeric_limits<std::int32_t>::max();
     if (n >= static_cast<std::size_t>(max - counter))

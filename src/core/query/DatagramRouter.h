@@ -61,7 +61,8 @@ public:
     std::int32_t sentPerSecond() const { return m_sentPerSecond; }
     std::int32_t receivedPerSecond() const { return m_receivedPerSecond; }
 
-    QueryBudget* budget() const { return m_budget; }
+    // Packets sent to the server within the budget's window (60 s); 0 without a budget.
+    std::size_t recentSends(const ServerAddress& to) const;
 
 private:
     static void addSaturating(std::int32_t& counter, std::size_t n);

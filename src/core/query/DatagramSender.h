@@ -7,8 +7,8 @@
 namespace ondel {
 
 // The one UDP socket as the query engine sees it. The platform's PosixUdpSocket (and the
-// window's WindowSocket around it) implements it;
-// tests use a fake that records what was sent. Called on the GUI thread only.
+// window's WindowSocket around it) implements it; tests use a fake that records what was sent.
+// Called on one thread only (the GUI thread, or ondel-cli's).
 class DatagramSender {
 public:
     virtual ~DatagramSender() = default;

@@ -33,9 +33,6 @@ class ServerKnowledge;
 // everything is called on the GUI thread (the socket's notifications and the timer share it).
 class QueryEngine {
 public:
-    static constexpr std::uint32_t kRequestTimeoutMs = ServerQuery::kRequestTimeoutMs;
-    static constexpr std::uint32_t kPingTimeoutMs = ServerQuery::kPingTimeoutMs;
-    static constexpr std::int32_t kPingTimeoutValue = ServerQuery::kPingTimeoutValue;
     static constexpr std::size_t kMaxOutOfBandText = 1019; // datagram fits in 1024 bytes
 
     using ReplyCounts = ServerQuery::ReplyCounts;

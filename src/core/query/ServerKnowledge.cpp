@@ -23,10 +23,30 @@ double ServerKnowledge::slowdown(const ServerAddress& server) const {
     return f ? f->slowdown : 1.0;
 }
 
-void ServerKnowledge::noteBlock(const ServerAddress& server, std::uint32_t nowMs) {
+ServerKnowledge::Silence ServerKnowledge::noteSilence(const ServerAddress& server,
+                                                      std::uint32_t nowMs,
+                                                      std::size_t sentLastMinute,
+                                                      std::uint32_t answeredForMs) {
+    Facts& f = m_facts[addressText(server)];
+    const std::optional<std::uint32_t> previous = f.silenceAt;
+    f.silenceAt = nowMs;
+    const bool repeat = previous && nowMs - *previous < kRepeatWithinMs;
+    const bool knownLimit = f.slowdown > 1.0 || f.blockedAt > 0.0;
+    if (sentLastMinute <= kStockLimitPackets && !repeat && !knownLimit)
+        return Silence::Outage;
+    // A server that answers for a part of each period and is quiet for the rest takes about
+    // that part of what it was sent: slow down to it, with the safety margin.
+    double factor = 2.0;
+    if (repeat && answeredForMs > 0)
+        factor = std::max(factor, kSafetyMargin * (nowMs - *previous) / answeredForMs);
+    noteBlock(server, nowMs, factor);
+    return Silence::Limit;
+}
+
+void ServerKnowledge::noteBlock(const ServerAddress& server, std::uint32_t nowMs, double factor) {
     Facts& f = m_facts[addressText(server)];
     f.blockedAt = f.slowdown;
-    f.slowdown = std::min(f.slowdown * 2.0, kMaxSlowdown);
+    f.slowdown = std::min(f.slowdown * std::max(factor, 2.0), kMaxSlowdown);
     f.changedAt = nowMs;
 }
 

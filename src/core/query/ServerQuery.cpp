@@ -195,8 +195,11 @@ void ServerQuery::tickContinuous(std::uint32_t now) {
         if (slot == 0)
             due = interval == 0 || m_lastSent[row] == 0 ||
                   now - m_lastSent[row] + kTickSlackMs >= interval;
-        if (overdue)
+        if (overdue) {
+            if (!m_firstMissSentAt)
+                m_firstMissSentAt = slot;
             ++m_missesSinceAnswer[row];
+        }
         if (due && sendRequest(row)) {
             slot = m_clock.tickMs();
             m_lastSent[row] = slot;
@@ -205,14 +208,19 @@ void ServerQuery::tickContinuous(std::uint32_t now) {
         }
     }
 
-    // Everything going unanswered at once, from a server that was answering, is its query
-    // limit rather than a lost packet: ask it more slowly.
+    // Everything going unanswered at once, from a server that was answering, is no lost packet
+    // but a silence: an outage, or its query limit (then it is asked more slowly).
     if (m_schedule.detailsMs != 0 && m_everAnswered && !m_blockNoted &&
         m_missesSinceAnswer[RequestSlot::Details] >= 2 &&
         (m_missesSinceAnswer[RequestSlot::Players] >= 1 ||
          m_missesSinceAnswer[RequestSlot::Rules] >= 1)) {
         m_blockNoted = true;
-        m_knowledge.noteBlock(m_entry.address, now);
+        std::uint32_t answeredFor = 0;
+        if (m_answeringSince && m_firstMissSentAt)
+            answeredFor = *m_firstMissSentAt - *m_answeringSince;
+        m_knowledge.noteSilence(m_entry.address, now, m_router.recentSends(m_entry.address),
+                                answeredFor);
+        m_answeringSince.reset();
     }
 }
 
@@ -347,6 +355,9 @@ void ServerQuery::noteAnswer() {
     m_everAnswered = true;
     m_blockNoted = false;
     m_missesSinceAnswer.fill(0);
+    m_firstMissSentAt.reset();
+    if (!m_answeringSince)
+        m_answeringSince = m_clock.tickMs();
     m_knowledge.noteAnswer(m_entry.address, m_clock.tickMs());
 }
 
@@ -470,6 +481,8 @@ void ServerQuery::startOver() {
     m_everAnswered = false;
     m_blockNoted = false;
     m_missesSinceAnswer.fill(0);
+    m_answeringSince.reset();
+    m_firstMissSentAt.reset();
     m_askBoth = false;
     m_dialect = m_knowledge.dialect(m_entry.address).value_or(QueryDialect::Legacy);
     m_steamChallenge = kNoChallenge;

@@ -54,9 +54,9 @@ private:
 //
 // Every send goes through the router as query traffic: a send that the budget holds back is
 // tried again at the next tick. In a continuous run with the polite schedule, a server that was
-// answering and then leaves two details requests and another kind unanswered at once is taken
-// to be applying its query limit (ServerKnowledge::noteBlock), and the intervals stretch by the
-// slowdown ServerKnowledge gives for the server.
+// answering and then leaves two details requests and another kind unanswered at once has gone
+// quiet: ServerKnowledge::noteSilence tells an outage from its query limit, and the intervals
+// stretch by the slowdown ServerKnowledge gives for the server.
 //
 // Holds references to clock, router and knowledge, which must outlive it; watches the router
 // from construction to destruction. The reply and done handlers may not destroy the object,
@@ -198,6 +198,8 @@ private:
     bool m_everAnswered = false;
     bool m_blockNoted = false;
     PerSlot<int> m_missesSinceAnswer{};
+    std::optional<std::uint32_t> m_answeringSince;  // the first answer since the last silence
+    std::optional<std::uint32_t> m_firstMissSentAt; // when the first unanswered request went
 
     // One-time run.
     bool m_once = false;

@@ -12,7 +12,6 @@ struct Entry {
 };
 
 const Entry kEntries[] = {
-    {103, "An error occured while initializing the windows sockets!!!"},
     {104, kProgramName},
     {105, kVersionText},
     {106, kProgramName},

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 using namespace ondel;
@@ -105,6 +106,39 @@ TEST(ServerKnowledge, BlocksHalveTheRateWhichRisesSlowlyOnlyWhileAnswersCome) {
         k.noteAnswer(kServer, t += raise);
     EXPECT_DOUBLE_EQ(k.slowdown(kServer), 1.0);
     EXPECT_FALSE(k.limitsQueries(kServer));
+}
+
+TEST(ServerKnowledge, ASilenceIsALimitOnlyWhenTheRateOrARepeatExplainsIt) {
+    using Silence = ServerKnowledge::Silence;
+    constexpr std::uint32_t kStart = 500000;
+    struct Case {
+        const char* what;
+        std::size_t sent;             // packets in the last minute
+        std::optional<int> earlierMs; // an earlier silence this long before
+        bool knownLimit;              // the server limited us before
+        std::uint32_t answeredForMs;
+        Silence expected;
+        double slowdown;
+    } cases[] = {
+        {"within the stock limit", 100, std::nullopt, false, 0, Silence::Outage, 1.0},
+        {"at the stock limit", 180, std::nullopt, false, 0, Silence::Outage, 1.0},
+        {"over the stock limit", 181, std::nullopt, false, 0, Silence::Limit, 2.0},
+        {"outage long after an outage", 100, 95000, false, 30000, Silence::Outage, 1.0},
+        {"repeat after 60 s", 100, 60000, false, 50000, Silence::Limit, 2.0},
+        // Answered 9.4 s of every 30 s: a quarter or so of the rate, with the margin.
+        {"repeat after 30 s", 100, 30000, false, 9400, Silence::Limit, 1.25 * 30000 / 9400},
+        {"the rate rose again", 100, std::nullopt, true, 0, Silence::Limit, 4.0},
+    };
+    for (const auto& c : cases) {
+        ServerKnowledge k;
+        if (c.knownLimit)
+            k.noteBlock(kServer, kStart - 200000);
+        if (c.earlierMs) {
+            EXPECT_EQ(k.noteSilence(kServer, kStart - *c.earlierMs, 100, 0), Silence::Outage);
+        }
+        EXPECT_EQ(k.noteSilence(kServer, kStart, c.sent, c.answeredForMs), c.expected) << c.what;
+        EXPECT_DOUBLE_EQ(k.slowdown(kServer), c.slowdown) << c.what;
+    }
 }
 
 TEST(QueryBudget, QueriesOfMonitorAndScanNeverHoldTheConsoleBack) {

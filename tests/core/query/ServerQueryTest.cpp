@@ -144,7 +144,7 @@ TEST(DatagramRouter, DeliversToEveryWatcherOfTheSenderAndCountsEverything) {
     EXPECT_EQ(rig.router.receivedPerSecond(), static_cast<std::int32_t>(4 * textReply("j").size()));
 }
 
-TEST(ServerQueryContinuous, OneLostReplyIsNoLimitButSilenceOnEveryKindHalvesTheRate) {
+TEST(ServerQueryContinuous, LostRepliesAndAnOutageKeepTheRateButARepeatedSilenceSlowsDown) {
     Rig rig;
     ServerQuery q(rig.clock, rig.router, rig.knowledge, rig.server());
     q.setSchedule(ServerQuery::polite());
@@ -156,6 +156,18 @@ TEST(ServerQueryContinuous, OneLostReplyIsNoLimitButSilenceOnEveryKindHalvesTheR
         if (q.awaitingSince(RequestSlot::Rules))
             rig.receive(rulesReply({}));
     };
+    auto run = [&](int seconds, bool answering) {
+        for (int second = 0; second < seconds; ++second) {
+            q.tick();
+            if (answering)
+                answerAwaited();
+            rig.clock.advance(1000);
+        }
+    };
+    auto detailsSent = [&] {
+        auto texts = rig.sender.takeTexts();
+        return std::count(texts.begin(), texts.end(), "details");
+    };
     for (int second = 0; second < 20; ++second) {
         q.tick();
         if (second != 7) // one second's replies are lost
@@ -164,18 +176,17 @@ TEST(ServerQueryContinuous, OneLostReplyIsNoLimitButSilenceOnEveryKindHalvesTheR
     }
     EXPECT_FALSE(rig.knowledge.limitsQueries(q.entry().address));
 
-    for (int second = 0; second < 6; ++second) { // the server's limit: nothing is answered
-        q.tick();
-        rig.clock.advance(1000);
-    }
+    run(8, false); // stopped for 8 s: an outage, the rate stays
+    EXPECT_FALSE(rig.knowledge.limitsQueries(q.entry().address));
+    rig.sender.sent.clear();
+    run(30, true);
+    EXPECT_EQ(detailsSent(), 30);
+
+    run(6, false); // quiet again within the minute: the server's limit
     EXPECT_DOUBLE_EQ(rig.knowledge.slowdown(q.entry().address), 2.0);
     EXPECT_EQ(q.detailsIntervalMs(), 2000u);
     rig.sender.sent.clear();
-    for (int second = 0; second < 20; ++second) { // answering again, at half the rate
-        q.tick();
-        answerAwaited();
-        rig.clock.advance(1000);
-    }
+    run(20, true); // answering again, at half the rate
     auto texts = rig.sender.takeTexts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "details"), 10);
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "players"), 5);

@@ -28,16 +28,16 @@ Bytes listBytes(const std::string& name, const std::vector<std::string>& hosts) 
 struct Fixture {
     TempDir tmp;
     ServerListSet set;
-    ScriptedPrompt prompt;
+    FakePrompt prompt;
     Fixture() { loadAll(set, tmp.dir()); }
 };
 
-void expectOneStop(const ScriptedPrompt& prompt, const std::string& text) {
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(prompt.shown[0].title, "Ondel");
-    EXPECT_EQ(prompt.shown[0].text, text);
-    EXPECT_EQ(prompt.shown[0].buttons, Prompt::Buttons::Ok);
-    EXPECT_EQ(prompt.shown[0].icon, Prompt::Icon::Stop);
+void expectOneStop(const FakePrompt& prompt, const std::string& text) {
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0].title, "Ondel");
+    EXPECT_EQ(prompt.messages[0].text, text);
+    EXPECT_EQ(prompt.messages[0].buttons, Prompt::Buttons::Ok);
+    EXPECT_EQ(prompt.messages[0].icon, Prompt::Icon::Stop);
 }
 
 } // namespace
@@ -58,7 +58,7 @@ TEST(OpenList, OlderVersionIsTargetedAtSl06UnlessThatFileExists) {
     EXPECT_EQ(f.set.at(1).sourcePath(), f.tmp.file("clan.sl05"));
     EXPECT_EQ(f.set.at(1).size(), 1u);
     EXPECT_EQ(f.set.currentIndex(), 0u); // Open does not change the current list
-    EXPECT_TRUE(f.prompt.shown.empty());
+    EXPECT_TRUE(f.prompt.messages.empty());
 
     Fixture g;
     writeBytes(g.tmp.file("clan.sl05"), listBytes("", {"1.1.1.1"}));
@@ -86,7 +86,7 @@ TEST(OpenList, SameFileByAnotherPathIsInUse) {
     std::filesystem::create_symlink(f.tmp.file("serverlist.sl06"), f.tmp.file("link.sl06"));
     EXPECT_EQ(openList(f.set, f.prompt, f.tmp.file("link.sl06")), OpenListResult::InUse);
     EXPECT_EQ(openList(f.set, f.prompt, f.tmp.dir() + "./serverlist.sl06"), OpenListResult::InUse);
-    EXPECT_EQ(f.prompt.shown.size(), 2u);
+    EXPECT_EQ(f.prompt.messages.size(), 2u);
 }
 
 TEST(OpenList, AnyFileNameIsKeptAndUnreadableFilesAddNothing) {
@@ -101,7 +101,7 @@ TEST(OpenList, AnyFileNameIsKeptAndUnreadableFilesAddNothing) {
     EXPECT_EQ(openList(f.set, f.prompt, f.tmp.file("broken.sl06")), OpenListResult::NotRead);
     EXPECT_EQ(openList(f.set, f.prompt, f.tmp.file("absent.sl06")), OpenListResult::NotRead);
     EXPECT_EQ(f.set.size(), 2u);
-    EXPECT_TRUE(f.prompt.shown.empty());
+    EXPECT_TRUE(f.prompt.messages.empty());
     saveAll(f.set);
     EXPECT_EQ(readBytes(f.tmp.file("broken.sl06")), broken);
 }
@@ -122,7 +122,7 @@ TEST(NewList, AddsAnEmptyListCreatedAtTheNextSave) {
     EXPECT_EQ(newList(f.set, f.prompt, f.tmp.dir(), "", ""), NewListResult::Added);
     EXPECT_EQ(f.set.at(2).filePath(), f.tmp.file(".sl06"));
     EXPECT_EQ(f.set.at(2).name(), "");
-    EXPECT_TRUE(f.prompt.shown.empty());
+    EXPECT_TRUE(f.prompt.messages.empty());
 }
 
 TEST(NewList, RefusesAnExistingOrAlreadyClaimedFile) {
@@ -134,7 +134,7 @@ TEST(NewList, RefusesAnExistingOrAlreadyClaimedFile) {
     EXPECT_EQ(readBytes(f.tmp.file("new.sl06")), Bytes{1});
 
     // Two New commands with one title before any save would give two lists one file.
-    f.prompt.shown.clear();
+    f.prompt.messages.clear();
     EXPECT_EQ(newList(f.set, f.prompt, f.tmp.dir(), "team", "A"), NewListResult::Added);
     EXPECT_EQ(newList(f.set, f.prompt, f.tmp.dir(), "team", "B"), NewListResult::Exists);
     expectOneStop(f.prompt, "The file 'team.sl06' already exists!!!");
@@ -157,11 +157,11 @@ TEST(DeleteList, NoKeepsEverything) {
     f.set.setCurrentIndex(1);
     f.prompt.answers = {Prompt::Answer::No};
     EXPECT_FALSE(deleteList(f.set, f.prompt, 1));
-    ASSERT_EQ(f.prompt.shown.size(), 1u);
-    EXPECT_EQ(f.prompt.shown[0].text, "Do you really want to delete this server list \"X (" +
+    ASSERT_EQ(f.prompt.messages.size(), 1u);
+    EXPECT_EQ(f.prompt.messages[0].text, "Do you really want to delete this server list \"X (" +
                                           f.tmp.file("x.sl06") + ")\"?");
-    EXPECT_EQ(f.prompt.shown[0].buttons, Prompt::Buttons::YesNo);
-    EXPECT_EQ(f.prompt.shown[0].icon, Prompt::Icon::Question);
+    EXPECT_EQ(f.prompt.messages[0].buttons, Prompt::Buttons::YesNo);
+    EXPECT_EQ(f.prompt.messages[0].icon, Prompt::Icon::Question);
     EXPECT_EQ(f.set.size(), 2u);
     EXPECT_EQ(f.set.currentIndex(), 1u);
     EXPECT_TRUE(exists(f.tmp.file("x.sl06")));

@@ -1,8 +1,9 @@
 #pragma once
 
-// Helpers shared by the list tests: a temporary directory, whole-file bytes, a prompt that
-// records its messages and answers from a script, and hand-built list file pieces.
+// Helpers shared by the list tests: a temporary directory, whole-file bytes and hand-built list
+// file pieces (the prompt is FakePrompt).
 
+#include "../fakes/FakePrompt.h"
 #include "common/ByteWriter.h"
 #include "common/Prompt.h"
 
@@ -71,28 +72,5 @@ inline void shortText(ByteWriter& w, const std::string& s) {
     w.u8(static_cast<std::uint8_t>(s.size()));
     w.bytes(s);
 }
-
-class ScriptedPrompt : public Prompt {
-public:
-    struct Shown {
-        std::string title;
-        std::string text;
-        Buttons buttons;
-        Icon icon;
-    };
-
-    Answer message(const std::string& title, const std::string& text, Buttons buttons,
-                   Icon icon) override {
-        shown.push_back({title, text, buttons, icon});
-        if (answers.empty())
-            return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
-        Answer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-
-    std::vector<Shown> shown;
-    std::deque<Answer> answers;
-};
 
 } // namespace ondel::test

@@ -8,7 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ondel::hlsimtest;
 
@@ -91,8 +96,48 @@ TEST(RconCli, RefusesBadArguments) {
              {"rcon", "127.0.0.1:27015", "--password", "pw"},           // no command
              {"rcon", "localhost:27015", "--password", "pw", "status"}, // not an address
              {"rcon", "127.0.0.1:27015", "--password", "pw", "--wait", "0", "status"},
+             {"rcon", "127.0.0.1:27015", "--password", "pw", "--password-file", "/x", "status"},
          }) {
         ProgramResult r = runProgram(kCli, args, 10000);
         EXPECT_EQ(r.exitStatus, 2) << args.back();
     }
+}
+
+TEST(RconCli, PasswordFromAPrivateFileOrTheEnvironment) {
+    SimProcess sim;
+    ASSERT_TRUE(sim.start({"--rcon-password", "se cret"})) << sim.error();
+    const std::string file = "/tmp/ondel-rcon-pw-" + std::to_string(::getpid());
+    struct Case {
+        const char* what;
+        const char* contents;
+        mode_t mode;
+        std::string out;
+        int status;
+    } cases[] = {
+        {"first line of a private file", "se cret\nsecond line\n", 0600, "x\n", 0},
+        {"a line end from another system", "se cret\r\n", 0400, "x\n", 0},
+        {"a file the group may read", "se cret\n", 0640, "", 1},
+        {"a file others may read", "se cret\n", 0604, "", 1},
+    };
+    for (const auto& c : cases) {
+        ::unlink(file.c_str());
+        std::ofstream(file) << c.contents;
+        ASSERT_EQ(::chmod(file.c_str(), c.mode), 0);
+        ProgramResult r = runProgram(kCli, {"rcon", target(sim.port()), "--password-file", file,
+                                            "--wait", "700", "echo", "x"});
+        EXPECT_EQ(r.exitStatus, c.status) << c.what << ": " << r.err;
+        EXPECT_EQ(r.out, c.out) << c.what;
+        if (c.status != 0) {
+            EXPECT_NE(r.err.find("others may read it"), std::string::npos) << r.err;
+            EXPECT_EQ(r.err.find("se cret"), std::string::npos) << r.err;
+        }
+    }
+    ::unlink(file.c_str());
+
+    ::setenv("ONDEL_RCON_PASSWORD", "se cret", 1);
+    ProgramResult env =
+        runProgram(kCli, {"rcon", target(sim.port()), "--wait", "700", "echo", "from env"});
+    ::unsetenv("ONDEL_RCON_PASSWORD");
+    EXPECT_EQ(env.exitStatus, 0) << env.err;
+    EXPECT_EQ(env.out, "from env\n");
 }

@@ -223,3 +223,37 @@ TEST(QueryLimit, StricterLimitIsLearntAndKeptAfterNinetySeconds) {
     EXPECT_LE(longestGap(requests, client, "details", first + 90.0, first + 150.0),
               5.0 + kJitterSeconds);
 }
+
+TEST(QueryLimit, OutageOfEightSecondsIsNoLimitAndTheRateIsFullThirtySecondsAfter) {
+    const std::string pid = std::to_string(::getpid());
+    const std::string before = "/tmp/hlsim-requests-" + pid + "-before.txt";
+    const std::string after = "/tmp/hlsim-requests-" + pid + "-after.txt";
+    SimProcess sim;
+    ASSERT_TRUE(sim.start({"--query-limit", "3/60", "--request-log", before})) << sim.error();
+    const int port = sim.port();
+    Monitor monitor;
+    ASSERT_TRUE(monitor.start(port));
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    EXPECT_EQ(sim.stop(SIGTERM), 0); // the server is gone for 8 s
+    std::this_thread::sleep_for(std::chrono::seconds(8));
+    SimProcess again;
+    ASSERT_TRUE(again.start(
+        {"--port", std::to_string(port), "--query-limit", "3/60", "--request-log", after}))
+        << again.error();
+    std::this_thread::sleep_for(std::chrono::seconds(41));
+    EXPECT_TRUE(monitor.running());
+    EXPECT_EQ(again.stop(SIGTERM), 0);
+    auto requests = readRequestLog(after);
+    ::unlink(before.c_str());
+    ::unlink(after.c_str());
+
+    const std::string client = monitorClient(requests);
+    ASSERT_FALSE(client.empty());
+    const double back = requests.front().time;
+    report("after an outage, 30 to 40 s after it came back", requests, client, back + 30.0,
+           back + 40.0);
+    EXPECT_LE(longestGap(requests, client, "details", back + 30.0, back + 40.0),
+              1.0 + kJitterSeconds);
+    for (const auto& r : requests)
+        EXPECT_FALSE(r.dropped) << r.time - back << " " << r.kind;
+}

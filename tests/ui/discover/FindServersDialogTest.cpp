@@ -215,7 +215,7 @@ TEST_F(FindServersWindowTest, MenuSearchFillsANewListThatTheBrowserReads) {
         input::type(&dialog, kKey.toLower().toLatin1().constData());
         dialog.grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/find-servers-window.png"));
         input::click(dialog.findButton());
-        if (!input::waitUntil([&] { return !dialog.isVisible(); }, 20000)) {
+        if (!test::waitFor([&] { return !dialog.isVisible(); }, 20000)) {
             ADD_FAILURE() << "still open: " << dialog.statusLabel()->text().toStdString();
             dialog.reject();
         }

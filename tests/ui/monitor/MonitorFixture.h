@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../../QtWait.h"
 #include "../toolkit/FakeUiPrompt.h"
 #include "app/Application.h"
 #include "app/gui/MonitorWindow.h"
@@ -122,17 +123,6 @@ inline void pressKey(QWidget* widget, int key) {
     QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
     QApplication::sendEvent(widget, &press);
     QApplication::sendEvent(widget, &release);
-}
-
-// Processes events until the condition holds or the deadline passes (never a fixed sleep).
-inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
 }
 
 // A monitor window on its own data directory and settings file, with a prompt that answers.

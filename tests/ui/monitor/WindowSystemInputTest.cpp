@@ -93,7 +93,7 @@ TEST_F(WindowSystemInput, ConsoleFromTheMenuTakesTheKeyboardAndSendsStatus) {
         // In front of the monitor, the typing going to the command field.
         ASSERT_TRUE(input::waitForFocus(console));
         EXPECT_EQ(QApplication::focusWidget(), command);
-        ASSERT_TRUE(input::waitUntil([&] {
+        ASSERT_TRUE(test::waitFor([&] {
             return findControl<QLineEdit>(console, RconConsole::kChallenge)->text() != "-";
         }));
 
@@ -107,9 +107,9 @@ TEST_F(WindowSystemInput, ConsoleFromTheMenuTakesTheKeyboardAndSendsStatus) {
 
         static const QRegularExpression received(
             QStringLiteral("Rcon: \"rcon \\d+ \"?pw\"? status\" from \"127\\.0\\.0\\.1:"));
-        EXPECT_TRUE(input::waitUntil([&] { return sim.errorOutput().contains(received); }))
+        EXPECT_TRUE(test::waitFor([&] { return sim.errorOutput().contains(received); }))
             << sim.errorOutput().toStdString();
-        EXPECT_TRUE(input::waitUntil([&] {
+        EXPECT_TRUE(test::waitFor([&] {
             return output->toPlainText().contains(QStringLiteral("hostname:  Typed At"));
         })) << output->toPlainText().toStdString();
 
@@ -180,7 +180,7 @@ TEST_F(WindowSystemInput, WaitForSlotTakesEscapeAndNothingStarts) {
     ASSERT_TRUE(sim.start({QStringLiteral("--players"), QStringLiteral("16"),
                            QStringLiteral("--max-players"), QStringLiteral("16")}));
     run(sim.address(), [&](MonitorDialog& d) {
-        ASSERT_TRUE(input::waitUntil([&] { return d.workingCopy().infoValid; }));
+        ASSERT_TRUE(test::waitFor([&] { return d.workingCopy().infoValid; }));
         bool shown = false;
         auto watch = input::whenShown<WaitForSlotDialog>([&](WaitForSlotDialog& dialog) {
             shown = true;

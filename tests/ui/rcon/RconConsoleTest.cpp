@@ -1,6 +1,7 @@
 // The console window driven through a fake engine port: layout, keyboard, hiding, rendering
 // into the text box and scrolling.
 #include "ui/rcon/RconConsole.h"
+#include "../../QtWait.h"
 #include "../toolkit/FakeUiPrompt.h"
 #include "../toolkit/WindowInput.h"
 #include "rcon/ConsoleLog.h"
@@ -28,6 +29,7 @@
 #include <vector>
 
 using namespace ondel;
+using ondel::test::waitFor;
 
 namespace {
 
@@ -65,19 +67,6 @@ void pressKey(QWidget* target, int key) {
     QApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
     QApplication::sendEvent(target, &release);
-}
-
-// Runs the event loop until done() holds or 10 s have passed.
-template <typename Pred> bool waitUntil(Pred done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 10000)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
 }
 
 std::string shownText(RconConsole& console) {
@@ -317,7 +306,7 @@ TEST(RconConsoleWindow, NumberFieldFollowsTheServerRecord) {
     RconConsole console(port, 7130);
     QLineEdit* number = control<QLineEdit>(&console, RconConsole::kChallenge);
     port.server.rconChallenge = 815;
-    EXPECT_TRUE(waitUntil([&] { return number->text() == "815"; }));
+    EXPECT_TRUE(waitFor([&] { return number->text() == "815"; }));
     control<QPushButton>(&console, RconConsole::kRequestNumber)->click();
     EXPECT_EQ(number->text().toStdString(), "-");
     EXPECT_EQ(port.sent.back(), "challenge rcon\n");

@@ -1,5 +1,6 @@
 // The notifier against a private session bus (dbus-daemon) with a stand-in notification service.
 #include "ui/toolkit/DesktopNotifier.h"
+#include "../../QtWait.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -16,20 +17,12 @@
 #include <functional>
 
 using namespace ondel;
+using ondel::test::waitFor;
 
 namespace {
 
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
-
-bool waitUntil(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(10000);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return done();
-}
 
 // Answers Notify with an id and keeps the calls.
 class FakeNotificationService : public QDBusVirtualObject {
@@ -54,7 +47,7 @@ protected:
         m_daemon.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
                                 QStringLiteral("--print-address")});
         ASSERT_TRUE(m_daemon.waitForStarted(10000));
-        ASSERT_TRUE(waitUntil([&] { return m_daemon.canReadLine(); }));
+        ASSERT_TRUE(waitFor([&] { return m_daemon.canReadLine(); }));
         m_address = QString::fromLatin1(m_daemon.readLine()).trimmed();
     }
     void TearDown() override {
@@ -87,7 +80,7 @@ TEST_F(DesktopNotifierTest, SendsNotifyOnTheBusWithTheBodyAsPlainTextElseUsesThe
     QObject::connect(&notifier, &DesktopNotifier::shownInTray,
                      [&](const QString& title, const QString& body) { tray << title << body; });
     notifier.notify("A slot is free", "<b>Café</b> & co (127.0.0.1:27015)");
-    ASSERT_TRUE(waitUntil([&] { return fake.calls.size() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return fake.calls.size() == 1; }));
     const QList<QVariant> args = fake.calls[0].arguments();
     ASSERT_EQ(args.size(), 8);
     EXPECT_EQ(args[3].toString(), QStringLiteral("A slot is free"));
@@ -99,7 +92,7 @@ TEST_F(DesktopNotifierTest, SendsNotifyOnTheBusWithTheBodyAsPlainTextElseUsesThe
     // in order, so a wrong fallback for the first call would show up here too.)
     ASSERT_TRUE(service.unregisterService(kService));
     notifier.notify("Watched", "gordon");
-    ASSERT_TRUE(waitUntil([&] { return !tray.isEmpty(); }));
+    ASSERT_TRUE(waitFor([&] { return !tray.isEmpty(); }));
     EXPECT_EQ(tray, (QStringList{QStringLiteral("Watched"), QStringLiteral("gordon")}));
     EXPECT_EQ(fake.calls.size(), 1u);
 }

@@ -1,6 +1,7 @@
 // The widget side of the dynamic layout: registration, destroyed controls, the grip and the
 // flicker timer's repaint setting.
 #include "ui/toolkit/DynamicDialog.h"
+#include "../../QtWait.h"
 #include "ui/toolkit/ControlId.h"
 #include "ui/toolkit/SizeGripCtrl.h"
 
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace ondel;
+using ondel::test::waitFor;
 
 namespace {
 
@@ -29,16 +31,6 @@ public:
     QPushButton* a;
     QLabel* b;
 };
-
-bool waitFor(const std::function<bool()>& condition) {
-    QDeadlineTimer deadline(10000);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../../core/fakes/FakePrompt.h"
 #include "ui/toolkit/UiPrompt.h"
 
 #include <QDialog>
@@ -13,26 +14,8 @@
 namespace ondel::test {
 
 // Answers every question of the windows without showing anything, and records what was asked.
-class FakeUiPrompt : public UiPrompt {
+class FakeUiPrompt : public RecordingPrompt<UiPrompt> {
 public:
-    struct Message {
-        std::string title;
-        std::string text;
-        Buttons buttons;
-        Icon icon;
-    };
-
-    Answer message(const std::string& title, const std::string& text, Buttons buttons,
-                   Icon icon) override {
-        messages.push_back({title, text, buttons, icon});
-        if (!answers.empty()) {
-            Answer a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-    }
-
     std::optional<std::string> chooseOpenFile(const QString&, const QString& filter,
                                               const QString& directory) override {
         fileFilters.push_back(filter.toStdString());
@@ -51,8 +34,6 @@ public:
         return QDialog::Rejected;
     }
 
-    std::vector<Message> messages;
-    std::deque<Answer> answers;
     std::deque<std::optional<std::string>> files; // nullopt: Cancel
     std::vector<std::string> fileFilters;
     std::vector<std::string> fileDirectories;

@@ -299,8 +299,7 @@ TEST(ToolTipButton, TooltipFromTheStringTableLoadedOnce) {
 TEST(StringTable, KnownAndUnknownEntries) {
     EXPECT_EQ(loadString(105).value_or(""), "v" ONDEL_VERSION_TEXT);
     EXPECT_EQ(loadString(104).value_or(""), "Ondel");
-    EXPECT_EQ(loadString(103).value_or(""),
-              "An error occured while initializing the windows sockets!!!");
+    EXPECT_FALSE(loadString(103).has_value()); // no socket library to start on this platform
     EXPECT_FALSE(loadString(1051).has_value());
     EXPECT_FALSE(loadString(0).has_value());
 }

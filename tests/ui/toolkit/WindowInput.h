@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../../QtWait.h"
+
 // Input as the window system delivers it: every key and click goes to a QWindow through
 // QWindowSystemInterface, so Qt's modality check and the window's own focus widget decide where
 // it lands, as they do for a person at the keyboard. A window blocked by a modal one gets
@@ -71,17 +73,6 @@ inline bool clickMenu(QMenuBar* bar, const QString& menuTitle, const QString& it
     return false;
 }
 
-// Processes events until the condition holds or timeoutMs passes.
-inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 // Runs drive on the first visible modal dialog of type T, from inside its own modal loop (the
 // command that opens it does not return until it ends). Drive once; returns the watch, which
 // stops when it is destroyed.
@@ -110,7 +101,7 @@ inline QWidget* focusedTopLevel() {
 
 // Waits until top has the keyboard focus (activation reaches Qt as a window-system event).
 inline bool waitForFocus(QWidget* top, int timeoutMs = 5000) {
-    return waitUntil([top] { return focusedTopLevel() == top; }, timeoutMs);
+    return waitFor([top] { return focusedTopLevel() == top; }, timeoutMs);
 }
 
 } // namespace ondel::test::input
