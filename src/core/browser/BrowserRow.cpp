@@ -291,6 +291,8 @@ int sortRank(const BrowserRow& row, BrowserColumn column) {
         return pingRank(row);
     case BrowserColumn::Dialect:
         return row.dialect ? 0 : 1;
+    case BrowserColumn::Country:
+        return row.country.empty() ? 1 : 0;
     case BrowserColumn::Address:
     case BrowserColumn::Password:
     case BrowserColumn::Count:

@@ -42,7 +42,8 @@ void QueryEngine::queryTick() {
     // settled the first requests may just have been asked in the wrong words.
     const std::uint32_t sent = m_query.awaitingSince(RequestSlot::Details);
     if (sent != 0 &&
-        m_clock.tickMs() - sent >= std::max(kRequestTimeoutMs, m_query.detailsIntervalMs()) &&
+        m_clock.tickMs() - sent >=
+            std::max(ServerQuery::kRequestTimeoutMs, m_query.detailsIntervalMs()) &&
         (++m_unansweredDetails > ServerQuery::kDetailsMissesBeforeSwitch ||
          m_query.dialectSettled()))
         report(Result::Miss);

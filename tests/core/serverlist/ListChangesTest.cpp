@@ -1,4 +1,5 @@
 // Lists told as they change, and the bytes a writer keeps between saves of a changing list.
+#include "../fakes/FakePrompt.h"
 #include "ListTestSupport.h"
 #include "common/AtomicFile.h"
 #include "serverlist/ListCommands.h"
@@ -120,7 +121,7 @@ TEST(ListCommands, DeleteTellsTheRemovalBeforeTheFilesAreMoved) {
         if (change == ListChange::Removed)
             fileThereWhenTold = exists(tmp.file("x.sl06"));
     });
-    ScriptedPrompt prompt;
+    test::FakePrompt prompt;
     prompt.answers = {Prompt::Answer::Yes};
     ASSERT_TRUE(deleteList(set, prompt, 1));
     EXPECT_TRUE(fileThereWhenTold);
