@@ -71,8 +71,9 @@ void UiPrompt::showError(const std::string& text) {
     message("Error", text::cutUtf8(text, kMaxErrorText), Buttons::Ok, Icon::Error);
 }
 
-std::optional<std::string> UiPrompt::chooseOpenFile(const QString& title, const QString& filter) {
-    QString path = QFileDialog::getOpenFileName(m_parent, title, QString(), filter);
+std::optional<std::string> UiPrompt::chooseOpenFile(const QString& title, const QString& filter,
+                                                    const QString& preset) {
+    QString path = QFileDialog::getOpenFileName(m_parent, title, preset, filter);
     if (path.isEmpty())
         return std::nullopt;
     // File names are handed to std::filesystem as the bytes the file system uses.

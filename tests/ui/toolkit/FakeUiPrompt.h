@@ -33,8 +33,10 @@ public:
         return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     }
 
-    std::optional<std::string> chooseOpenFile(const QString&, const QString& filter) override {
+    std::optional<std::string> chooseOpenFile(const QString&, const QString& filter,
+                                              const QString& preset) override {
         fileFilters.push_back(filter.toStdString());
+        filePresets.push_back(preset.toStdString());
         if (files.empty())
             return std::nullopt;
         std::optional<std::string> f = files.front();
@@ -53,6 +55,7 @@ public:
     std::deque<Answer> answers;
     std::deque<std::optional<std::string>> files; // nullopt: Cancel
     std::vector<std::string> fileFilters;
+    std::vector<std::string> filePresets;
     std::function<int(QDialog&)> dialogHandler;
     int dialogsRun = 0;
 };
