@@ -4,6 +4,7 @@
 
 #include "common/JsonWriter.h"
 #include "common/Text.h"
+#include "common/VisibleText.h"
 #include "curl/CurlHttpGetter.h"
 #include "discover/Discovery.h"
 #include "serverlist/ListFiles.h"
@@ -85,7 +86,7 @@ int parseOptions(const std::vector<std::string>& args, Options& o) {
             if (!valueOf(o.dataDir) || o.dataDir.empty())
                 return usageError("--data-dir needs a directory");
         } else {
-            return usageError("unknown argument " + text::toDisplayUtf8(arg));
+            return usageError("unknown argument " + text::visible(arg));
         }
     }
     if (!buildFilter(o.filter))
@@ -97,9 +98,9 @@ void printTable(const std::vector<SteamServer>& servers) {
     std::string out;
     for (const auto& s : servers) {
         out += text::format(
-            "%-40s %-21s %-20s %3d/%-3d\n", text::cutUtf8(text::toDisplayUtf8(s.name), 40).c_str(),
-            addressText(s.address).c_str(), text::cutUtf8(text::toDisplayUtf8(s.map), 20).c_str(),
-            s.players, s.maxPlayers);
+            "%-40s %-21s %-20s %3d/%-3d\n", text::cutUtf8(text::visible(s.name), 40).c_str(),
+            text::visible(addressText(s.address)).c_str(),
+            text::cutUtf8(text::visible(s.map), 20).c_str(), s.players, s.maxPlayers);
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
@@ -155,7 +156,7 @@ int saveToList(const Options& o, const std::vector<SteamServer>& servers) {
     if (!dir.empty() && dir.back() != '/')
         dir += '/';
     std::string path = dir + o.saveList + ".sl06";
-    std::string shown = text::toDisplayUtf8(path);
+    std::string shown = text::visible(path);
     ListFileRead read = readListFile(path);
     ServerListSet set;
     if (read.status == ListFileStatus::Unreadable)
@@ -193,8 +194,8 @@ int runDiscover(const std::vector<std::string>& args) {
     }
     std::string key = effectiveApiKey(std::getenv("ONDEL_STEAM_API_KEY"), stored);
     if (key.empty())
-        return failed(noKeyMessage(settingsPath.empty() ? "the settings file"
-                                                        : text::toDisplayUtf8(settingsPath)));
+        return failed(
+            noKeyMessage(settingsPath.empty() ? "the settings file" : text::visible(settingsPath)));
 
     CurlHttpGetter http;
     DiscoverResult result = discoverServers(
