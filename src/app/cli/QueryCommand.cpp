@@ -7,12 +7,14 @@
 
 #include "common/JsonWriter.h"
 #include "common/Text.h"
+#include "common/VisibleText.h"
 #include "platform/SystemClock.h"
 #include "platform/posix/PosixUdpSocket.h"
 #include "query/DatagramRouter.h"
 #include "query/QueryBudget.h"
 #include "query/QueryEngine.h"
 #include "query/ServerKnowledge.h"
+#include "serverlist/TargetAddress.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -89,6 +91,10 @@ int runQuery(const std::vector<std::string>& args) {
     ServerAddress address = parseAddress(target);
     if (address.host.empty() || address.port == 0)
         return usageError(("not a server address: " + target).c_str());
+    if (std::string refused = targetRefusal(address); !refused.empty()) {
+        std::fprintf(stderr, "ondel-cli query: %s\n", refused.c_str());
+        return kExitBadArguments;
+    }
 
     CliPrompt prompt;
     PosixUdpSocket socket;
@@ -126,7 +132,7 @@ int runQuery(const std::vector<std::string>& args) {
     if (status == kExitTimedOut) {
         std::fprintf(stderr,
                      "ondel-cli query: no complete answer from %s within %d ms (missing: %s)\n",
-                     text::toDisplayUtf8(addressText(address)).c_str(), timeoutMs,
+                     text::visible(addressText(address)).c_str(), timeoutMs,
                      missingKinds(engine.replyCounts()).c_str());
         return kExitTimedOut;
     }

@@ -9,12 +9,14 @@
 #include "browser/ScanTargets.h"
 #include "common/JsonWriter.h"
 #include "common/Text.h"
+#include "common/VisibleText.h"
 #include "platform/SystemClock.h"
 #include "platform/posix/PosixUdpSocket.h"
 #include "query/DatagramRouter.h"
 #include "query/QueryBudget.h"
 #include "query/ServerKnowledge.h"
 #include "serverlist/ListFiles.h"
+#include "serverlist/TargetAddress.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -48,14 +50,9 @@ bool parsePositive(const std::string& text, int high, int& out) {
     return true;
 }
 
-// Text from a file or a server, fit for one terminal line: UTF-8, control characters as '?'.
+// Text from a file or a server, fit for one terminal line.
 std::string shown(std::string_view bytes) {
-    std::string out = text::toDisplayUtf8(bytes);
-    for (char& c : out) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    }
-    return out;
+    return text::visible(bytes);
 }
 
 // Cut or pad to `width` characters (UTF-8 code points).
@@ -99,8 +96,8 @@ struct Inputs {
 
 void reportBadLines(const std::string& source, const ScanTargets& parsed) {
     for (const auto& bad : parsed.bad)
-        std::fprintf(stderr, "ondel-cli scan: %s:%zu: not a server address: %s\n", source.c_str(),
-                     bad.lineNumber, shown(bad.text).c_str());
+        std::fprintf(stderr, "ondel-cli scan: %s:%zu: %s: %s\n", source.c_str(), bad.lineNumber,
+                     bad.why.c_str(), shown(bad.text).c_str());
 }
 
 void addText(Inputs& inputs, const std::string& source, std::string_view text) {
@@ -120,7 +117,7 @@ void addListFile(Inputs& inputs, const std::string& path) {
         return;
     }
     if (file.status == ListFileStatus::Unreadable) {
-        if (!file.contents.complete)
+        if (!file.contents.complete && file.contents.overLimit.empty())
             std::fprintf(stderr,
                          "ondel-cli scan: %s: cannot be read completely, failed at byte offset "
                          "%zu; scanning the %zu servers before it\n",
@@ -139,6 +136,11 @@ void addListFile(Inputs& inputs, const std::string& path) {
         if (a.host.empty() || a.port <= 0 || a.port > 65535) {
             std::fprintf(stderr, "ondel-cli scan: %s: entry %zu: not a server address: %s\n",
                          name.c_str(), number, shown(addressText(a)).c_str());
+            continue;
+        }
+        if (std::string refused = targetRefusal(a); !refused.empty()) {
+            std::fprintf(stderr, "ondel-cli scan: %s: entry %zu: %s\n", name.c_str(), number,
+                         shown(refused).c_str());
             continue;
         }
         addScanTarget(inputs.targets, a);
