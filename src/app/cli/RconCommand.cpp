@@ -1,10 +1,11 @@
-// ondel-cli rcon HOST:PORT --password PW [--old-protocol] [--wait MS] COMMAND...: asks the server
-// for a challenge number, sends the command and prints what the server prints back until it
-// has been quiet for the wait time.
+// ondel-cli rcon HOST:PORT --password PW [--old-protocol] [--wait MS] [--total MS] COMMAND...:
+// asks the server for a challenge number, sends the command and prints what the server prints
+// back until it has been quiet for the wait time (or the total time is up).
 #include "CliCommand.h"
 #include "CliEventLoop.h"
 
 #include "common/Text.h"
+#include "common/VisibleText.h"
 #include "platform/SystemClock.h"
 #include "platform/posix/PosixUdpSocket.h"
 #include "query/DatagramRouter.h"
@@ -14,6 +15,7 @@
 #include "rcon/QueryEngineRconPort.h"
 #include "rcon/RconProtocol.h"
 #include "rcon/RconSession.h"
+#include "serverlist/TargetAddress.h"
 
 #include <cstdio>
 
@@ -22,11 +24,12 @@ namespace ondel::cli {
 namespace {
 
 constexpr const char* kUsage = "usage: ondel-cli rcon HOST:PORT --password PW [--old-protocol] "
-                               "[--wait MS] COMMAND...\n";
+                               "[--wait MS] [--total MS] COMMAND...\n";
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitNoChallenge = 2;
 constexpr int kDefaultWaitMs = 2000;
+constexpr int kDefaultTotalMs = 30000; // a server that prints without end is cut off here
 
 int usageError(const std::string& why) {
     std::fprintf(stderr, "ondel-cli rcon: %s\n%s", why.c_str(), kUsage);
@@ -51,6 +54,7 @@ struct Arguments {
     bool havePassword = false;
     bool oldProtocol = false;
     int waitMs = kDefaultWaitMs;
+    int totalMs = kDefaultTotalMs;
     std::string command;
 };
 
@@ -72,6 +76,10 @@ int parseArguments(const std::vector<std::string>& args, Arguments& out) {
             if (i + 1 >= args.size() || !parseMs(args[i + 1], out.waitMs))
                 return usageError("--wait needs a number of milliseconds above 0");
             ++i;
+        } else if (arg == "--total") {
+            if (i + 1 >= args.size() || !parseMs(args[i + 1], out.totalMs))
+                return usageError("--total needs a number of milliseconds above 0");
+            ++i;
         } else if (arg == "--") {
             ++i;
             break;
@@ -90,6 +98,8 @@ int parseArguments(const std::vector<std::string>& args, Arguments& out) {
     out.address = parseAddress(target);
     if (out.address.host.empty() || out.address.port == 0)
         return usageError("not a server address: " + target);
+    if (std::string refused = targetRefusal(out.address); !refused.empty())
+        return usageError(refused);
     if (!out.havePassword)
         return usageError("no --password given");
     if (out.command.empty())
@@ -130,7 +140,7 @@ int runRcon(const std::vector<std::string>& args) {
     entry.address = a.address;
     engine.setCurrentServer(entry);
     session.open([&](std::string_view text) {
-        std::string shown = text::toDisplayUtf8(text);
+        std::string shown = text::visible(text, text::Lines::Keep);
         writeOutput(shown);
         if (!shown.empty())
             endsWithNewline = shown.back() == '\n';
@@ -150,7 +160,7 @@ int runRcon(const std::vector<std::string>& args) {
 
     if (session.challenge() == 0 && !a.oldProtocol) {
         std::fprintf(stderr, "ondel-cli rcon: no rcon challenge number from %s within %d ms\n",
-                     text::toDisplayUtf8(addressText(a.address)).c_str(), a.waitMs);
+                     text::visible(addressText(a.address)).c_str(), a.waitMs);
         return kExitNoChallenge;
     }
 
@@ -164,23 +174,35 @@ int runRcon(const std::vector<std::string>& args) {
     case RconSession::SendResult::NoChallenge: // handled above
     case RconSession::SendResult::SendFailed:
         std::fprintf(stderr, "ondel-cli rcon: the command could not be sent to %s\n",
-                     text::toDisplayUtf8(addressText(a.address)).c_str());
+                     text::visible(addressText(a.address)).c_str());
         return kExitFailed;
     }
 
-    lastPrint = clock.tickMs();
+    // The output ends when the server has been quiet for the wait time, or at the total cap.
+    const std::uint32_t sentAt = clock.tickMs();
+    const auto totalMs = static_cast<std::uint32_t>(a.totalMs);
+    bool cut = false;
+    lastPrint = sentAt;
     loop.every(kPollMs, [&] {
-        if (clock.tickMs() - lastPrint >= waitMs)
+        const std::uint32_t now = clock.tickMs();
+        cut = now - sentAt >= totalMs && now - lastPrint < waitMs;
+        if (cut || now - lastPrint >= waitMs)
             loop.exit(0);
     });
     loop.run();
     session.close();
-    return writeOutput(printedAnything && !endsWithNewline ? "\n" : "") ? kExitDone : kExitFailed;
+    const bool written = writeOutput(printedAnything && !endsWithNewline ? "\n" : "");
+    if (cut)
+        std::fprintf(stderr,
+                     "ondel-cli rcon: output cut after %d ms: the server was still printing "
+                     "(--total)\n",
+                     a.totalMs);
+    return written ? kExitDone : kExitFailed;
 }
 
 const CliCommand rconCommand("rcon",
                              "rcon HOST:PORT --password PW [--old-protocol] [--wait MS] "
-                             "COMMAND...   run a server command",
+                             "[--total MS] COMMAND...   run a server command",
                              &runRcon);
 
 } // namespace
