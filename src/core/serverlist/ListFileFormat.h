@@ -43,7 +43,7 @@ std::string readText(ByteReader& in);
 inline constexpr std::size_t kMaxListFileBytes = 256u << 20;
 inline constexpr std::size_t kMaxEntries = 250'000;
 inline constexpr std::size_t kMaxRulesPerEntry = 1'024;
-inline constexpr std::size_t kMaxPlayersPerEntry = 255; // the players reply counts in one byte
+inline constexpr std::size_t kMaxPlayersPerEntry = 1'024; // a players reply holds at most 255
 // Rules and players of all entries together (each costs far more memory than its few bytes).
 inline constexpr std::size_t kMaxItems = 4'000'000;
 inline constexpr std::size_t kMaxTextBytes = 1u << 20; // one text (a comment is the longest)

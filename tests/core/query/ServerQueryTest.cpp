@@ -126,9 +126,11 @@ TEST(ServerQueryOnce, RepliesCutShortLeaveTheRequestsAwaitedForTheWholeOnes) {
         const Bytes players = playersReply({{"alice", 3, 10}, {"bob", 1, 5}});
         const Bytes rules = rulesReply({{"mp_timelimit", "20"}, {"sv_gravity", "800"}});
         for (const Bytes* whole : {&info, &players, &rules}) {
-            // The first 12 bytes, and all but the last byte: neither settles the request.
+            // The first 12 bytes, and all but the last byte: neither settles the request. (An
+            // `m` reply is whole once it has its mod flag: what follows it is not used.)
             rig.receive(Bytes(whole->begin(), whole->begin() + 12));
-            rig.receive(Bytes(whole->begin(), whole->end() - 1));
+            if (whole != &info || dialect == QueryDialect::Steam)
+                rig.receive(Bytes(whole->begin(), whole->end() - 1));
         }
         EXPECT_FALSE(outcome);
         EXPECT_EQ(replies, 0);
