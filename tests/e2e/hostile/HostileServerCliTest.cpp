@@ -102,10 +102,10 @@ TEST(HostileServerCli, RconEndsAtItsTotalLimitWhenTheServerPrintsWithoutEnd) {
 TEST(HostileServerCli, BroadcastAndMulticastAreRefusedAndPaddedDottedQuadsAnswer) {
     for (const char* refused : {"255.255.255.255:27015", "224.0.0.1:27015", "0.0.0.0:27015"}) {
         ProgramResult q = runProgram(kCli, {"query", refused, "--timeout", "500"});
-        EXPECT_EQ(q.exitStatus, 1) << refused;
+        EXPECT_EQ(q.exitStatus, 2) << refused;
         EXPECT_NE(q.err.find("nothing is sent to it"), std::string::npos) << q.err;
         ProgramResult r = runProgram(kCli, {"rcon", refused, "--password", "pw", "status"});
-        EXPECT_EQ(r.exitStatus, 1) << refused;
+        EXPECT_EQ(r.exitStatus, 2) << refused;
         EXPECT_NE(r.err.find("nothing is sent to it"), std::string::npos) << r.err;
     }
     SimProcess sim;
