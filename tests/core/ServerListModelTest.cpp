@@ -1,5 +1,6 @@
 #include "serverlist/ServerList.h"
 #include "serverlist/ServerListSet.h"
+#include "serverlist/TargetAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +32,12 @@ TEST(ParseAddress, AcceptsAndRejects) {
         {"10.0.0.5:99999", "", 0},
         {"1a.0.0.1:5", "", 0},
         {"", "", 0},
+        // Dotted hosts are written plain, as the replies' sender is: one server, one text.
+        {"127.000.000.001:27015", "127.0.0.1", 27015},
+        {"127.0.0.01:27015", "127.0.0.1", 27015},
+        {"010.0.0.1:1", "10.0.0.1", 1},
+        {"256.0.0.1:1", "", 0},
+        {"1.2.3.0001:1", "", 0},
     };
     for (const auto& c : cases) {
         ServerAddress a = parseAddress(c.text);
@@ -38,6 +45,36 @@ TEST(ParseAddress, AcceptsAndRejects) {
         EXPECT_EQ(a.port, c.port) << c.text;
     }
     EXPECT_EQ(addressText({"192.168.0.10", 27015}), "192.168.0.10:27015");
+}
+
+TEST(ParseAddress, BroadcastMulticastAndThisNetworkAreRefusedAsTargets) {
+    struct Case {
+        const char* host;
+        const char* says; // empty: may be asked
+    } cases[] = {
+        {"255.255.255.255", "broadcast"},
+        {"224.0.0.1", "multicast"},
+        {"239.1.2.3", "multicast"},
+        {"240.0.0.1", "reserved"},
+        {"254.9.9.9", "reserved"},
+        {"0.0.0.0", "this network"},
+        {"0.1.2.3", "this network"},
+        {"223.255.255.255", ""},
+        {"1.0.0.0", ""},
+        {"10.0.0.255", ""},
+        {"127.0.0.1", ""},
+        {"game.example.org", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string refusal = targetRefusal({c.host, 27015});
+        if (*c.says == '\0')
+            EXPECT_EQ(refusal, "") << c.host;
+        else
+            EXPECT_NE(refusal.find(c.says), std::string::npos) << c.host << ": " << refusal;
+    }
+    // Typed with leading zeros, a multicast address is still known as such.
+    EXPECT_NE(targetRefusal(parseAddress("224.000.000.001:1")).find("multicast"),
+              std::string::npos);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "common/Text.h"
 #include "common/JsonWriter.h"
 #include "common/Utf8.h"
+#include "common/VisibleText.h"
 
 #include <gtest/gtest.h>
 
@@ -100,4 +101,33 @@ TEST(JsonWriter, EscapesControlCharactersAndDecodesBytes) {
     json.endArray();
     json.endObject();
     EXPECT_EQ(json.text(), "{\"n\":\"a\\\"\\\\\\n\\u0001\xC3\xA9\",\"list\":[1,null]}");
+}
+
+TEST(Text, VisibleReplacesEveryControlAndKeepsLinesOnlyWhenAsked) {
+    struct Case {
+        std::string_view in;
+        const char* oneLine;
+        const char* lines;
+    } cases[] = {
+        {"plain \xC3\xA9 text", "plain \xC3\xA9 text", "plain \xC3\xA9 text"},
+        {"\x1B]0;title\x07", "?]0;title?", "?]0;title?"},
+        {"\x1B[2J", "?[2J", "?[2J"},
+        {"\x1B]52;c;aGk=\x07", "?]52;c;aGk=?", "?]52;c;aGk=?"},
+        {"a\nb\tc\rd", "a?b?c?d", "a\nb\tc?d"},
+        {std::string_view("nul\0x\x7F", 6), "nul?x?", "nul?x?"},
+        // C1 controls as UTF-8 (U+009B CSI, U+0085 NEL); U+00A0 is no control.
+        {"\xC2\x9B"
+         "31m\xC2\x85\xC2\xA0",
+         "?31m?\xC2\xA0", "?31m?\xC2\xA0"},
+        // Not UTF-8: decoded as Windows-1252, where 0x9B is a printable quote.
+        {"x\x9B\x1B", "x\xE2\x80\xBA?", "x\xE2\x80\xBA?"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(text::visible(c.in), c.oneLine) << c.in;
+        EXPECT_EQ(text::visible(c.in, text::Lines::Keep), c.lines) << c.in;
+    }
+    JsonWriter json(false);
+    json.value(std::string_view("\xC2\x9B"
+                                "a\x1B"));
+    EXPECT_EQ(json.text(), "\"\\u009ba\\u001b\"");
 }

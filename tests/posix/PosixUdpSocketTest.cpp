@@ -153,3 +153,30 @@ TEST(PosixUdpSocket, NamesAreResolvedOnceAndFailuresAreNotAskedAgainAtOnce) {
     EXPECT_FALSE(socket.sendDatagram("127.0.0.1", 0, bytes, sizeof bytes));
     EXPECT_FALSE(socket.sendDatagram("127.0.0.1", 65536, bytes, sizeof bytes));
 }
+
+TEST(PosixUdpSocket, NeverBroadcastsNotEvenToANameThatResolvesToTheBroadcastAddress) {
+    PosixUdpSocket socket;
+    ASSERT_TRUE(socket.open(0));
+    int broadcast = -1;
+    socklen_t length = sizeof broadcast;
+    ASSERT_EQ(::getsockopt(socket.fd(), SOL_SOCKET, SO_BROADCAST, &broadcast, &length), 0);
+    EXPECT_EQ(broadcast, 0);
+    socket.setResolver(
+        [](const std::string&) -> std::optional<std::uint32_t> { return INADDR_BROADCAST; });
+    const std::uint8_t bytes[] = {0xFF, 0xFF, 0xFF, 0xFF, 'x'};
+    EXPECT_FALSE(socket.sendDatagram("all.test.invalid", 27015, bytes, sizeof bytes));
+    EXPECT_FALSE(socket.sendDatagram("255.255.255.255", 27015, bytes, sizeof bytes));
+}
+
+TEST(PosixUdpSocket, OneReadTakesAtMost512SoThatAFloodCannotHoldTheCaller) {
+    PosixUdpSocket socket;
+    ASSERT_TRUE(socket.open(0));
+    int got = 0;
+    socket.setReceiver([&](const std::uint8_t*, std::size_t, const std::string&, int) { ++got; });
+    Peer peer;
+    for (int i = 0; i < 600; ++i)
+        peer.sendTo(socket.localPort(), 9, 1);
+    EXPECT_EQ(socket.poll(2000), 512);
+    EXPECT_EQ(socket.readPending(), 88);
+    EXPECT_EQ(got, 600);
+}

@@ -70,8 +70,10 @@ const std::map<std::string, bool HlsimOptions::*>& flagOptions() {
         {"--info-extra", &HlsimOptions::infoExtra},
         {"--wrong-port", &HlsimOptions::wrongPort},
         {"--old-rcon", &HlsimOptions::oldRcon},
+        {"--rcon-endless", &HlsimOptions::rconEndless},
         {"--info-challenge", &HlsimOptions::infoChallenge},
         {"--info-both", &HlsimOptions::infoBoth},
+        {"--cut-first", &HlsimOptions::cutFirst},
         {"--quiet", &HlsimOptions::quiet},
         {"--help", &HlsimOptions::help},
         {"-h", &HlsimOptions::help},
@@ -280,9 +282,11 @@ A Half-Life server simulator on UDP: answers the server queries and RCON.
   --dead-share F      that share (0..1) of the --count servers never answers
   --info-challenge    Steam info requests need a challenge first
   --info-both         Steam info requests get an m reply and an I reply
+  --cut-first         every query reply is sent cut to its first 12 bytes, then whole
   --split-size N      replies longer than N bytes are sent as fragments (default 1400)
   --rcon-password PW  RCON password (empty: every RCON command is refused)
   --old-rcon          accept "rcon PASSWORD COMMAND" without a challenge number
+  --rcon-endless      after an RCON command, print lines to its sender without end
   --loss PCT --duplicate PCT --garbage PCT --delay MS --wrong-port
   --scenario FILE     state changes over time (see tools/hlsim/README.md)
   --query-limit R/W   drop packets of a client address beyond R a second over W seconds

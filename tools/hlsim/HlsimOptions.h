@@ -48,6 +48,7 @@ struct HlsimOptions {
     std::string scenarioPath;
     std::string rconPassword;
     bool oldRcon = false;
+    bool rconEndless = false; // after an RCON command, print lines to its sender without end
 
     Dialect dialect = Dialect::Legacy;
     // Shares of the --count servers (in ten-thousandths) that speak only the Steam dialect, or
@@ -58,6 +59,7 @@ struct HlsimOptions {
     int splitSize = 1400;
     bool infoChallenge = false;
     bool infoBoth = false;
+    bool cutFirst = false; // every query reply goes out cut to 12 bytes first, then whole
 
     // --query-limit RATE/WINDOW: packets a second averaged over WINDOW seconds per client
     // address (0: no limit). --request-log FILE: one line per received request.

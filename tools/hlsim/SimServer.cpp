@@ -152,10 +152,20 @@ void SimServer::handleRequest(const Datagram& request, const sockaddr_in& from, 
         for (const auto& reply : outcome.replies)
             sendReply(reply, from, now);
         sendLogLines(outcome.logLines);
+        const bool command = request.size() > 8 && std::memcmp(request.data() + 4, "rcon", 4) == 0;
+        if (m_options.rconEndless && command && !m_endlessTo) {
+            m_endlessTo = from;
+            m_endlessDue = now;
+            tick(now);
+        }
         return;
     }
-    for (const auto& reply : m_responder.answer(request, ip, *m_state, now))
+    constexpr std::size_t kCutLength = 12;
+    for (const auto& reply : m_responder.answer(request, ip, *m_state, now)) {
+        if (m_options.cutFirst && reply.size() > kCutLength)
+            sendReply(Datagram(reply.begin(), reply.begin() + kCutLength), from, now);
         sendReply(reply, from, now);
+    }
 }
 
 void SimServer::sendReply(const Datagram& whole, const sockaddr_in& to, double now) {
@@ -204,6 +214,17 @@ void SimServer::tick(double now) {
         for (const auto& event : m_scenario->due(now))
             sendLogLines(m_state->apply(event, now));
     }
+    if (m_endlessTo && now >= m_endlessDue) {
+        // A burst of lines every few milliseconds: far more than any console shows.
+        constexpr int kBurst = 20;
+        constexpr double kEverySeconds = 0.002;
+        for (int i = 0; i < kBurst; ++i) {
+            const std::string line = "endless output line " + std::to_string(++m_endlessLines) +
+                                     " " + std::string(200, 'x') + "\n";
+            transmit(m_socket, *m_endlessTo, RconHandler::printReply(line));
+        }
+        m_endlessDue = now + kEverySeconds;
+    }
     flush(now);
 }
 
@@ -223,6 +244,8 @@ std::optional<double> SimServer::nextWake() const {
         if (auto next = m_scenario->nextTime(); next && (!wake || *next < *wake))
             wake = next;
     }
+    if (m_endlessTo && (!wake || m_endlessDue < *wake))
+        wake = m_endlessDue;
     return wake;
 }
 

@@ -86,6 +86,10 @@ private:
     int m_port = 0;
     std::deque<Pending> m_pending;
     bool m_warnedTooLong = false;
+    // --rcon-endless: the client that gets printed lines, and when the next burst is due.
+    std::optional<sockaddr_in> m_endlessTo;
+    double m_endlessDue = 0.0;
+    std::uint64_t m_endlessLines = 0;
 };
 
 } // namespace ondel::hlsim

@@ -5,6 +5,7 @@
 #include "common/ByteReader.h"
 #include "common/JsonWriter.h"
 #include "common/Text.h"
+#include "common/VisibleText.h"
 #include "query/ChallengeParser.h"
 #include "query/FragmentReassembler.h"
 #include "query/InfoReplyParser.h"
@@ -47,7 +48,7 @@ public:
             m_writer.key(key);
             m_writer.value(bytes);
         } else {
-            m_lines += text::format("%s: %s\n", key, text::toDisplayUtf8(bytes).c_str());
+            m_lines += text::format("%s: %s\n", key, text::visible(bytes).c_str());
         }
     }
     void number(const char* key, std::int64_t v) {
@@ -101,8 +102,8 @@ void rules(Output& out, const ServerEntry& e) {
     } else {
         out.line(text::format("rules: %zu\n", e.rules.size()));
         for (const auto& r : e.rules)
-            out.line(text::format("  %s = %s\n", text::toDisplayUtf8(r.name).c_str(),
-                                  text::toDisplayUtf8(r.value).c_str()));
+            out.line(text::format("  %s = %s\n", text::visible(r.name).c_str(),
+                                  text::visible(r.value).c_str()));
     }
     out.text("adminModVersion", e.adminModVersion);
     out.number("reserveSlots", e.reserveSlots);
@@ -127,13 +128,13 @@ void players(Output& out, const std::vector<PlayerRecord>& list) {
     } else {
         out.line(text::format("playerList: %zu\n", list.size()));
         for (const auto& p : list)
-            out.line(text::format("  %3d  %-32s %6d %6d\n", p.index,
-                                  text::toDisplayUtf8(p.name).c_str(), p.frags, p.time));
+            out.line(text::format("  %3d  %-32s %6d %6d\n", p.index, text::visible(p.name).c_str(),
+                                  p.frags, p.time));
     }
 }
 
 int fail(const std::string& path, const char* why) {
-    return failure(kSpec, text::toDisplayUtf8(path) + ": " + why);
+    return failure(kSpec, text::visible(path) + ": " + why);
 }
 
 int runDecode(const Arguments& args) {

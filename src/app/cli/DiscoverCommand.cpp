@@ -6,6 +6,7 @@
 #include "common/JsonWriter.h"
 #include "common/TerminalColumns.h"
 #include "common/Text.h"
+#include "common/VisibleText.h"
 #include "curl/CurlHttpGetter.h"
 #include "discover/Discovery.h"
 #include "platform/posix/DataFolderLock.h"
@@ -78,9 +79,9 @@ std::optional<int> readOptions(const Arguments& args, Options& o) {
 void printTable(const std::vector<SteamServer>& servers) {
     std::string out;
     for (const auto& s : servers) {
-        out += text::fitColumn(text::toDisplayUtf8(s.name), 40) + " " +
-               text::fitColumn(addressText(s.address), 21) + " " +
-               text::fitColumn(text::toDisplayUtf8(s.map), 20) + " " +
+        out += text::fitColumn(text::visible(s.name), 40) + " " +
+               text::fitColumn(text::visible(addressText(s.address)), 21) + " " +
+               text::fitColumn(text::visible(s.map), 20) + " " +
                text::format("%3d/%-3d\n", s.players, s.maxPlayers);
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
@@ -126,7 +127,7 @@ std::string defaultDataFolder() {
 // completely is left alone: writing would lose what it holds.
 int saveToList(const Options& o, const std::string& dir, const std::vector<SteamServer>& servers) {
     std::string path = dir + o.saveList + ".sl06";
-    std::string shown = text::toDisplayUtf8(path);
+    std::string shown = text::visible(path);
     ListFileRead read = readListFile(path);
     ServerListSet set;
     if (read.status == ListFileStatus::Unreadable)
@@ -163,8 +164,8 @@ int runDiscover(const Arguments& args) {
     }
     std::string key = effectiveApiKey(std::getenv("ONDEL_STEAM_API_KEY"), stored);
     if (key.empty())
-        return failed(noKeyMessage(settingsPath.empty() ? "the settings file"
-                                                        : text::toDisplayUtf8(settingsPath)));
+        return failed(
+            noKeyMessage(settingsPath.empty() ? "the settings file" : text::visible(settingsPath)));
 
     // The window writes the lists of its data folder as they change; a list written beside it
     // would be overwritten by the window's copy, or overwrite it. So the folder is taken for the

@@ -1,6 +1,7 @@
 #include "EntryJson.h"
 
 #include "common/Text.h"
+#include "common/VisibleText.h"
 
 namespace ondel::cli {
 
@@ -72,7 +73,7 @@ void writeEntryJson(JsonWriter& json, const ServerEntry& e,
 
 std::string entryText(const ServerEntry& e) {
     using text::format;
-    auto t = [](const std::string& s) { return text::toDisplayUtf8(s); };
+    auto t = [](const std::string& s) { return text::visible(s); };
     std::string out;
     out += format("address: %s\n", t(addressText(e.address)).c_str());
     out += format("hostName: %s\n", t(e.hostName).c_str());

@@ -4,6 +4,7 @@
 
 #include "common/JsonWriter.h"
 #include "common/Text.h"
+#include "common/VisibleText.h"
 #include "serverlist/ListFiles.h"
 
 #include <cstdio>
@@ -27,13 +28,13 @@ int runList(const Arguments& args) {
     const bool json = args.has("--json");
 
     ListFileRead read = readListFile(path);
-    std::string shownPath = text::toDisplayUtf8(path);
+    std::string shownPath = text::visible(path);
     switch (read.status) {
     case ListFileStatus::Missing:
         std::fprintf(stderr, "ondel-cli: %s: no such file\n", shownPath.c_str());
         return kExitFailed;
     case ListFileStatus::Unreadable:
-        if (!read.contents.complete) {
+        if (!read.contents.complete && read.contents.overLimit.empty()) {
             std::fprintf(stderr,
                          "ondel-cli: %s: cannot be read completely, failed at byte offset %zu\n",
                          shownPath.c_str(), read.contents.failOffset);
@@ -65,8 +66,7 @@ int runList(const Arguments& args) {
         std::fputc('\n', stdout);
     } else {
         std::string head = text::format("formatVersion: %d\n", c.formatVersion);
-        head +=
-            text::format("name: %s\n", c.name ? text::toDisplayUtf8(*c.name).c_str() : "(none)");
+        head += text::format("name: %s\n", c.name ? text::visible(*c.name).c_str() : "(none)");
         head += text::format("entries: %zu\n", c.entries.size());
         std::fwrite(head.data(), 1, head.size(), stdout);
         for (std::size_t i = 0; i < c.entries.size(); ++i) {

@@ -6,7 +6,9 @@
 
 #include "common/JsonWriter.h"
 #include "common/Text.h"
+#include "common/VisibleText.h"
 #include "query/QueryEngine.h"
+#include "serverlist/TargetAddress.h"
 
 namespace ondel::cli {
 
@@ -52,6 +54,8 @@ int runQuery(const Arguments& args) {
     ServerAddress address = parseAddress(target);
     if (address.host.empty() || address.port == 0)
         return usageError(kSpec, "not a server address: " + target);
+    if (std::string refused = targetRefusal(address); !refused.empty())
+        return usageError(kSpec, refused);
 
     CliSession session;
     if (!session.open(kSpec))
@@ -76,8 +80,8 @@ int runQuery(const Arguments& args) {
     engine.queryTick(); // the first requests go out at once
     if (session.run() == kTimedOut)
         return failure(kSpec, text::format("no complete answer from %s within %u ms (missing: %s)",
-                                           text::toDisplayUtf8(addressText(address)).c_str(),
-                                           timeoutMs, missingKinds(engine.replyCounts()).c_str()));
+                                           text::visible(addressText(address)).c_str(), timeoutMs,
+                                           missingKinds(engine.replyCounts()).c_str()));
 
     const ServerEntry& result = engine.currentServer();
     const char* dialect = dialectName(engine.dialect());

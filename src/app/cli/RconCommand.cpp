@@ -1,15 +1,19 @@
 // ondel-cli rcon HOST:PORT [--password-file FILE | --password PW] [--old-protocol] [--wait MS]
-// COMMAND...: asks the server for a challenge number, sends the command and prints what the
-// server prints back until it has been quiet for the wait time. A refused password ends it at
-// once with status 2: servers ban an address that keeps trying.
+// [--total MS] COMMAND...: asks the server for a challenge number, sends the command and prints
+// what the server prints back until it has been quiet for the wait time (or the total time is
+// up). A refused password ends it at once with status 2: servers ban an address that keeps
+// trying.
 #include "CliCommand.h"
 #include "CliSession.h"
 
 #include "common/Text.h"
+#include "common/VisibleText.h"
 #include "query/QueryEngine.h"
 #include "rcon/QueryEngineRconPort.h"
 #include "rcon/RconProtocol.h"
 #include "rcon/RconSession.h"
+#include "serverlist/TargetAddress.h"
+#include <cstdio>
 
 #include <cerrno>
 #include <cstdlib>
@@ -40,6 +44,10 @@ const CommandSpec kSpec{
                 {"--wait", "MS",
                  "how long the server must be quiet before the output ends "
                  "(default 2000)",
+                 1, 999999999, "a number of milliseconds above 0"},
+                {"--total", "MS",
+                 "the longest the output may run; a server still printing then is cut off "
+                 "(default 30000)",
                  1, 999999999, "a number of milliseconds above 0"}},
     .minOperands = 1,
     .maxOperands = 1,
@@ -92,6 +100,8 @@ int runRcon(const Arguments& args) {
     const ServerAddress address = parseAddress(target);
     if (address.host.empty() || address.port == 0)
         return usageError(kSpec, "not a server address: " + target);
+    if (std::string refused = targetRefusal(address); !refused.empty())
+        return usageError(kSpec, refused);
     if (args.has("--password") && args.has("--password-file"))
         return usageError(kSpec, "give --password or --password-file, not both");
     const char* fromEnvironment = std::getenv("ONDEL_RCON_PASSWORD");
@@ -113,6 +123,8 @@ int runRcon(const Arguments& args) {
     }
     const bool oldProtocol = args.has("--old-protocol");
     const auto waitMs = static_cast<std::uint32_t>(args.number("--wait", 2000));
+    // A server that prints without end is cut off here.
+    const auto totalMs = static_cast<std::uint32_t>(args.number("--total", 30000));
 
     CliSession cli;
     if (!cli.open(kSpec))
@@ -132,7 +144,7 @@ int runRcon(const Arguments& args) {
     entry.address = address;
     engine.setCurrentServer(entry);
     session.open([&](std::string_view text) {
-        std::string shown = text::toDisplayUtf8(text);
+        std::string shown = text::visible(text, text::Lines::Keep);
         writeOutput(shown);
         if (!shown.empty())
             endsWithNewline = shown.back() == '\n';
@@ -155,9 +167,8 @@ int runRcon(const Arguments& args) {
     loop.clearTimers();
 
     if (session.challenge() == 0 && !oldProtocol)
-        return failure(kSpec,
-                       text::format("no rcon challenge number from %s within %u ms",
-                                    text::toDisplayUtf8(addressText(address)).c_str(), waitMs));
+        return failure(kSpec, text::format("no rcon challenge number from %s within %u ms",
+                                           text::visible(addressText(address)).c_str(), waitMs));
 
     switch (session.send(password, command, oldProtocol)) {
     case RconSession::SendResult::Sent:
@@ -168,24 +179,34 @@ int runRcon(const Arguments& args) {
     case RconSession::SendResult::PasswordRefused: // one command: nothing was refused before
     case RconSession::SendResult::Held:
     case RconSession::SendResult::SendFailed:
-        return failure(kSpec, "the command could not be sent to " +
-                                  text::toDisplayUtf8(addressText(address)));
+        return failure(kSpec,
+                       "the command could not be sent to " + text::visible(addressText(address)));
     }
 
-    lastPrint = clock.tickMs();
+    // The output ends when the server has been quiet for the wait time, or at the total cap.
+    const std::uint32_t sentAt = clock.tickMs();
+    bool cut = false;
+    lastPrint = sentAt;
     loop.every(kPollMs, [&] {
-        if (clock.tickMs() - lastPrint >= waitMs)
+        const std::uint32_t now = clock.tickMs();
+        cut = now - sentAt >= totalMs && now - lastPrint < waitMs;
+        if (cut || now - lastPrint >= waitMs)
             loop.exit(0);
     });
     loop.run();
     session.close();
+    const bool written = writeOutput(printedAnything && !endsWithNewline ? "\n" : "");
     if (refused) {
-        writeOutput(printedAnything && !endsWithNewline ? "\n" : "");
         failure(kSpec, "the server refused the password; many servers ban an address after 5 "
                        "refused passwords within 30 s, so nothing more is sent");
         return kExitRefused;
     }
-    return writeOutput(printedAnything && !endsWithNewline ? "\n" : "") ? kExitOk : kExitFailed;
+    if (cut)
+        std::fprintf(stderr,
+                     "ondel-cli rcon: output cut after %u ms: the server was still printing "
+                     "(--total)\n",
+                     totalMs);
+    return written ? kExitOk : kExitFailed;
 }
 
 const CliCommand rconCommand(kSpec, &runRcon);

@@ -15,7 +15,9 @@
 #include "common/JsonWriter.h"
 #include "common/TerminalColumns.h"
 #include "common/Text.h"
+#include "common/VisibleText.h"
 #include "serverlist/ListFiles.h"
+#include "serverlist/TargetAddress.h"
 #include "settings/UserPaths.h"
 
 #include <cerrno>
@@ -41,14 +43,9 @@ const CommandSpec kSpec{
 };
 constexpr std::uint32_t kTickMs = 5;
 
-// Text from a file or a server, fit for one terminal line: UTF-8, control characters as '?'.
+// Text from a file or a server, fit for one terminal line.
 std::string shown(std::string_view bytes) {
-    std::string out = text::toDisplayUtf8(bytes);
-    for (char& c : out) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    }
-    return out;
+    return text::visible(bytes);
 }
 
 std::string readAll(std::FILE* in, bool& ok) {
@@ -69,8 +66,8 @@ struct Inputs {
 
 void reportBadLines(const std::string& source, const ScanTargets& parsed) {
     for (const auto& bad : parsed.bad)
-        std::fprintf(stderr, "ondel-cli scan: %s:%zu: not a server address: %s\n", source.c_str(),
-                     bad.lineNumber, shown(bad.text).c_str());
+        std::fprintf(stderr, "ondel-cli scan: %s:%zu: %s: %s\n", source.c_str(), bad.lineNumber,
+                     bad.why.c_str(), shown(bad.text).c_str());
 }
 
 void addText(Inputs& inputs, const std::string& source, std::string_view text) {
@@ -90,7 +87,7 @@ void addListFile(Inputs& inputs, const std::string& path) {
         return;
     }
     if (file.status == ListFileStatus::Unreadable) {
-        if (!file.contents.complete)
+        if (!file.contents.complete && file.contents.overLimit.empty())
             std::fprintf(stderr,
                          "ondel-cli scan: %s: cannot be read completely, failed at byte offset "
                          "%zu; scanning the %zu servers before it\n",
@@ -109,6 +106,11 @@ void addListFile(Inputs& inputs, const std::string& path) {
         if (a.host.empty() || a.port <= 0 || a.port > 65535) {
             std::fprintf(stderr, "ondel-cli scan: %s: entry %zu: not a server address: %s\n",
                          name.c_str(), number, shown(addressText(a)).c_str());
+            continue;
+        }
+        if (std::string refused = targetRefusal(a); !refused.empty()) {
+            std::fprintf(stderr, "ondel-cli scan: %s: entry %zu: %s\n", name.c_str(), number,
+                         shown(refused).c_str());
             continue;
         }
         addScanTarget(inputs.targets, a);

@@ -1,4 +1,5 @@
 #include "browser/ScanTargets.h"
+#include "serverlist/TargetAddress.h"
 
 #include <algorithm>
 
@@ -41,6 +42,10 @@ ScanTargets parseScanTargets(std::string_view text) {
         ServerAddress address = parseAddress(word);
         if (address.host.empty() || address.port <= 0) {
             targets.bad.push_back({lineNumber, std::string(line)});
+            continue;
+        }
+        if (std::string refused = targetRefusal(address); !refused.empty()) {
+            targets.bad.push_back({lineNumber, std::string(line), std::move(refused)});
             continue;
         }
         addScanTarget(targets, address);

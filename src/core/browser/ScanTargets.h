@@ -14,6 +14,7 @@ namespace ondel {
 struct BadTargetLine {
     std::size_t lineNumber = 0; // 1-based
     std::string text;           // the line as it stands (bytes, without its line end)
+    std::string why = "not a server address";
 };
 
 struct ScanTargets {
@@ -26,7 +27,7 @@ struct ScanTargets {
 // Reads a text of servers, one HOST:PORT a line (LF or CRLF). Blank lines and lines whose first
 // non-blank character is '#' are skipped; blanks around the address are allowed, and anything
 // after a blank behind it is a comment. A line that is not an address with a port from 1 to
-// 65535 goes to bad. Pure function.
+// 65535, or one that is never asked (targetRefusal), goes to bad. Pure function.
 ScanTargets parseScanTargets(std::string_view text);
 
 // Adds address to targets unless it is already there (same host text and port).

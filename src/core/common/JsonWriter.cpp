@@ -92,8 +92,14 @@ void JsonWriter::null() {
 
 void JsonWriter::appendEscaped(std::string_view s) {
     m_out.push_back('"');
-    for (char ch : s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char ch = s[i];
         auto c = static_cast<unsigned char>(ch);
+        // C1 controls (U+0080..U+009F, C2 80..C2 9F) are escaped too: terminals act on them.
+        if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) < 0xA0) {
+            m_out += text::format("\\u%04x", static_cast<unsigned char>(s[++i]));
+            continue;
+        }
         switch (c) {
         case '"':
             m_out += "\\\"";

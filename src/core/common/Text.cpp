@@ -1,5 +1,6 @@
 #include "Text.h"
 #include "Utf8.h"
+#include "VisibleText.h"
 
 #include <cstdarg>
 #include <cstdint>
@@ -106,6 +107,25 @@ std::string toDisplayUtf8(std::string_view bytes) {
             appendUtf8(out, kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : 0xFFFD);
         else
             appendUtf8(out, c);
+    }
+    return out;
+}
+
+std::string visible(std::string_view bytes, Lines lines) {
+    const std::string utf8 = toDisplayUtf8(bytes);
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        // U+0080..U+009F is C2 80..C2 9F in UTF-8.
+        if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
+            out.push_back('?');
+            ++i;
+        } else if ((c < 0x20 || c == 0x7F) && !(lines == Lines::Keep && (c == '\n' || c == '\t'))) {
+            out.push_back('?');
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
     }
     return out;
 }

@@ -2,6 +2,7 @@
 
 #include "common/JsonReader.h"
 #include "common/Text.h"
+#include "serverlist/TargetAddress.h"
 
 #include <cmath>
 #include <unordered_set>
@@ -21,33 +22,6 @@ std::int32_t clampCount(double v, std::int32_t max) {
     if (v >= max)
         return max;
     return static_cast<std::int32_t>(v);
-}
-
-// The four dotted decimal parts of host; false when it is not plain dotted IPv4.
-bool dottedQuad(std::string_view host, int (&parts)[4]) {
-    int part = 0;
-    int digits = 0;
-    int value = 0;
-    for (char c : host) {
-        if (c == '.') {
-            if (digits == 0 || part == 3)
-                return false;
-            parts[part++] = value;
-            digits = value = 0;
-        } else if (c >= '0' && c <= '9') {
-            if (++digits > 3)
-                return false;
-            value = value * 10 + (c - '0');
-            if (value > 255)
-                return false;
-        } else {
-            return false;
-        }
-    }
-    if (digits == 0 || part != 3)
-        return false;
-    parts[3] = value;
-    return true;
 }
 
 void cutText(std::string& text) {
@@ -134,6 +108,7 @@ bool settleAddress(RawServer& raw) {
         }
     }
     raw.server.address = {std::string(host), port};
+    normaliseDottedHost(raw.server.address.host); // "010.0.0.1" is asked and answers as 10.0.0.1
     return isUsableServerAddress(raw.server.address);
 }
 
@@ -152,15 +127,15 @@ SteamServerListReply refuse(std::string why) {
 } // namespace
 
 bool isUsableServerAddress(const ServerAddress& address) {
-    int parts[4];
-    if (!dottedQuad(address.host, parts))
+    const std::optional<std::uint32_t> quad = dottedQuadValue(address.host);
+    if (!quad)
         return false;
     if (address.port < 1 || address.port > 65535)
         return false;
-    if (parts[0] == 0)
-        return false; // 0.0.0.0 and the rest of "this network"
-    if (parts[0] == 169 && parts[1] == 254)
-        return false;
+    if (!targetRefusal(address).empty())
+        return false; // this network, broadcast, multicast, reserved
+    if ((*quad >> 16) == 0xA9FE)
+        return false; // 169.254.x.x
     return true;
 }
 

@@ -46,8 +46,9 @@ struct SteamServerListReply {
 // over kMaxServerListReplyBytes is refused with ok false and a reason.
 SteamServerListReply parseServerListReply(std::string_view body);
 
-// Whether an address from the list may be queried: dotted IPv4, not 0.0.0.0 (nor 0.x.x.x) and
-// not link-local 169.254.x.x (listen servers that announce their private side), port 1..65535.
+// Whether an address from the list may be queried: dotted IPv4 that may be sent to
+// (targetRefusal: not 0.x.x.x, broadcast, multicast or reserved), not link-local 169.254.x.x
+// (listen servers that announce their private side), port 1..65535.
 bool isUsableServerAddress(const ServerAddress& address);
 
 } // namespace ondel

@@ -2,8 +2,10 @@
 
 #include "LaunchParameters.h"
 #include "common/Text.h"
+#include "common/VisibleText.h"
 #include "settings/SettingsKeys.h"
 
+#include <cctype>
 #include <filesystem>
 
 namespace ondel {
@@ -81,18 +83,53 @@ void checkLimits(LaunchPlan& plan) {
     }
 }
 
+// The server's values that reach the command line: refused unless plain, shown made visible.
+void checkServerValues(LaunchPlan& plan, const ServerEntry& server, bool passesGameDir) {
+    if (passesGameDir && !isPlainFolderName(server.gameDir)) {
+        plan.error = text::format("The server's game folder \"%s\" is not a plain folder name; "
+                                  "the game was not started.",
+                                  text::visible(server.gameDir).c_str());
+        return;
+    }
+    const std::string& host = server.address.host;
+    const bool plainHost =
+        !host.empty() && std::isalnum(static_cast<unsigned char>(host.front())) &&
+        host.find_first_not_of(
+            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-") ==
+            std::string::npos;
+    if (!plainHost)
+        plan.error = text::format("The server address \"%s\" is not a plain host; the game was "
+                                  "not started.",
+                                  text::visible(host).c_str());
+}
+
 } // namespace
+
+bool isPlainFolderName(std::string_view name) {
+    if (name.empty() || name.size() > kMaxFolderNameLength || name.front() == '-' ||
+        name.front() == '+' || name.find("..") != std::string_view::npos)
+        return false;
+    for (char c : name) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
+        if (!ok)
+            return false;
+    }
+    return true;
+}
 
 LaunchPlan buildLaunchPlan(const ServerEntry& server, const LaunchSettings& settings) {
     LaunchPlan plan;
     std::vector<std::string>& args = plan.arguments;
+    bool passesGameDir = server.isMod != 0;
     if (settings.method == LaunchMethod::Steam) {
         plan.program = settings.steamCommand.empty() ? "steam" : settings.steamCommand;
         const int appId = steamAppId(server.gameDir);
         args.push_back("-applaunch");
         args.push_back(std::to_string(appId != 0 ? appId : kHalfLifeAppId));
         // A mod without an app id of its own runs inside Half-Life.
-        if (appId == 0 && !server.gameDir.empty()) {
+        passesGameDir = appId == 0 && !server.gameDir.empty();
+        if (passesGameDir) {
             args.push_back("-game");
             args.push_back(server.gameDir);
         }
@@ -111,7 +148,11 @@ LaunchPlan buildLaunchPlan(const ServerEntry& server, const LaunchSettings& sett
     }
     for (std::string& word : splitParameters(settings.parameters))
         args.push_back(std::move(word));
-    checkLimits(plan);
+    checkServerValues(plan, server, passesGameDir);
+    if (plan.ok())
+        checkLimits(plan);
+    if (!plan.ok())
+        plan.arguments.clear();
     return plan;
 }
 

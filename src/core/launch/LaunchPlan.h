@@ -57,13 +57,20 @@ struct LaunchPlan {
 inline constexpr std::size_t kMaxLaunchArguments = 63;
 inline constexpr std::size_t kMaxLaunchArgumentLength = 255;
 
+// A name a server announces (game folder, map) that is fit to reach a command line or a file
+// path: 1 to 63 bytes of ASCII letters, digits, '_', '-' and '.', not starting with '-' or '+',
+// without "..". The game takes "+word" arguments as console commands, so nothing else may pass.
+inline constexpr std::size_t kMaxFolderNameLength = 63;
+bool isPlainFolderName(std::string_view name);
+
 // Builds the plan for the server entry by settings.method. Direct: the client in hlDir with
 // "-game <gameDir>" for a mod, "+connect host:port", "+password <password>" when the server
 // requires one (also when it is empty), then the words of settings.parameters. Steam: the
 // steamCommand (or "steam" when empty) with "-applaunch <app id of gameDir>", then for a game
 // folder without an app id "-game <gameDir>" under Half-Life's 70, then the same "+connect",
-// "+password" and parameters. The limits apply to the arguments of either. Does not look at
-// infoValid (the caller refuses that case first).
+// "+password" and parameters. The limits apply to the arguments of either. A game folder that is
+// not a plain folder name, or a host that is not a plain host text, refuses the launch. Does not
+// look at infoValid (the caller refuses that case first).
 LaunchPlan buildLaunchPlan(const ServerEntry& server, const LaunchSettings& settings);
 
 } // namespace ondel

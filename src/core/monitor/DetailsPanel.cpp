@@ -1,7 +1,10 @@
 #include "DetailsPanel.h"
 
+#include "launch/LaunchPlan.h"
+
 #include "common/Clock.h"
 #include "common/Text.h"
+#include "serverlist/TargetAddress.h"
 
 #include <charconv>
 #include <filesystem>
@@ -118,11 +121,15 @@ DetailsPanelTexts computeDetailsPanel(const ServerEntry& entry, const std::strin
         t.map = text::toDisplayUtf8(entry.map);
         t.password = entry.passwordRequired != 0 ? "Yes" : "No";
         t.type = osText(entry.os) + ", " + serverTypeText(entry.serverType);
-        t.gameRed = !pathExists(gamePath);
-        t.mapRed = !pathExists(mapPath);
+        // Names that are not plain never reach the file system (no "../" walks from a server).
+        t.gameRed = !isPlainFolderName(entry.gameDir) || !pathExists(gamePath);
+        t.mapRed = t.gameRed || !isPlainFolderName(entry.map) || !pathExists(mapPath);
         t.passwordRed = entry.passwordRequired != 0 && entry.password.empty();
     } else {
         t.hostName = t.game = t.players = t.map = t.password = t.type = "-";
+        // An address that is never asked says so where the server's name would stand.
+        if (std::string refused = targetRefusal(entry.address); !refused.empty())
+            t.hostName = std::move(refused);
     }
     if (entry.rulesValid) {
         if (entry.friendlyFire == 0)

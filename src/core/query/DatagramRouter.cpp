@@ -3,6 +3,7 @@
 #include "common/ByteReader.h"
 #include "query/DatagramSender.h"
 #include "query/QueryProtocol.h"
+#include "serverlist/TargetAddress.h"
 
 #include <limits>
 #include <vector>
@@ -26,7 +27,8 @@ void DatagramRouter::addSaturating(std::int32_t& counter, std::size_t n) {
 
 DatagramRouter::SendStatus DatagramRouter::send(const ServerAddress& to, const std::uint8_t* data,
                                                 std::size_t n, Traffic traffic) {
-    if (to.host.empty() || to.port == 0)
+    // Broadcast, multicast and the like are never asked (targetRefusal).
+    if (to.host.empty() || to.port == 0 || !targetRefusal(to).empty())
         return SendStatus::Failed;
     if (m_budget && !m_budget->spend(to, traffic))
         return SendStatus::Held;

@@ -20,15 +20,17 @@ bool PlayersReplyParser::parse(const std::uint8_t* data, std::size_t n,
     list.reserve(static_cast<std::size_t>(count));
     for (int i = 1; i <= count; ++i) {
         std::uint8_t index = in.u8();
-        if (!in.ok() || (index != i && !(acceptZeroIndex && index == 0)))
-            break;
+        if (!in.ok())
+            return false; // cut short
+        if (index != i && !(acceptZeroIndex && index == 0))
+            break; // the server ends its list early
         PlayerRecord p;
         p.index = static_cast<std::uint8_t>(i);
         p.name = in.cString();
         p.frags = in.i32();
         p.time = wholeSeconds(in.f32());
         if (!in.ok())
-            break; // a record cut off by the end of the datagram
+            return false; // cut short: fewer records than announced is no whole reply
         list.push_back(std::move(p));
     }
     players = std::move(list);

@@ -13,10 +13,11 @@ namespace ondel {
 class PlayersReplyParser {
 public:
     // Parses a whole datagram (header included) into players, with the working fields 0.
-    // Reading stops at the first record whose index byte is out of sequence or that the end cuts
-    // off; the complete records before it are kept. acceptZeroIndex also takes an index byte of
-    // 0 (Steam-era servers send 0 for every player). Returns false, leaving players untouched,
-    // when the data is not a `D` reply or ends before the count byte.
+    // Reading stops at the first record whose index byte is out of sequence (the server ends its
+    // list there); the complete records before it are kept. acceptZeroIndex also takes an index
+    // byte of 0 (Steam-era servers send 0 for every player). Returns false, leaving players
+    // untouched, when the data is not a `D` reply or is cut short: it ends before the count byte
+    // or before the last of the records the count announces.
     static bool parse(const std::uint8_t* data, std::size_t n, std::vector<PlayerRecord>& players,
                       bool acceptZeroIndex = false);
 

@@ -30,7 +30,9 @@ bool RulesReplyParser::parse(const std::uint8_t* data, std::size_t n, ServerEntr
     ByteReader in(data, n);
     if (in.u32() != protocol::kOutOfBand || in.u8() != protocol::kRulesReply)
         return false;
-    in.u16(); // the count is not consulted: servers send pairs beyond it, or 0
+    // Servers send pairs beyond the count, or a count of 0; fewer pairs than it says (or a pair
+    // cut off) is a reply cut short.
+    const std::uint16_t count = in.u16();
     if (!in.ok())
         return false;
     std::vector<RuleEntry> rules;
@@ -39,9 +41,11 @@ bool RulesReplyParser::parse(const std::uint8_t* data, std::size_t n, ServerEntr
         rule.name = in.cString();
         rule.value = in.cString();
         if (!in.ok())
-            break; // a pair cut off by the end of the datagram
+            return false;
         rules.push_back(std::move(rule));
     }
+    if (rules.size() < count)
+        return false;
     entry.rules = std::move(rules);
     pickRuleValues(entry);
     return true;

@@ -7,14 +7,15 @@
 
 namespace ondel {
 
-// The rules reply (type `E`): FF FF FF FF 'E', an int16 count (not consulted), then name and
-// value strings to the end of the datagram.
+// The rules reply (type `E`): FF FF FF FF 'E', an int16 count, then name and value strings to
+// the end of the datagram.
 class RulesReplyParser {
 public:
-    // Parses a whole datagram (header included). Replaces entry.rules with every complete pair
-    // in reply order (a pair cut off by the end is left out) and sets the five values picked
-    // from the rules (pickRuleValues). Returns false, leaving entry untouched, when the data is
-    // not an `E` reply or ends before the count field.
+    // Parses a whole datagram (header included). Replaces entry.rules with every pair in reply
+    // order (more pairs than the count, or any number when it is 0, are taken) and sets the five
+    // values picked from the rules (pickRuleValues). Returns false, leaving entry untouched, when
+    // the data is not an `E` reply or is cut short: it ends before the count field, inside a
+    // pair, or with fewer pairs than the count.
     static bool parse(const std::uint8_t* data, std::size_t n, ServerEntry& entry);
 
     // Sets adminModVersion, reserveSlots, timeLeft, timeLimit and friendlyFire from the first

@@ -300,25 +300,38 @@ void ServerQuery::dispatch(const std::uint8_t* data, std::size_t n) {
         return;
     auto& slots = m_awaitingSince;
 
+    // Only a reply that parses whole settles its request (the on*Reply handlers count only such
+    // replies): one cut short is dropped as if it had never come, and the whole one that may
+    // follow is still awaited.
+    const ReplyCounts before = m_counts;
     std::optional<RequestSlot> answered;
     if ((type == protocol::kInfoReply || type == protocol::kSteamInfoReply) &&
         slots[RequestSlot::Details]) {
         std::uint32_t rtt = m_clock.tickMs() - slots[RequestSlot::Details];
+        onInfoReply(data, n, type == protocol::kSteamInfoReply);
+        if (m_counts.info == before.info)
+            return;
         slots[RequestSlot::Details] = 0;
         if (m_schedule.pingMs == 0 || m_once) {
             m_pingWaitSince = 0;
             takePingSample(rtt);
         }
-        onInfoReply(data, n, type == protocol::kSteamInfoReply);
         answered = RequestSlot::Details;
+        reply(Reply::Info);
     } else if (type == protocol::kRulesReply && slots[RequestSlot::Rules]) {
-        slots[RequestSlot::Rules] = 0;
         onRulesReply(data, n);
+        if (m_counts.rules == before.rules)
+            return;
+        slots[RequestSlot::Rules] = 0;
         answered = RequestSlot::Rules;
+        reply(Reply::Rules);
     } else if (type == protocol::kPlayersReply && slots[RequestSlot::Players]) {
-        slots[RequestSlot::Players] = 0;
         onPlayersReply(data, n);
+        if (m_counts.players == before.players)
+            return;
+        slots[RequestSlot::Players] = 0;
         answered = RequestSlot::Players;
+        reply(Reply::Players);
     } else if (type == protocol::kPingReply && slots[RequestSlot::Ping]) {
         std::uint32_t rtt = m_clock.tickMs() - slots[RequestSlot::Ping];
         slots[RequestSlot::Ping] = 0;
@@ -372,46 +385,44 @@ void ServerQuery::takePingSample(std::uint32_t rtt) {
 }
 
 void ServerQuery::onInfoReply(const std::uint8_t* data, std::size_t n, bool steamLayout) {
-    noteAnswer();
-    // An `I` reply can only come from a Steam-era server; an `m` reply answers either dialect's
-    // info request, so it settles the dialect that was asked (and nothing while both were).
-    if (steamLayout)
-        settleDialect(QueryDialect::Steam);
-    else if (!m_askBoth)
-        settleDialect(m_dialect);
     SteamInfoExtras extras;
     bool ok = steamLayout ? SteamInfoParser::parse(data, n, m_entry, &extras)
                           : InfoReplyParser::parse(data, n, m_entry);
-    if (ok && steamLayout)
-        m_steamExtras = extras;
     if (!ok)
         return;
+    noteAnswer();
+    // An `I` reply can only come from a Steam-era server; an `m` reply answers either dialect's
+    // info request, so it settles the dialect that was asked (and nothing while both were).
+    if (steamLayout) {
+        m_steamExtras = extras;
+        settleDialect(QueryDialect::Steam);
+    } else if (!m_askBoth) {
+        settleDialect(m_dialect);
+    }
     m_entry.infoValid = true;
     m_entry.infoTime = m_clock.nowMs1601();
     ++m_counts.info;
-    reply(Reply::Info);
 }
 
 void ServerQuery::onRulesReply(const std::uint8_t* data, std::size_t n) {
+    if (!RulesReplyParser::parse(data, n, m_entry))
+        return;
     noteAnswer();
     if (!m_askBoth)
         settleDialect(m_dialect);
-    if (!RulesReplyParser::parse(data, n, m_entry))
-        return;
     m_entry.rulesValid = true;
     m_entry.rulesTime = m_clock.nowMs1601();
     ++m_counts.rules;
-    reply(Reply::Rules);
 }
 
 void ServerQuery::onPlayersReply(const std::uint8_t* data, std::size_t n) {
-    noteAnswer();
-    if (!m_askBoth)
-        settleDialect(m_dialect);
     std::vector<PlayerRecord> players;
     bool zeroIndex = m_askBoth || m_dialect == QueryDialect::Steam;
     if (!PlayersReplyParser::parse(data, n, players, zeroIndex))
         return;
+    noteAnswer();
+    if (!m_askBoth)
+        settleDialect(m_dialect);
     std::int64_t now = m_clock.nowMs1601();
     // Written as a subtraction: playersTime may come from a list file and be anything.
     if (m_entry.playersTime >= now - staleAfterMs(RequestSlot::Players))
@@ -419,7 +430,6 @@ void ServerQuery::onPlayersReply(const std::uint8_t* data, std::size_t n) {
     m_entry.playerList = std::move(players);
     m_entry.playersTime = now;
     ++m_counts.players;
-    reply(Reply::Players);
 }
 
 void ServerQuery::onRconChallenge(const std::uint8_t* data, std::size_t n) {

@@ -43,7 +43,8 @@ bool SteamInfoParser::parse(const std::uint8_t* data, std::size_t n, ServerEntry
     if (!in.ok())
         return false;
 
-    // The extra data is optional; a field cut off by the end is left out with all after it.
+    // The extra data is optional, but a field its flags announce must be there whole: a reply
+    // cut inside it is a reply cut short.
     if (!in.atEnd()) {
         x.extraDataFlags = in.u8();
         std::uint8_t f = x.extraDataFlags;
@@ -77,6 +78,8 @@ bool SteamInfoParser::parse(const std::uint8_t* data, std::size_t n, ServerEntry
         }
     }
 
+    if (!in.ok())
+        return false;
     info.isMod = info.gameDir != protocol::kBaseGameDir ? 1 : 0;
     std::move(info).storeIn(entry);
     if (extras)

@@ -30,10 +30,11 @@ struct SteamInfoExtras {
 class SteamInfoParser {
 public:
     // Parses a whole datagram (header included). Everything up to the version string must be
-    // there; otherwise entry is left untouched and the result is false. On success the record
+    // there, and every extra-data field the flag byte announces; otherwise entry is left
+    // untouched and the result is false. On success the record
     // gets protocol, hostName, map, gameDir (folder), gameDescription (game), players,
     // maxPlayers, serverType, os (environment), passwordRequired (visibility) and isMod (set
-    // when the folder is not "valve"). Extra-data fields cut off by the end are left out.
+    // when the folder is not "valve").
     static bool parse(const std::uint8_t* data, std::size_t n, ServerEntry& entry,
                       SteamInfoExtras* extras = nullptr);
 };

@@ -75,8 +75,14 @@ bool convertQuotedRconLine(std::string_view rest, std::string& line) {
 
 } // namespace
 
-ConsoleLog::ConsoleLog(std::size_t maxEntries)
-    : m_maxEntries(std::max<std::size_t>(1, maxEntries)) {}
+namespace {
+std::size_t entryBytes(const ConsoleEntry& entry) {
+    return entry.text.size() + entry.timeStamp.size();
+}
+} // namespace
+
+ConsoleLog::ConsoleLog(std::size_t maxEntries, std::size_t maxBytes)
+    : m_maxEntries(std::max<std::size_t>(1, maxEntries)), m_maxBytes(maxBytes) {}
 
 void ConsoleLog::setMaxEntries(std::size_t maxEntries) {
     m_maxEntries = std::max<std::size_t>(1, maxEntries);
@@ -86,8 +92,17 @@ void ConsoleLog::setMaxEntries(std::size_t maxEntries) {
 
 void ConsoleLog::append(std::string text, std::string timeStamp, bool sentCommand) {
     m_entries.push_back(ConsoleEntry{std::move(text), std::move(timeStamp), sentCommand});
+    m_bytes += entryBytes(m_entries.back());
     if (m_entries.size() > m_maxEntries)
         dropOldest(std::max<std::size_t>(1, m_maxEntries / 10));
+    if (m_bytes > m_maxBytes) {
+        // Down to nine tenths of the limit, so that a steady stream drops in batches.
+        const std::size_t target = m_maxBytes - m_maxBytes / 10;
+        std::size_t count = 0;
+        for (std::size_t freed = 0; count + 1 < m_entries.size() && m_bytes - freed > target;)
+            freed += entryBytes(m_entries[count++]);
+        dropOldest(count);
+    }
 }
 
 void ConsoleLog::dropOldest(std::size_t count) {
@@ -97,6 +112,7 @@ void ConsoleLog::dropOldest(std::size_t count) {
             m_renderedLengths.pop_front();
             --m_renderedCount;
         }
+        m_bytes -= entryBytes(m_entries.front());
         m_entries.pop_front();
         ++m_droppedCount;
     }

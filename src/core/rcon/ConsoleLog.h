@@ -34,8 +34,9 @@ struct LocalDateTime {
 };
 
 // The console's history and its rendered output text. The history keeps the latest maxEntries
-// entries: when a new entry goes over that, the oldest tenth goes at once (so that cutting the
-// front of the output costs O(1) an entry over time). The output is the concatenation of every
+// entries, and no more than maxBytes of entry text (text and time stamp): when a new entry goes
+// over either, the oldest tenth goes at once (so that cutting the front of the output costs O(1)
+// an entry over time). The newest entry always stays. The output is the concatenation of every
 // kept entry's rendering (see renderEntry), so a new entry under unchanged options only appends
 // its own rendering (after cutting what the dropped entries had rendered); an option change
 // renders everything again. Either way the text is the same as renderAll gives.
@@ -44,6 +45,8 @@ class ConsoleLog {
 public:
     using Entries = std::deque<ConsoleEntry>;
     static constexpr std::size_t kDefaultMaxEntries = 100000;
+    // A server that prints without end fills this in seconds; real sessions rarely do.
+    static constexpr std::size_t kDefaultMaxBytes = 8u << 20;
 
     // What render() changed: either the whole text (replaceAll) or text appended at its end,
     // after the text in dropped was cut from its front (the rendering of entries dropped since
@@ -55,7 +58,8 @@ public:
         std::string dropped;
     };
 
-    explicit ConsoleLog(std::size_t maxEntries = kDefaultMaxEntries);
+    explicit ConsoleLog(std::size_t maxEntries = kDefaultMaxEntries,
+                        std::size_t maxBytes = kDefaultMaxBytes);
 
     void append(std::string text, std::string timeStamp, bool sentCommand = false);
     const Entries& entries() const { return m_entries; }
@@ -63,6 +67,8 @@ public:
     // How many entries were dropped, oldest first, since the log was made.
     std::size_t droppedCount() const { return m_droppedCount; }
     std::size_t maxEntries() const { return m_maxEntries; }
+    // Bytes of entry text held now (text and time stamps).
+    std::size_t bytes() const { return m_bytes; }
     // At least 1; a smaller limit than the current size drops the oldest entries at once.
     void setMaxEntries(std::size_t maxEntries);
 
@@ -98,6 +104,8 @@ private:
 
     Entries m_entries;
     std::size_t m_maxEntries;
+    std::size_t m_maxBytes;
+    std::size_t m_bytes = 0;
     std::size_t m_droppedCount = 0;
     ConsoleOptions m_options;
     std::string m_output;

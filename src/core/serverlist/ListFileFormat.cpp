@@ -2,6 +2,7 @@
 #include "common/Utf8.h"
 
 #include "common/Text.h"
+#include "serverlist/TargetAddress.h"
 
 #include <algorithm>
 #include <limits>
@@ -88,30 +89,66 @@ bool supported(std::int32_t version) {
     return version >= kOldestVersion && version <= kCurrentVersion;
 }
 
-void readRules(ByteReader& in, ServerEntry& e) {
+// The limits while reading. Elements are counted as they are read (a count that the data cannot
+// meet fails as damage, as before), and room is never reserved beyond a limit.
+struct Limits {
+    std::size_t items = 0;
+    std::string overLimit;
+
+    // Before reading element number `index` (0-based) of an entry's rules or players.
+    bool mayRead(ByteReader& in, std::size_t index, std::size_t perEntry, const char* what) {
+        if (index >= perEntry)
+            overLimit = text::format("an entry holds more than %zu %s", perEntry, what);
+        else if (++items > kMaxItems)
+            overLimit = text::format("the entries hold more than %zu rules and players", kMaxItems);
+        else
+            return true;
+        in.fail();
+        return false;
+    }
+};
+
+// readText with the length limit.
+std::string readBoundedText(ByteReader& in, Limits& limits) {
+    std::string s = readText(in);
+    if (s.size() > kMaxTextBytes) {
+        limits.overLimit = text::format("a text is longer than %zu bytes", kMaxTextBytes);
+        in.fail();
+        return {};
+    }
+    return s;
+}
+
+void readRules(ByteReader& in, ServerEntry& e, Limits& limits) {
     std::int32_t count = in.i32();
     if (count < 0) {
         // The writer never produces a negative count: the file is damaged here.
         in.fail();
         return;
     }
-    e.rules.reserve(boundedReserve(static_cast<std::uint64_t>(count), in, kMinimumRuleBytes));
+    e.rules.reserve(std::min(kMaxRulesPerEntry, boundedReserve(static_cast<std::uint64_t>(count),
+                                                               in, kMinimumRuleBytes)));
     for (std::int32_t i = 0; i < count && in.ok(); ++i) {
+        if (!limits.mayRead(in, static_cast<std::size_t>(i), kMaxRulesPerEntry, "rules"))
+            return;
         RuleEntry rule;
-        rule.name = readText(in);
-        rule.value = readText(in);
+        rule.name = readBoundedText(in, limits);
+        rule.value = readBoundedText(in, limits);
         if (in.ok())
             e.rules.push_back(std::move(rule));
     }
 }
 
-void readPlayers(ByteReader& in, ServerEntry& e) {
+void readPlayers(ByteReader& in, ServerEntry& e, Limits& limits) {
     std::uint32_t count = readCount(in);
-    e.playerList.reserve(boundedReserve(count, in, kMinimumPlayerBytes));
+    e.playerList.reserve(
+        std::min(kMaxPlayersPerEntry, boundedReserve(count, in, kMinimumPlayerBytes)));
     for (std::uint32_t i = 0; i < count && in.ok(); ++i) {
+        if (!limits.mayRead(in, i, kMaxPlayersPerEntry, "players"))
+            return;
         PlayerRecord p;
         p.index = in.u8();
-        p.name = readText(in);
+        p.name = readBoundedText(in, limits);
         p.frags = in.i32();
         p.time = in.i32();
         if (in.ok())
@@ -120,23 +157,26 @@ void readPlayers(ByteReader& in, ServerEntry& e) {
 }
 
 // Reads one entry record into e (which holds the defaults); the groups follow the version.
-void readEntry(ByteReader& in, ServerEntry& e, std::int32_t version) {
-    e.address.host = readText(in);
+void readEntry(ByteReader& in, ServerEntry& e, std::int32_t version, Limits& limits) {
+    auto readStr = [&in, &limits] { return readBoundedText(in, limits); };
+    e.address.host = readStr();
+    // Dotted hosts are kept plain ("127.000.000.001" as 127.0.0.1), as replies come from them.
+    normaliseDottedHost(e.address.host);
     e.address.port = in.i32();
     if (version >= 2) {
-        e.hostName = readText(in);
+        e.hostName = readStr();
         e.savePassword = in.i32() != 0;
         e.hidePassword = in.i32() != 0;
         if (e.savePassword)
-            e.password = readText(in);
+            e.password = readStr();
     }
     if (version >= 3) {
-        e.comment = readText(in);
+        e.comment = readStr();
         e.lastPing = in.i32();
         e.averagePing = in.f32();
-        e.map = readText(in);
-        e.gameDir = readText(in);
-        e.gameDescription = readText(in);
+        e.map = readStr();
+        e.gameDir = readStr();
+        e.gameDescription = readStr();
         e.infoValid = in.i32() != 0;
         e.players = in.u8();
         e.maxPlayers = in.u8();
@@ -150,18 +190,18 @@ void readEntry(ByteReader& in, ServerEntry& e, std::int32_t version) {
         e.reservedSlots = in.i32();
         e.rulesTime = in.i64();
         e.rulesValid = in.i32() != 0;
-        readRules(in, e);
+        readRules(in, e, limits);
         e.timeLeft = in.i32();
         e.timeLimit = in.i32();
         e.friendlyFire = in.i32();
         e.reserveSlots = in.i32();
-        e.adminModVersion = readText(in);
+        e.adminModVersion = readStr();
     }
     if (version >= 5) {
         e.lastConnected = in.i64();
         e.infoTime = in.i64();
         e.playersTime = in.i64();
-        readPlayers(in, e);
+        readPlayers(in, e, limits);
     }
 }
 
@@ -187,7 +227,9 @@ std::size_t entryBytes(const ServerEntry& e) {
 }
 
 void writeEntry(ByteWriter& out, const ServerEntry& e, bool& ok) {
-    auto text = [&](const std::string& s) { ok = writeText(out, s) && ok; };
+    auto text = [&](const std::string& s) {
+        ok = s.size() <= kMaxTextBytes && writeText(out, s) && ok;
+    };
     text(e.address.host);
     out.i32(e.address.port);
     text(e.hostName);
@@ -306,24 +348,48 @@ Contents decode(std::span<const std::uint8_t> bytes) {
         if (in.ok())
             c.name = std::move(name);
     }
+    Limits limits;
+    if (bytes.size() > kMaxListFileBytes) {
+        limits.overLimit = text::format("the file is larger than %zu MiB", kMaxListFileBytes >> 20);
+        in.fail();
+    }
     if (in.ok() && supported(c.formatVersion)) {
         std::uint32_t count = readCount(in);
-        c.entries.reserve(boundedReserve(count, in, minimumEntryBytes(c.formatVersion)));
+        c.entries.reserve(
+            std::min(kMaxEntries, boundedReserve(count, in, minimumEntryBytes(c.formatVersion))));
         for (std::uint32_t i = 0; i < count && in.ok(); ++i) {
+            if (i >= kMaxEntries) {
+                limits.overLimit = text::format("it holds more than %zu entries", kMaxEntries);
+                in.fail();
+                break;
+            }
             ServerEntry e;
-            readEntry(in, e, c.formatVersion);
+            readEntry(in, e, c.formatVersion, limits);
             if (in.ok())
                 c.entries.push_back(std::move(e));
         }
     }
     c.complete = in.ok();
     c.failOffset = c.complete ? 0 : in.position();
+    if (!limits.overLimit.empty()) {
+        c.overLimit = std::move(limits.overLimit);
+        c.entries.clear();
+        c.entries.shrink_to_fit();
+    }
     return c;
 }
 
 bool encode(const std::string& name, const std::vector<ServerEntry>& entries,
             std::vector<std::uint8_t>& out) {
-    if (entries.size() > std::numeric_limits<std::uint32_t>::max())
+    if (entries.size() > kMaxEntries)
+        return false;
+    std::size_t items = 0;
+    for (const auto& e : entries) {
+        if (e.rules.size() > kMaxRulesPerEntry || e.playerList.size() > kMaxPlayersPerEntry)
+            return false;
+        items += e.rules.size() + e.playerList.size();
+    }
+    if (items > kMaxItems)
         return false;
     ByteWriter w;
     std::size_t total = 4 + textBytes(name) + 6;

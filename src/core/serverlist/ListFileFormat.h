@@ -37,6 +37,17 @@ bool writeText(ByteWriter& out, std::string_view text);
 // reader failed and returns an empty text.
 std::string readText(ByteReader& in);
 
+// What a list file may hold: far beyond any real list (the largest seen hold some 70,000
+// servers), low enough that a small hostile file cannot make the program take gigabytes. A file
+// beyond them is refused whole, and a list beyond them is not written.
+inline constexpr std::size_t kMaxListFileBytes = 256u << 20;
+inline constexpr std::size_t kMaxEntries = 250'000;
+inline constexpr std::size_t kMaxRulesPerEntry = 1'024;
+inline constexpr std::size_t kMaxPlayersPerEntry = 1'024; // a players reply holds at most 255
+// Rules and players of all entries together (each costs far more memory than its few bytes).
+inline constexpr std::size_t kMaxItems = 4'000'000;
+inline constexpr std::size_t kMaxTextBytes = 1u << 20; // one text (a comment is the longest)
+
 // What was found in a list file.
 struct Contents {
     std::int32_t formatVersion = 0;
@@ -47,6 +58,8 @@ struct Contents {
     // a count that cannot be met. failOffset is then the byte offset of the field that failed.
     bool complete = false;
     std::size_t failOffset = 0;
+    // Set (with complete false) when the file holds more than the limits above allow.
+    std::string overLimit;
 
     bool supportedVersion() const {
         return formatVersion >= kOldestVersion && formatVersion <= kCurrentVersion;
@@ -56,10 +69,12 @@ struct Contents {
 };
 
 // Decodes a whole file. Never reads past the data and never reserves more elements than the
-// bytes left could hold. Entries read before a failure are kept in the result.
+// bytes left could hold. Entries read before a failure are kept in the result; a file beyond the
+// limits keeps none.
 Contents decode(std::span<const std::uint8_t> bytes);
 
-// Encodes a list as version 6. Returns false when a text or count does not fit the format.
+// Encodes a list as version 6. Returns false when a text or count does not fit the format or the
+// limits above (what is written can always be read again).
 bool encode(const std::string& name, const std::vector<ServerEntry>& entries,
             std::vector<std::uint8_t>& out);
 

@@ -105,7 +105,10 @@ ListFileRead readListFile(const std::string& path) {
         return result;
     }
     result.contents = listfile::decode(*data);
-    if (!result.contents.complete) {
+    if (!result.contents.overLimit.empty()) {
+        result.status = ListFileStatus::Unreadable;
+        result.problem = "is refused: " + result.contents.overLimit;
+    } else if (!result.contents.complete) {
         result.status = ListFileStatus::Unreadable;
         result.problem =
             text::format("ends early or is damaged at byte offset %zu", result.contents.failOffset);

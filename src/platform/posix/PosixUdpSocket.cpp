@@ -2,6 +2,7 @@
 
 #include "platform/posix/FirstFreePort.h"
 #include "serverlist/ServerAddress.h"
+#include "serverlist/TargetAddress.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -32,30 +33,7 @@ PosixUdpSocket::~PosixUdpSocket() {
 }
 
 std::optional<std::uint32_t> PosixUdpSocket::parseDottedQuad(const std::string& host) {
-    // Exactly four decimal parts of 0..255. Shorter forms ("1.2.3") and octal or hex parts,
-    // which inet_aton would take, are refused: the text is meant as typed.
-    std::uint32_t value = 0;
-    std::size_t i = 0;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (i >= host.size() || host[i] != '.')
-                return std::nullopt;
-            ++i;
-        }
-        std::size_t digits = 0;
-        std::uint32_t number = 0;
-        while (i < host.size() && host[i] >= '0' && host[i] <= '9' && digits < 4) {
-            number = number * 10 + static_cast<std::uint32_t>(host[i] - '0');
-            ++i;
-            ++digits;
-        }
-        if (digits == 0 || digits > 3 || number > 255)
-            return std::nullopt;
-        value = (value << 8) | number;
-    }
-    if (i != host.size())
-        return std::nullopt;
-    return value;
+    return dottedQuadValue(host);
 }
 
 std::string PosixUdpSocket::dottedText(std::uint32_t address) {
@@ -145,7 +123,10 @@ int PosixUdpSocket::readPending() {
     // as such and dropped instead of being parsed cut short.
     std::uint8_t buffer[kMaxDatagram + 1];
     int delivered = 0;
-    while (m_fd >= 0) {
+    // Bounded, so that a server sending without pause cannot keep the caller from its timers;
+    // what is left is read at the next call.
+    constexpr int kMaxReadsPerCall = 512;
+    for (int reads = 0; m_fd >= 0 && reads < kMaxReadsPerCall; ++reads) {
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
         ssize_t got = ::recvfrom(m_fd, buffer, sizeof buffer, MSG_TRUNC,
@@ -187,7 +168,9 @@ bool PosixUdpSocket::sendDatagram(const std::string& host, int port, const std::
     if (m_fd < 0 || port <= 0 || port > 65535 || host.empty())
         return false;
     auto address = addressOf(host);
-    if (!address)
+    // Also for a name that resolves to one: broadcast and multicast are never sent to (the
+    // socket never has SO_BROADCAST either).
+    if (!address || isRefusedTarget(*address))
         return false;
     sockaddr_in to{};
     to.sin_family = AF_INET;

@@ -62,10 +62,11 @@ public:
     // Replaces the system resolver (tests).
     void setResolver(Resolver resolver) { m_resolver = std::move(resolver); }
 
-    // Waits up to timeoutMs (0: not at all) for a datagram, then delivers every pending one.
-    // Returns the number delivered; also returns early when a signal interrupts the wait.
+    // Waits up to timeoutMs (0: not at all) for a datagram, then delivers what is pending (as
+    // readPending). Returns the number delivered; also returns early when a signal interrupts.
     int poll(int timeoutMs);
-    // Delivers every datagram pending now, without waiting. Returns the number delivered.
+    // Delivers the datagrams pending now, without waiting: at most 512 per call, so that a flood
+    // cannot hold the caller. Returns the number delivered.
     int readPending();
 
     bool sendDatagram(const std::string& host, int port, const std::uint8_t* data,

@@ -120,8 +120,11 @@ void LaunchSettingsDialog::showPreview() {
 
 void LaunchSettingsDialog::browse() {
     const QString client = QString::fromLatin1(clientProgramName());
+    // The file name is filled in, in the folder the edit names (if any).
+    const QString folder = m_directory->text();
     std::optional<std::string> chosen = m_prompt.chooseOpenFile(
-        client, client + QStringLiteral(" (") + client + QStringLiteral(");;*.* (*)"));
+        client, client + QStringLiteral(" (") + client + QStringLiteral(");;*.* (*)"),
+        folder.isEmpty() ? client : folder + QStringLiteral("/") + client);
     if (!chosen)
         return;
     if (auto directory = LaunchSettingsForm::directoryOfChosenFile(*chosen))

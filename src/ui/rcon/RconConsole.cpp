@@ -249,7 +249,20 @@ void RconConsole::onPrint(std::string_view text) {
 
 void RconConsole::appendEntry(std::string text) {
     m_log.append(std::move(text), currentTimeStamp());
-    redraw();
+    scheduleRedraw();
+}
+
+void RconConsole::scheduleRedraw() {
+    if (m_redrawQueued)
+        return;
+    m_redrawQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_redrawQueued)
+                redraw();
+        },
+        Qt::QueuedConnection);
 }
 
 ConsoleOptions RconConsole::optionsFromWindow() const {
@@ -275,6 +288,7 @@ void RconConsole::setHistoryLimit(std::size_t entries) {
 }
 
 void RconConsole::redraw() {
+    m_redrawQueued = false;
     m_log.setOptions(optionsFromWindow());
     ConsoleLog::Update update = m_log.render();
     if (!update.replaceAll && update.text.empty() && update.dropped.empty())

@@ -102,6 +102,9 @@ private:
     void onPrint(std::string_view text);
     void appendEntry(std::string text);
     void redraw();
+    // A new entry redraws once the current batch of datagrams has been handled: a server that
+    // prints without pause costs one redraw a batch, not one a line.
+    void scheduleRedraw();
     QString droppedNotice() const;
     void send();
     void refreshChallenge();
@@ -116,6 +119,7 @@ private:
     QTimer m_refreshTimer;
     int m_localPort;
     int m_lookupId = -1;
+    bool m_redrawQueued = false;
     int m_noticeLength = 0; // characters of the dropped-entries line at the top of the output
     CommandHistory m_history;
     std::string m_historyFile;

@@ -72,8 +72,8 @@ void UiPrompt::showError(const std::string& text) {
 }
 
 std::optional<std::string> UiPrompt::chooseOpenFile(const QString& title, const QString& filter,
-                                                    const QString& directory) {
-    QString path = QFileDialog::getOpenFileName(m_parent, title, directory, filter);
+                                                    const QString& preset) {
+    QString path = QFileDialog::getOpenFileName(m_parent, title, preset, filter);
     if (path.isEmpty())
         return std::nullopt;
     // File names are handed to std::filesystem as the bytes the file system uses.

@@ -32,11 +32,11 @@ public:
     // UTF-8 sequence.
     void showError(const std::string& text);
 
-    // The open-file dialog with a Qt filter ("Lists (*.sl??);;All Files (*)"), starting in
-    // directory (empty: where the dialog chooses). Returns the chosen file's full path as UTF-8,
-    // or nothing on Cancel.
+    // The open-file dialog with a Qt filter ("Lists (*.sl??);;All Files (*)"), starting at
+    // `preset` (a folder, or a file whose name is filled in). Returns the chosen file's full path
+    // as UTF-8, or nothing on Cancel.
     virtual std::optional<std::string> chooseOpenFile(const QString& title, const QString& filter,
-                                                      const QString& directory = QString());
+                                                      const QString& preset = QString());
 
     // Runs one of the program's modal dialogs; returns QDialog::Accepted or QDialog::Rejected.
     // Tests override it to fill in the fields and accept or reject without an event loop.

@@ -183,8 +183,68 @@ TEST(LaunchPlan, ThroughSteamTheLimitsHoldForItsArguments) {
     EXPECT_EQ(full.arguments.size(), 63u);
     // The same words under a mod without an app id need "-game DIR" as well: two too many.
     EXPECT_FALSE(buildLaunchPlan(steamServer("ns"), steamSettings(words)).ok());
-    EXPECT_FALSE(buildLaunchPlan(steamServer(std::string(256, 'g')), steamSettings("")).ok());
-    EXPECT_TRUE(buildLaunchPlan(steamServer(std::string(255, 'g')), steamSettings("")).ok());
+}
+
+TEST(LaunchPlan, OnlyAPlainGameFolderReachesTheCommandLine) {
+    struct Case {
+        std::string folder;
+        bool plain;
+    } cases[] = {
+        {"valve", true},
+        {"my_mod-2.0", true},
+        {std::string(63, 'g'), true},
+        {std::string(64, 'g'), false},
+        {"", false},
+        {"valve +exec evil.cfg", false},
+        {"+exec", false},
+        {"-dev", false},
+        {"..", false},
+        {"a..b", false},
+        {"../valve", false},
+        {"valve/maps", false},
+        {"valve\\x", false},
+        {"val\"ve", false},
+        {"valve\n+quit", false},
+        {std::string("va\0lve", 6), false},
+        {"caf\xC3\xA9", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(isPlainFolderName(c.folder), c.plain) << c.folder;
+        ServerEntry mod = server(true, false);
+        mod.gameDir = c.folder;
+        ServerEntry steam = steamServer(c.folder);
+        for (LaunchPlan plan :
+             {buildLaunchPlan(mod, settingsWith("")), buildLaunchPlan(steam, steamSettings(""))}) {
+            if (c.folder.empty())
+                continue; // through Steam no folder means Half-Life itself
+            EXPECT_EQ(plan.ok(), c.plain) << c.folder;
+            if (!c.plain) {
+                EXPECT_TRUE(plan.arguments.empty());
+                // The message shows the text with its controls made visible.
+                EXPECT_EQ(plan.error.find_first_of(std::string("\n\0", 2)), std::string::npos);
+            }
+        }
+    }
+    ServerEntry emptyMod = server(true, false);
+    emptyMod.gameDir.clear();
+    EXPECT_FALSE(buildLaunchPlan(emptyMod, settingsWith("")).ok());
+    // A folder that is not passed (no mod flag, or one with an app id) is not looked at.
+    ServerEntry plain = server(false, false);
+    plain.gameDir = "valve +exec evil.cfg";
+    EXPECT_TRUE(buildLaunchPlan(plain, settingsWith("")).ok());
+}
+
+TEST(LaunchPlan, AHostThatIsNotPlainRefusesTheLaunch) {
+    for (const char* host : {"+exec evil.cfg", "-dev", "a b.c.d", "host\x1b[2J.x.y"}) {
+        ServerEntry e = server(false, false);
+        e.address.host = host;
+        LaunchPlan plan = buildLaunchPlan(e, settingsWith(""));
+        EXPECT_FALSE(plan.ok()) << host;
+        EXPECT_EQ(plan.error.find('\x1b'), std::string::npos);
+    }
+    ServerEntry named = server(false, false);
+    named.address.host = "play.example-1.org";
+    EXPECT_TRUE(buildLaunchPlan(named, settingsWith("")).ok());
 }
 
 TEST(LaunchPlan, LaunchMethodStoredAsDirectOrSteam) {

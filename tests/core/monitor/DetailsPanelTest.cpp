@@ -187,6 +187,33 @@ TEST_F(HalfLifeDir, GameAndMapTurnRedWhenMissingBelowTheHalfLifeDirectory) {
     EXPECT_FALSE(t.gameRed || t.mapRed);
 }
 
+TEST_F(HalfLifeDir, NamesThatAreNoPlainFolderNeverReachTheFileSystem) {
+    // Each of these names a file that exists, but only by a path the server chose.
+    struct Case {
+        const char* gameDir;
+        const char* map;
+        bool gameRed;
+    } cases[] = {
+        {"cstrike/../cstrike", "de_dust", true},
+        {"cstrike", "../maps/de_dust", false},
+        {"cstrike", "/de_dust", false},
+    };
+    for (const auto& c : cases) {
+        ServerEntry e = answeredServer();
+        e.gameDir = c.gameDir;
+        e.map = c.map;
+        DetailsPanelTexts t = computeDetailsPanel(e, dir(), &utcTime);
+        EXPECT_EQ(t.gameRed, c.gameRed) << c.gameDir;
+        EXPECT_TRUE(t.mapRed) << c.map;
+    }
+}
+
+TEST(DetailsPanel, AnAddressThatIsNeverAskedSaysSo) {
+    ServerEntry e;
+    e.address = {"255.255.255.255", 27015};
+    EXPECT_NE(computeDetailsPanel(e, "", &utcTime).hostName.find("broadcast"), std::string::npos);
+}
+
 TEST_F(HalfLifeDir, MapWithoutBspSuffixOnDiskIsMissing) {
     std::ofstream(m_root / "cstrike" / "maps" / "cs_italy") << "x";
     ServerEntry e = answeredServer();

@@ -281,7 +281,8 @@ TEST_F(QueryEngineTest, InfoReplyStoresTheServerAtTheFrontAndCallsTheHook) {
     EXPECT_EQ(list.entries()[0].address.host, "10.0.0.99");
     EXPECT_EQ(hookCalls, 2);
 
-    // A truncated info reply is dropped whole: nothing stored, no hook, but it was the answer.
+    // A truncated info reply is dropped whole: nothing stored, no hook, and the whole reply that
+    // follows is still awaited.
     engine.setCurrentServer(server("10.0.0.50"));
     engine.setCurrentServer(server("10.0.0.50"));
     tick();
@@ -291,6 +292,10 @@ TEST_F(QueryEngineTest, InfoReplyStoresTheServerAtTheFrontAndCallsTheHook) {
     EXPECT_FALSE(engine.currentServer().infoValid);
     EXPECT_EQ(list.size(), 7u);
     EXPECT_EQ(hookCalls, 2);
+    EXPECT_NE(engine.awaitingSince(RequestSlot::Details), 0u);
+    receive(infoReply(), "10.0.0.50");
+    EXPECT_TRUE(engine.currentServer().infoValid);
+    EXPECT_EQ(hookCalls, 3);
     EXPECT_EQ(engine.awaitingSince(RequestSlot::Details), 0u);
 }
 

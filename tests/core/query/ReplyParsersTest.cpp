@@ -136,7 +136,7 @@ TEST(SteamInfoParser, TheShipCarriesThreeMoreBytesBeforeTheVersion) {
     EXPECT_EQ(x.version, f.version);
 }
 
-TEST(SteamInfoParser, TruncationDropsTheReplyUpToTheVersionAndOnlyExtrasAfterIt) {
+TEST(SteamInfoParser, OnlyAWholeReplyIsTakenWithOrWithoutItsExtraData) {
     SteamInfoFields f;
     auto bytes = steamInfoReply(f);
     std::size_t versionEnd = 5 + 1 + f.name.size() + 1 + f.map.size() + 1 + f.folder.size() + 1 +
@@ -146,16 +146,11 @@ TEST(SteamInfoParser, TruncationDropsTheReplyUpToTheVersionAndOnlyExtrasAfterIt)
         e.hostName = "old";
         SteamInfoExtras x;
         bool ok = SteamInfoParser::parse(bytes.data(), n, e, &x);
-        ASSERT_EQ(ok, n >= versionEnd) << n;
+        // Ending right after the version is a reply without extra data; ending inside the
+        // fields its flag byte announces is a reply cut short.
+        ASSERT_EQ(ok, n == versionEnd || n == bytes.size()) << n;
         EXPECT_EQ(e.hostName, ok ? f.name : "old");
-        if (ok) {
-            // The flag byte, the port (2) and the steam id (8) come first; the keywords and game
-            // id only when whole.
-            EXPECT_EQ(x.gamePort.has_value(), n >= versionEnd + 3) << n;
-            EXPECT_EQ(x.steamId.has_value(), n >= versionEnd + 11) << n;
-            EXPECT_EQ(x.keywords.has_value(), n >= versionEnd + 11 + 10) << n;
-            EXPECT_EQ(x.gameId.has_value(), n == bytes.size()) << n;
-        }
+        EXPECT_EQ(x.gameId.has_value(), n == bytes.size()) << n;
     }
 }
 
@@ -207,21 +202,32 @@ TEST(RulesReplyParser, PicksTheFiveValues) {
     }
 }
 
-TEST(RulesReplyParser, TruncatedReplyKeepsTheCompletePairs) {
-    auto bytes = rulesReply({{"a", "1"}, {"bb", "22"}, {"ccc", "333"}});
-    // Ends of the pairs: 7 + 4 = 11, + 6 = 17, + 8 = 25.
+TEST(RulesReplyParser, AReplyCutShortIsNotTaken) {
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"a", "1"}, {"bb", "22"}, {"ccc", "333"}};
+    auto counted = rulesReply(pairs);
+    auto uncounted = rulesReply(pairs, 0);
+    // Ends of the pairs: 7 + 4 = 11, + 6 = 17, + 8 = 25. With the count (3) only the whole reply
+    // is taken; with a count of 0 a reply that ends between pairs cannot be told from a whole one.
     struct Case {
         std::size_t n;
-        std::size_t pairs;
-        bool ok;
-    } cases[] = {{5, 0, false}, {6, 0, false}, {7, 0, true},  {10, 0, true}, {11, 1, true},
-                 {16, 1, true}, {17, 2, true}, {24, 2, true}, {25, 3, true}};
+        bool countedOk;
+        bool uncountedOk;
+        std::size_t uncountedPairs;
+    } cases[] = {{5, false, false, 0},  {6, false, false, 0},  {7, false, true, 0},
+                 {10, false, false, 0}, {11, false, true, 1},  {16, false, false, 0},
+                 {17, false, true, 2},  {24, false, false, 0}, {25, true, true, 3}};
     for (const auto& c : cases) {
         ServerEntry e;
         e.rules = {{"old", "x"}};
-        EXPECT_EQ(RulesReplyParser::parse(bytes.data(), c.n, e), c.ok) << c.n;
-        EXPECT_EQ(e.rules.size(), c.ok ? c.pairs : 1u) << c.n;
+        EXPECT_EQ(RulesReplyParser::parse(counted.data(), c.n, e), c.countedOk) << c.n;
+        EXPECT_EQ(e.rules.size(), c.countedOk ? 3u : 1u) << c.n;
+        ServerEntry u;
+        u.rules = {{"old", "x"}};
+        EXPECT_EQ(RulesReplyParser::parse(uncounted.data(), c.n, u), c.uncountedOk) << c.n;
+        EXPECT_EQ(u.rules.size(), c.uncountedOk ? c.uncountedPairs : 1u) << c.n;
     }
+    auto& bytes = counted;
     // One stray byte after the last pair is ignored.
     bytes.push_back('z');
     ServerEntry e;
@@ -253,15 +259,15 @@ TEST(PlayersReplyParser, ZeroIndexOnlyWhenAllowed) {
     EXPECT_EQ(players[1].index, 2);
 }
 
-TEST(PlayersReplyParser, TruncatedReplyKeepsTheCompleteRecords) {
+TEST(PlayersReplyParser, AReplyWithFewerRecordsThanItAnnouncesIsNotTaken) {
     auto bytes = playersReply({{"ab", 1, 1}, {"cd", 2, 2}});
-    // Records are 1 + 3 + 8 = 12 bytes after the 6-byte start.
+    // Records are 1 + 3 + 8 = 12 bytes after the 6-byte start: only all 30 bytes are whole.
+    ASSERT_EQ(bytes.size(), 30u);
     for (std::size_t n = 0; n <= bytes.size(); ++n) {
         std::vector<PlayerRecord> players(1);
         bool ok = PlayersReplyParser::parse(bytes.data(), n, players);
-        EXPECT_EQ(ok, n >= 6) << n;
-        std::size_t expected = !ok ? 1 : n >= 30 ? 2 : n >= 18 ? 1 : 0;
-        EXPECT_EQ(players.size(), expected) << n;
+        EXPECT_EQ(ok, n == 30) << n;
+        EXPECT_EQ(players.size(), ok ? 2u : 1u) << n;
     }
 }
 

@@ -113,6 +113,59 @@ TEST(ServerQueryOnce, TheDoneHandlerMayDestroyTheQuery) {
     rig.receive(infoReply()); // nobody watches any more
 }
 
+TEST(ServerQueryOnce, RepliesCutShortLeaveTheRequestsAwaitedForTheWholeOnes) {
+    for (QueryDialect dialect : {QueryDialect::Legacy, QueryDialect::Steam}) {
+        Rig rig;
+        rig.knowledge.setDialect({"10.0.0.1", 27015}, dialect);
+        ServerQuery q(rig.clock, rig.router, rig.knowledge, rig.server());
+        std::optional<ServerQuery::Outcome> outcome;
+        int replies = 0;
+        q.setReplyHandler([&](ServerQuery::Reply) { ++replies; });
+        q.askOnce(true, 5000, [&](ServerQuery::Outcome o) { outcome = o; });
+        const Bytes info = dialect == QueryDialect::Steam ? steamInfoReply() : infoReply();
+        const Bytes players = playersReply({{"alice", 3, 10}, {"bob", 1, 5}});
+        const Bytes rules = rulesReply({{"mp_timelimit", "20"}, {"sv_gravity", "800"}});
+        for (const Bytes* whole : {&info, &players, &rules}) {
+            // The first 12 bytes, and all but the last byte: neither settles the request. (An
+            // `m` reply is whole once it has its mod flag: what follows it is not used.)
+            rig.receive(Bytes(whole->begin(), whole->begin() + 12));
+            if (whole != &info || dialect == QueryDialect::Steam)
+                rig.receive(Bytes(whole->begin(), whole->end() - 1));
+        }
+        EXPECT_FALSE(outcome);
+        EXPECT_EQ(replies, 0);
+        EXPECT_FALSE(q.entry().infoValid);
+        EXPECT_TRUE(q.entry().playerList.empty());
+        EXPECT_TRUE(q.entry().rules.empty());
+        EXPECT_EQ(q.replyCounts().info + q.replyCounts().players + q.replyCounts().rules, 0u);
+
+        rig.clock.advance(40);
+        for (const Bytes* whole : {&info, &players, &rules})
+            rig.receive(*whole);
+        ASSERT_EQ(outcome, ServerQuery::Outcome::Complete);
+        EXPECT_TRUE(q.entry().infoValid);
+        EXPECT_EQ(q.entry().playerList.size(), 2u);
+        EXPECT_EQ(q.entry().rules.size(), 2u);
+        EXPECT_EQ(q.entry().lastPing, 40);
+    }
+}
+
+TEST(DatagramRouter, NeverSendsToBroadcastMulticastOrThisNetwork) {
+    Rig rig;
+    std::uint8_t bytes[3] = {1, 2, 3};
+    for (const char* host :
+         {"255.255.255.255", "224.0.0.1", "239.255.255.250", "240.0.0.1", "0.0.0.0", "0.1.2.3"}) {
+        EXPECT_EQ(rig.router.send({host, 27015}, bytes, 3, DatagramRouter::Traffic::Query),
+                  DatagramRouter::SendStatus::Failed)
+            << host;
+    }
+    EXPECT_TRUE(rig.sender.sent.empty());
+    for (const char* host : {"223.255.255.255", "1.0.0.0", "10.0.0.255"})
+        EXPECT_EQ(rig.router.send({host, 27015}, bytes, 3, DatagramRouter::Traffic::Query),
+                  DatagramRouter::SendStatus::Sent)
+            << host;
+}
+
 TEST(DatagramRouter, DeliversToEveryWatcherOfTheSenderAndCountsEverything) {
     Rig rig;
     rig.sender.resolved["game.example.org"] = "192.0.2.7";

@@ -242,6 +242,28 @@ TEST(ConsoleLog, KeepsTheLatestEntriesAndCutsTheDroppedTextFromTheFront) {
     EXPECT_EQ(log.entries().front().text, "42");
 }
 
+TEST(ConsoleLog, EndlessOutputIsBoundedInBytesAndTheNewestStays) {
+    // Room for many entries but 10,000 bytes of text: a stream of 1,000-byte lines.
+    ConsoleLog log(100000, 10000);
+    log.setOptions(opts(false, false, false));
+    std::string before;
+    for (int i = 0; i < 500; ++i) {
+        log.append(std::to_string(i) + " " + std::string(995, 'x'), kStamp);
+        ASSERT_LE(log.bytes(), 10000u) << i;
+        ASSERT_EQ(log.entries().back().text.rfind(std::to_string(i) + " ", 0), 0u) << i;
+        if (i % 37 == 0) {
+            log.render();
+            ASSERT_EQ(log.text(), ConsoleLog::renderAll(log.entries(), log.options())) << i;
+        }
+    }
+    EXPECT_GE(log.size(), 8u); // it drops in tenths, not down to nothing
+    EXPECT_EQ(log.droppedCount() + log.size(), 500u);
+    // An entry larger than the whole limit is still shown, alone.
+    log.append(std::string(20000, 'y'), kStamp);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log.entries().back().text.size(), 20000u);
+}
+
 TEST(ConsoleLog, TimeStampIsSeventeenCharacters) {
     EXPECT_EQ(ConsoleLog::timeStamp(LocalDateTime{2014, 1, 2, 3, 4, 5}), "01/02/14 03:04:05");
     EXPECT_EQ(ConsoleLog::timeStamp(LocalDateTime{2000, 12, 31, 23, 59, 58}), "12/31/00 23:59:58");

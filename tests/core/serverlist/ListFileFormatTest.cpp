@@ -457,3 +457,76 @@ TEST(ListFileFormat, CountsThatCannotBeMetFailWithoutHugeAllocations) {
     EXPECT_FALSE(c.complete);
     EXPECT_EQ(c.failOffset, p.size());
 }
+
+namespace {
+// A version-1 file: the count, then each entry as its host text and port.
+Bytes versionOneFile(const std::vector<std::string>& hosts) {
+    ByteWriter w;
+    w.i32(1);
+    listfile::writeCount(w, static_cast<std::uint32_t>(hosts.size()));
+    for (const auto& host : hosts) {
+        listfile::writeText(w, host);
+        w.i32(27015);
+    }
+    return w.take();
+}
+} // namespace
+
+TEST(ListFileFormat, AFileBeyondTheLimitsIsRefusedWhole) {
+    listfile::Contents atLimit = listfile::decode(
+        versionOneFile(std::vector<std::string>(listfile::kMaxEntries, std::string())));
+    EXPECT_TRUE(atLimit.usable());
+    EXPECT_EQ(atLimit.entries.size(), listfile::kMaxEntries);
+
+    struct Case {
+        const char* what;
+        Bytes file;
+        const char* says;
+    } cases[] = {
+        {"one entry too many",
+         versionOneFile(std::vector<std::string>(listfile::kMaxEntries + 1, std::string())),
+         "entries"},
+        {"a text too long",
+         versionOneFile({"1.2.3.4", std::string(listfile::kMaxTextBytes + 1, 'x')}), "text"},
+    };
+    for (const auto& c : cases) {
+        listfile::Contents read = listfile::decode(c.file);
+        EXPECT_FALSE(read.usable()) << c.what;
+        EXPECT_TRUE(read.entries.empty()) << c.what;
+        EXPECT_NE(read.overLimit.find(c.says), std::string::npos)
+            << c.what << ": " << read.overLimit;
+    }
+
+    // Rules of one entry: the limit is read, one more is refused (and is never written).
+    std::vector<ServerEntry> entries(1);
+    entries[0].rules.assign(listfile::kMaxRulesPerEntry, RuleEntry{"r", "v"});
+    Bytes file;
+    ASSERT_TRUE(listfile::encode("L", entries, file));
+    EXPECT_TRUE(listfile::decode(file).usable());
+    const std::size_t firstRule = offsetOf(file, "\x01r\x01v");
+    ByteWriter count;
+    count.i32(static_cast<std::int32_t>(listfile::kMaxRulesPerEntry + 1));
+    std::copy(count.data().begin(), count.data().end(),
+              file.begin() + static_cast<std::ptrdiff_t>(firstRule - 4));
+    const Bytes extra = {0x01, 'r', 0x01, 'v'};
+    file.insert(file.begin() +
+                    static_cast<std::ptrdiff_t>(firstRule + 4 * listfile::kMaxRulesPerEntry),
+                extra.begin(), extra.end());
+    listfile::Contents tooMany = listfile::decode(file);
+    EXPECT_FALSE(tooMany.usable());
+    EXPECT_NE(tooMany.overLimit.find("rules"), std::string::npos) << tooMany.overLimit;
+    entries[0].rules.push_back({"r", "v"});
+    EXPECT_FALSE(listfile::encode("L", entries, file));
+}
+
+TEST(ListFileFormat, DottedHostsAreReadPlainAndNoEntryIsLost) {
+    listfile::Contents c = listfile::decode(
+        versionOneFile({"127.000.000.001", "255.255.255.255", "127.0.0.01", "game.example.org"}));
+    ASSERT_TRUE(c.usable());
+    std::vector<std::string> hosts;
+    for (const auto& e : c.entries)
+        hosts.push_back(e.address.host);
+    // An address that is never asked stays in the list (it is refused when asked, not lost).
+    EXPECT_EQ(hosts, (std::vector<std::string>{"127.0.0.1", "255.255.255.255", "127.0.0.1",
+                                               "game.example.org"}));
+}

@@ -317,6 +317,29 @@ TEST_F(GameLauncherTest, TooManyArgumentsRefuseTheLaunch) {
     EXPECT_TRUE(m_app->socket().isOpen());
 }
 
+TEST_F(GameLauncherTest, AGameFolderWithCommandsNeverReachesTheGame) {
+    Hlsim sim;
+    ASSERT_TRUE(sim.start({"--mod", "--game-dir", "valve +exec evil.cfg\x1b]0;t\x07"}));
+    installClient();
+    openWith(settingsFor("-console"));
+    ASSERT_TRUE(showServer(sim));
+    m_prompt.dialogHandler = [](QDialog&) { return int(QDialog::Accepted); };
+    for (LaunchMethod method : {LaunchMethod::Direct, LaunchMethod::Steam}) {
+        LaunchSettings settings = settingsFor("-console");
+        settings.method = method;
+        writeLaunchSettings(m_app->settings(), settings);
+        m_prompt.messages.clear();
+        m_dialog->commandAction(3)->trigger();
+        ASSERT_EQ(m_prompt.messages.size(), 1u);
+        EXPECT_EQ(m_prompt.messages[0].title, "Error");
+        // The folder is named, with its controls made visible.
+        EXPECT_NE(m_prompt.messages[0].text.find("valve +exec evil.cfg?]0;t?"), std::string::npos)
+            << m_prompt.messages[0].text;
+        EXPECT_FALSE(QFile::exists(hlFile("args")));
+        EXPECT_FALSE(m_launcher->isGameRunning());
+    }
+}
+
 TEST_F(GameLauncherTest, WaitDialogGoesOnByItselfWhenASlotIsFreed) {
     Hlsim full;
     // The scenario that hlsim ships: 8 of 8 players, one slot freed after a few seconds.

@@ -2,6 +2,7 @@
 #include "../../core/fakes/FakeSettingsStore.h"
 #include "../toolkit/FakeUiPrompt.h"
 #include "launch/LaunchParameters.h"
+#include "launch/LaunchPlan.h"
 #include "launch/LaunchSettingsForm.h"
 #include "ui/toolkit/ControlId.h"
 #include "ui/toolkit/ToolTipButton.h"
@@ -162,4 +163,11 @@ TEST(LaunchSettingsDialog, BrowseTakesTheDirectoryOfTheChosenFile) {
     EXPECT_EQ(directory->text(), "/opt/hl");
     ASSERT_EQ(prompt.fileFilters.size(), 3u);
     EXPECT_NE(prompt.fileFilters[0].find("*"), std::string::npos);
+    // The dialog opens with the client's file name filled in, in the folder of the edit.
+    const std::string client = clientProgramName();
+    EXPECT_EQ(prompt.filePresets[0], "/before/" + client);
+    EXPECT_EQ(prompt.filePresets[1], "/opt/hl/" + client);
+    directory->clear();
+    browse->click();
+    EXPECT_EQ(prompt.filePresets[3], client);
 }

@@ -326,7 +326,7 @@ TEST_F(ServerLists, OpenAddsAListFromAFileOnce) {
     ASSERT_FALSE(m_prompt.fileFilters.empty());
     EXPECT_EQ(m_prompt.fileFilters[0], "Ondel Server List (*.sl?\?);;All Files (*)");
     // The dialog starts where the lists are, whatever the current directory.
-    EXPECT_EQ(m_prompt.fileDirectories[0], dataDir());
+    EXPECT_EQ(m_prompt.filePresets[0], dataDir());
 
     const std::string outside = m_dir.path().toStdString() + "/sub/outside.sl06";
     QDir().mkpath(m_dir.path() + QStringLiteral("/sub"));

@@ -69,7 +69,13 @@ void pressKey(QWidget* target, int key) {
     QApplication::sendEvent(target, &release);
 }
 
+// New text is drawn once the events of the moment have been handled.
+void settle() {
+    QApplication::processEvents();
+}
+
 std::string shownText(RconConsole& console) {
+    settle();
     return control<QPlainTextEdit>(&console, RconConsole::kOutput)->toPlainText().toStdString();
 }
 
@@ -285,11 +291,13 @@ TEST(RconConsoleWindow, ViewFollowsNewTextOnlyWhenAtTheEnd) {
     QScrollBar* bar = control<QPlainTextEdit>(&console, RconConsole::kOutput)->verticalScrollBar();
     for (int i = 0; i < 200; ++i)
         port.print("line " + std::to_string(i) + "\n");
+    settle();
     ASSERT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
 
     bar->setValue(10);
     port.print("more\n");
+    settle();
     EXPECT_EQ(bar->value(), 10);
     control<QCheckBox>(&console, RconConsole::kShowDateTime)->toggle(); // full rebuild
     EXPECT_EQ(bar->value(), 10);
@@ -297,6 +305,7 @@ TEST(RconConsoleWindow, ViewFollowsNewTextOnlyWhenAtTheEnd) {
     bar->setValue(bar->maximum());
     int oldMax = bar->maximum();
     port.print("last\n");
+    settle();
     EXPECT_GT(bar->maximum(), oldMax);
     EXPECT_EQ(bar->value(), bar->maximum());
 }

@@ -17,9 +17,9 @@ namespace ondel::test {
 class FakeUiPrompt : public RecordingPrompt<UiPrompt> {
 public:
     std::optional<std::string> chooseOpenFile(const QString&, const QString& filter,
-                                              const QString& directory) override {
+                                              const QString& preset) override {
         fileFilters.push_back(filter.toStdString());
-        fileDirectories.push_back(directory.toStdString());
+        filePresets.push_back(preset.toStdString());
         if (files.empty())
             return std::nullopt;
         std::optional<std::string> f = files.front();
@@ -36,7 +36,7 @@ public:
 
     std::deque<std::optional<std::string>> files; // nullopt: Cancel
     std::vector<std::string> fileFilters;
-    std::vector<std::string> fileDirectories;
+    std::vector<std::string> filePresets;
     std::function<int(QDialog&)> dialogHandler;
     int dialogsRun = 0;
 };
