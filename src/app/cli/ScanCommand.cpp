@@ -4,6 +4,7 @@
 #include "CliCommand.h"
 #include "CliEventLoop.h"
 #include "EntryJson.h"
+#include "ServerInputs.h"
 
 #include "browser/Scan.h"
 #include "browser/ScanTargets.h"
@@ -48,16 +49,6 @@ bool parsePositive(const std::string& text, int high, int& out) {
     return true;
 }
 
-// Text from a file or a server, fit for one terminal line: UTF-8, control characters as '?'.
-std::string shown(std::string_view bytes) {
-    std::string out = text::toDisplayUtf8(bytes);
-    for (char& c : out) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    }
-    return out;
-}
-
 // Cut or pad to `width` characters (UTF-8 code points).
 std::string column(const std::string& utf8, std::size_t width) {
     std::string out;
@@ -79,102 +70,6 @@ std::string column(const std::string& utf8, std::size_t width) {
     }
     out.append(width - chars, ' ');
     return out;
-}
-
-std::string readAll(std::FILE* in, bool& ok) {
-    std::string data;
-    char buffer[65536];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
-        data.append(buffer, got);
-    ok = !std::ferror(in);
-    return data;
-}
-
-struct Inputs {
-    ScanTargets targets;
-    int unreadable = 0;
-    int read = 0;
-};
-
-void reportBadLines(const std::string& source, const ScanTargets& parsed) {
-    for (const auto& bad : parsed.bad)
-        std::fprintf(stderr, "ondel-cli scan: %s:%zu: not a server address: %s\n", source.c_str(),
-                     bad.lineNumber, shown(bad.text).c_str());
-}
-
-void addText(Inputs& inputs, const std::string& source, std::string_view text) {
-    ScanTargets parsed = parseScanTargets(text);
-    reportBadLines(source, parsed);
-    for (const auto& address : parsed.addresses)
-        addScanTarget(inputs.targets, address);
-    ++inputs.read;
-}
-
-void addListFile(Inputs& inputs, const std::string& path) {
-    std::string name = shown(path);
-    ListFileRead file = readListFile(path);
-    if (file.status == ListFileStatus::Missing) {
-        std::fprintf(stderr, "ondel-cli scan: %s: no such file\n", name.c_str());
-        ++inputs.unreadable;
-        return;
-    }
-    if (file.status == ListFileStatus::Unreadable) {
-        if (!file.contents.complete)
-            std::fprintf(stderr,
-                         "ondel-cli scan: %s: cannot be read completely, failed at byte offset "
-                         "%zu; scanning the %zu servers before it\n",
-                         name.c_str(), file.contents.failOffset, file.contents.entries.size());
-        else
-            std::fprintf(stderr, "ondel-cli scan: %s: %s\n", name.c_str(), file.problem.c_str());
-        if (file.contents.entries.empty()) {
-            ++inputs.unreadable;
-            return;
-        }
-    }
-    std::size_t number = 0;
-    for (const auto& entry : file.contents.entries) {
-        ++number;
-        const ServerAddress& a = entry.address;
-        if (a.host.empty() || a.port <= 0 || a.port > 65535) {
-            std::fprintf(stderr, "ondel-cli scan: %s: entry %zu: not a server address: %s\n",
-                         name.c_str(), number, shown(addressText(a)).c_str());
-            continue;
-        }
-        addScanTarget(inputs.targets, a);
-    }
-    ++inputs.read;
-}
-
-void addFile(Inputs& inputs, const std::string& path) {
-    if (path == "-") {
-        bool ok = true;
-        std::string text = readAll(stdin, ok);
-        if (!ok) {
-            std::fprintf(stderr, "ondel-cli scan: standard input cannot be read\n");
-            ++inputs.unreadable;
-            return;
-        }
-        addText(inputs, "-", text);
-        return;
-    }
-    if (fileVersionOf(path) >= 0) {
-        addListFile(inputs, path);
-        return;
-    }
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    bool ok = in != nullptr;
-    std::string text = ok ? readAll(in, ok) : std::string();
-    int error = errno;
-    if (in)
-        std::fclose(in);
-    if (!ok) {
-        std::fprintf(stderr, "ondel-cli scan: %s: cannot be read: %s\n", shown(path).c_str(),
-                     std::strerror(error));
-        ++inputs.unreadable;
-        return;
-    }
-    addText(inputs, shown(path), text);
 }
 
 std::string tableRow(const ScanResult& r) {
@@ -238,10 +133,10 @@ int runScan(const std::vector<std::string>& args) {
     // The retry comes after 40% of the time, so that its answer still has most of the rest.
     options.retryAfterMs = std::max<std::uint32_t>(1, options.timeoutMs * 2 / 5);
 
-    Inputs inputs;
+    ServerInputs inputs("scan");
     for (const auto& file : files)
-        addFile(inputs, file);
-    if (inputs.read == 0)
+        inputs.addFile(file);
+    if (inputs.read() == 0)
         return kExitBadArguments; // nothing could be read; each input said why
 
     PosixUdpSocket socket;
@@ -277,7 +172,7 @@ int runScan(const std::vector<std::string>& args) {
     });
     scan.setFinishedHandler([&] { loop.exit(kExitScanned); });
     std::uint32_t started = clock.tickMs();
-    scan.add(inputs.targets.addresses);
+    scan.add(inputs.targets().addresses);
     if (scan.running()) {
         loop.every(kTickMs, [&] { scan.tick(); });
         loop.run();

@@ -61,6 +61,11 @@ public:
     std::int32_t sentPerSecond() const { return m_sentPerSecond; }
     std::int32_t receivedPerSecond() const { return m_receivedPerSecond; }
 
+    // Totals since the router was made: datagrams sent and received, sends the budget held.
+    std::uint64_t packetsSent() const { return m_packetsSent; }
+    std::uint64_t packetsReceived() const { return m_packetsReceived; }
+    std::uint64_t sendsHeld() const { return m_sendsHeld; }
+
     QueryBudget* budget() const { return m_budget; }
 
 private:
@@ -74,6 +79,9 @@ private:
     std::int32_t m_receivedBytes = 0;
     std::int32_t m_sentPerSecond = 0;
     std::int32_t m_receivedPerSecond = 0;
+    std::uint64_t m_packetsSent = 0;
+    std::uint64_t m_packetsReceived = 0;
+    std::uint64_t m_sendsHeld = 0;
 };
 
 } // namespace ondel
