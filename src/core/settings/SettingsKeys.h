@@ -49,6 +49,11 @@ inline constexpr TextValue kSteamApiKey{kSettings, "SteamApiKey", ""};
 // Where the server list is asked instead of the public Steam Web API (a mirror); empty for the
 // public one. The environment variable ONDEL_STEAM_API_URL overrides it.
 inline constexpr TextValue kSteamApiUrl{kSettings, "SteamApiUrl", ""};
+// Hours that every sample of the history is kept as it was taken, before it is folded into
+// five-minute rows.
+inline constexpr IntValue kHistoryRawHours{kSettings, "HistoryRawHours", 48};
+// Days that the five-minute rows and the map changes of the history are kept.
+inline constexpr IntValue kHistoryDays{kSettings, "HistoryDays", 90};
 // User id assigned by the master server; 0 means none yet.
 inline constexpr IntValue kMasterId{kMasterServer, "ID", 0};
 // Per master message number: non-zero once "Don't show again" was ticked. The value name is
