@@ -10,6 +10,7 @@
 #include "alerts/AlertTracker.h"
 #include "browser/Scan.h"
 #include "common/Text.h"
+#include "history/HistorySamples.h"
 #include "history/HistoryStore.h"
 #include "httpd/MetricsServer.h"
 #include "platform/SystemClock.h"
@@ -17,6 +18,7 @@
 #include "query/DatagramRouter.h"
 #include "query/QueryBudget.h"
 #include "query/ServerKnowledge.h"
+#include "sqlite/SqliteHistoryStore.h"
 #include "watch/PrometheusText.h"
 #include "watch/Shard.h"
 
@@ -25,6 +27,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <set>
@@ -200,9 +203,12 @@ std::string dataDirectory(const std::string& given) {
     return std::string(home ? home : ".") + "/.local/share/Ondel";
 }
 
-// The history store of the data folder; nothing when it cannot be opened (said on stderr).
-std::unique_ptr<HistoryStore> openHistory(const std::string& /*directory*/) {
-    return nullptr;
+// The history store of the data folder, which is made (for the user only) when missing.
+std::unique_ptr<HistoryStore> openHistory(const std::string& directory) {
+    std::error_code error;
+    if (std::filesystem::create_directories(directory, error))
+        std::filesystem::permissions(directory, std::filesystem::perms::owner_all, error);
+    return std::make_unique<SqliteHistoryStore>(directory + "/" + SqliteHistoryStore::kFileName);
 }
 
 class Watcher {
@@ -331,18 +337,9 @@ private:
             m.dialect = r.dialect ? dialectName(*r.dialect) : "";
         }
 
-        HistorySample sample;
-        sample.server = m.server;
-        sample.timeMs = wallClockMs();
-        sample.up = up;
-        if (up) {
-            sample.players = e.players;
-            sample.bots = r.bots;
-            sample.maxPlayers = e.maxPlayers;
-            sample.map = e.map;
-            sample.pingMs = r.pingMs;
-        }
-        m_samples.push_back(sample);
+        HistorySample sample = sampleFromScan(r, wallClockMs());
+        const std::int64_t timeMs = sample.timeMs;
+        m_samples.push_back(std::move(sample));
 
         AlertObservation seen;
         seen.server = m.server;
@@ -354,7 +351,7 @@ private:
         seen.gotPlayers = r.gotPlayers;
         for (const auto& p : e.playerList)
             seen.playerNames.push_back(p.name);
-        for (AlertEvent& event : m_alerts.observe(seen, sample.timeMs)) {
+        for (AlertEvent& event : m_alerts.observe(seen, timeMs)) {
             std::fprintf(stderr, "ondel-cli watch: %s: %s\n", alertKindName(event.kind),
                          event.text.c_str());
             m_delivery.deliver(std::move(event));
@@ -374,8 +371,13 @@ private:
             up += m.up;
         if (m_options.metrics)
             m_metrics.publish(prometheusText(m_round, m_figures));
-        if (m_history)
+        if (m_history) {
             m_history->record(std::move(m_samples));
+            std::string problem = m_history->lastError();
+            if (!problem.empty() && problem != m_historyProblem)
+                std::fprintf(stderr, "ondel-cli watch: history: %s\n", problem.c_str());
+            m_historyProblem = problem;
+        }
         m_samples = {};
         std::fprintf(stderr, "ondel-cli watch: round %llu: %zu servers, %zu up, %zu down, %u ms\n",
                      static_cast<unsigned long long>(m_figures.rounds), m_round.size(), up,
@@ -408,6 +410,7 @@ private:
     AlertDelivery m_delivery;
     MetricsServer m_metrics;
     std::unique_ptr<HistoryStore> m_history;
+    std::string m_historyProblem;
     ServerInputs m_inputs{"watch"};
     std::vector<ServerAddress> m_servers;
 

@@ -2,6 +2,8 @@
 // command, /metrics scraped by a real Prometheus, and shards that split a list.
 #include "../hlsim/SimProcess.h"
 
+#include "sqlite/SqliteHistoryStore.h"
+
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,6 +18,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -26,6 +29,7 @@
 #include <thread>
 
 using ondel::hlsimtest::BackgroundProgram;
+using ondel::hlsimtest::runProgram;
 using ondel::hlsimtest::SimProcess;
 
 namespace {
@@ -211,6 +215,23 @@ TEST(WatchCli, StoppedServerGivesOneDownAndOneUpAlertAndTheOtherNone) {
     EXPECT_FALSE(std::filesystem::exists(pwned));
     EXPECT_EQ(watch.err().find(steadyAddress + " is"), std::string::npos);
     hook.stop(SIGTERM);
+
+    // The history holds every round: the steady server up throughout with its players, the
+    // other up, then down, then up again.
+    const std::string database = dir.file("data/history.sqlite");
+    EXPECT_EQ(runProgram("/usr/bin/sqlite3", {database, "PRAGMA integrity_check"}).out, "ok\n");
+    ondel::SqliteHistoryStore store(database);
+    auto steadySamples = store.samples(steadyAddress, 0, INT64_MAX);
+    EXPECT_GE(steadySamples.size(), 6u);
+    for (const auto& sample : steadySamples) {
+        EXPECT_TRUE(sample.up);
+        EXPECT_EQ(sample.players, 3);
+    }
+    std::vector<bool> phases;
+    for (const auto& sample : store.samples(flakyAddress, 0, INT64_MAX))
+        if (phases.empty() || phases.back() != sample.up)
+            phases.push_back(sample.up);
+    EXPECT_EQ(phases, (std::vector<bool>{true, false, true}));
 }
 
 TEST(WatchCli, PrometheusScrapesTwoHundredServersOfWhichTwentyAreDead) {
