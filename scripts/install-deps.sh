@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev
           libgmock-dev libbenchmark-dev libcurl4-openssl-dev clang clang-format python3 qstat
           xvfb xauth procps openbox xdotool xclip imagemagick x11-utils fonts-dejavu-core
-          desktop-file-utils appstream dpkg-dev file man-db dbus-daemon)
+          desktop-file-utils appstream dpkg-dev file man-db dbus-daemon
+          libmicrohttpd-dev prometheus libsqlite3-dev sqlite3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
