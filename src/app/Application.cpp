@@ -5,11 +5,11 @@
 #include "platform/QtSettingsStore.h"
 #include "query/ResultStore.h"
 #include "serverlist/ListFiles.h"
+#include "settings/UserPaths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,7 +33,7 @@ bool makePrivateDirectory(const QString& path) {
 } // namespace
 
 std::string Application::defaultDataDirectory() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
+    return userDataFolder();
 }
 
 Application::Application(Prompt& prompt, std::string dataDirectory)

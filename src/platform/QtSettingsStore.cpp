@@ -1,38 +1,37 @@
 #include "QtSettingsStore.h"
 
 #include "common/Text.h"
+#include "settings/UserPaths.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QStringList>
 #include <QVariant>
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 namespace ondel {
 
 namespace {
 
-// Texts read back are limited like registry texts: 1023 bytes and the terminator.
+// Texts read back are at most 1023 bytes (1024 with the terminator the store always allowed).
 constexpr qsizetype kMaxTextBytes = 1023;
 
 QString toQt(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// Opens the store positioned in the subkey's group (the root when the subkey is empty).
+// Opens the store positioned in the subkey's group (the root when the subkey is empty); null
+// without a file (no home folder), where every value reads as its default and nothing is kept.
 std::unique_ptr<QSettings> openStore(const QString& iniFile, const std::string& subkey) {
-    std::unique_ptr<QSettings> settings;
     if (iniFile.isEmpty())
-        settings = std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\Ondel"),
-                                               QSettings::NativeFormat);
-    else
-        settings = std::make_unique<QSettings>(iniFile, QSettings::IniFormat);
+        return nullptr;
+    auto settings = std::make_unique<QSettings>(iniFile, QSettings::IniFormat);
     if (!subkey.empty())
         settings->beginGroup(toQt(subkey));
     return settings;
@@ -58,34 +57,25 @@ void keepPrivate(const QString& iniFile) {
         file.setPermissions(owner);
 }
 
-bool usable(const QSettings& settings) {
-    return settings.status() != QSettings::AccessError;
+bool usable(const std::unique_ptr<QSettings>& settings) {
+    return settings && settings->status() != QSettings::AccessError;
 }
 
 } // namespace
 
-QtSettingsStore::QtSettingsStore() {
-    QString fromEnv = qEnvironmentVariable("ONDEL_SETTINGS");
-    if (!fromEnv.isEmpty()) {
-        m_iniFile = fromEnv;
-    } else {
-#ifndef Q_OS_WIN
-        m_iniFile = defaultIniFile();
-#endif
-    }
-}
+QtSettingsStore::QtSettingsStore() : m_iniFile(QString::fromStdString(settingsFilePath())) {}
 
 QtSettingsStore::QtSettingsStore(QString iniFile) : m_iniFile(std::move(iniFile)) {}
 
 QString QtSettingsStore::defaultIniFile() {
-    return QStandardPaths::writableLocation(QStandardPaths::ConfigLocation) +
-           QStringLiteral("/Ondel/Ondel.conf");
+    return QString::fromStdString(
+        settingsFilePath(nullptr, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
 }
 
 std::int32_t QtSettingsStore::readInt(const std::string& subkey, const std::string& name,
                                       std::int32_t def) const {
     auto settings = openStore(m_iniFile, subkey);
-    if (!usable(*settings))
+    if (!usable(settings))
         return def;
     QVariant v = settings->value(toQt(name));
     if (!v.isValid())
@@ -100,7 +90,7 @@ std::int32_t QtSettingsStore::readInt(const std::string& subkey, const std::stri
         return ok ? value : def;
     }
     default: {
-        // The registry gives integers of other widths; only those that fit are integers here.
+        // A value the file gives as another type (a typed @Variant) is an integer when it fits.
         bool ok = false;
         qlonglong wide = v.toLongLong(&ok);
         if (!ok || v.typeId() == QMetaType::QByteArray || wide < INT32_MIN || wide > INT32_MAX)
@@ -113,7 +103,7 @@ std::int32_t QtSettingsStore::readInt(const std::string& subkey, const std::stri
 std::string QtSettingsStore::readString(const std::string& subkey, const std::string& name,
                                         const std::string& def) const {
     auto settings = openStore(m_iniFile, subkey);
-    if (!usable(*settings))
+    if (!usable(settings))
         return def;
     QVariant v = settings->value(toQt(name));
     if (!v.isValid())
@@ -127,7 +117,7 @@ std::string QtSettingsStore::readString(const std::string& subkey, const std::st
         bytes = v.toString().toUtf8();
     if (bytes.size() > kMaxTextBytes)
         return def;
-    // Like a registry text, the text ends at its first zero byte.
+    // A text ends at its first zero byte, as the store's texts always have.
     qsizetype zero = bytes.indexOf('\0');
     if (zero >= 0)
         bytes.truncate(zero);
@@ -138,7 +128,7 @@ bool QtSettingsStore::writeInt(const std::string& subkey, const std::string& nam
                                std::int32_t value) {
     keepPrivate(m_iniFile);
     auto settings = openStore(m_iniFile, subkey);
-    if (!usable(*settings) || !settings->isWritable())
+    if (!usable(settings) || !settings->isWritable())
         return false;
     settings->setValue(toQt(name), static_cast<int>(value));
     settings->sync(); // a failure to write is not reported
@@ -149,7 +139,7 @@ bool QtSettingsStore::writeInt(const std::string& subkey, const std::string& nam
 bool QtSettingsStore::writeString(const std::string& subkey, const std::string& name,
                                   const std::string& value) {
     auto settings = openStore(m_iniFile, subkey);
-    if (!usable(*settings) || !settings->isWritable())
+    if (!usable(settings) || !settings->isWritable())
         return false;
     if (text::isValidUtf8(value))
         settings->setValue(toQt(name), toQt(value));

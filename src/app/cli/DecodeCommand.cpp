@@ -23,7 +23,15 @@ namespace ondel::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: ondel-cli decode FILE [--json]\n";
+const CommandSpec kSpec{
+    .name = "decode",
+    .operands = "FILE",
+    .summary = "read one captured reply datagram",
+    .options = {{"--json", "", "print one JSON object"}},
+    .minOperands = 1,
+    .maxOperands = 1,
+    .missingOperand = "no file given",
+};
 // A whole reply is at most 15 fragments of at most 2048 bytes; anything bigger is no capture.
 constexpr std::size_t kMaxFileBytes = 64 * 1024;
 
@@ -125,27 +133,12 @@ void players(Output& out, const std::vector<PlayerRecord>& list) {
 }
 
 int fail(const std::string& path, const char* why) {
-    std::fprintf(stderr, "ondel-cli decode: %s: %s\n", text::toDisplayUtf8(path).c_str(), why);
-    return 1;
+    return failure(kSpec, text::toDisplayUtf8(path) + ": " + why);
 }
 
-int runDecode(const std::vector<std::string>& args) {
-    std::string path;
-    bool json = false;
-    for (const auto& arg : args) {
-        if (arg == "--json") {
-            json = true;
-        } else if (path.empty() && !arg.empty() && arg[0] != '-') {
-            path = arg;
-        } else {
-            std::fputs(kUsage, stderr);
-            return 1;
-        }
-    }
-    if (path.empty()) {
-        std::fputs(kUsage, stderr);
-        return 1;
-    }
+int runDecode(const Arguments& args) {
+    const std::string& path = args.operands().front();
+    const bool json = args.has("--json");
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return fail(path, "cannot be opened");
@@ -247,11 +240,10 @@ int runDecode(const std::vector<std::string>& args) {
         return fail(path, text::format("unknown reply type 0x%02X", type).c_str());
     }
     }
-    return writeOutput(out.finish()) ? 0 : 1;
+    return writeOutput(out.finish()) ? kExitOk : kExitFailed;
 }
 
-const CliCommand decodeCommand("decode", "decode FILE [--json]   read one captured reply datagram",
-                               &runDecode);
+const CliCommand decodeCommand(kSpec, &runDecode);
 
 } // namespace
 

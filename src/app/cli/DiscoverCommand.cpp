@@ -3,16 +3,19 @@
 #include "CliCommand.h"
 
 #include "common/JsonWriter.h"
+#include "common/TerminalColumns.h"
 #include "common/Text.h"
 #include "curl/CurlHttpGetter.h"
 #include "discover/Discovery.h"
 #include "serverlist/ListFiles.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
+#include "settings/UserPaths.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include <sys/stat.h>
@@ -21,13 +24,23 @@ namespace ondel::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: ondel-cli discover [--game DIR] [--map MAP] [--not-empty] [--not-full] [--limit N]\n"
-    "                          [--json] [--save-list NAME] [--data-dir DIR]\n"
-    "Finds servers through the Steam Web API with your own key (ONDEL_STEAM_API_KEY, or\n"
-    "SteamApiKey in the settings file). Without --game: every Half-Life game.\n";
-constexpr int kExitBadArguments = 1;
-constexpr int kExitFailed = 2;
+const CommandSpec kSpec{
+    .name = "discover",
+    .summary = "find servers (Steam Web API)",
+    .options = {{"--game", "DIR", "only servers of this game folder", 1, 0, "a game folder"},
+                {"--map", "MAP", "only servers running this map", 1, 0, "a map name"},
+                {"--not-empty", "", "leave out empty servers"},
+                {"--not-full", "", "leave out full servers"},
+                {"--limit", "N", "at most N servers", 1, kDiscoverMaxLimit},
+                {"--json", "", "print one JSON array"},
+                {"--save-list", "NAME", "also add the new servers to the list NAME.sl06", 1, 0,
+                 "a list name (no '/')"},
+                {"--data-dir", "DIR", "where that list is (default: the data folder)", 1, 0,
+                 "a directory"}},
+    .maxOperands = 0,
+    .moreHelp = "Finds servers through the Steam Web API with your own key (ONDEL_STEAM_API_KEY, "
+                "or\nSteamApiKey in the settings file). Without --game: every Half-Life game.\n",
+};
 
 struct Options {
     DiscoverFilter filter;
@@ -36,70 +49,35 @@ struct Options {
     std::string dataDir;
 };
 
-int usageError(const std::string& why) {
-    std::fprintf(stderr, "ondel-cli discover: %s\n%s", why.c_str(), kUsage);
-    return kExitBadArguments;
-}
-
 int failed(const std::string& why) {
-    std::fprintf(stderr, "ondel-cli discover: %s\n", why.c_str());
-    return kExitFailed;
+    return failure(kSpec, why);
 }
 
-// Returns -1 when the options are good, else the exit status.
-int parseOptions(const std::vector<std::string>& args, Options& o) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto valueOf = [&](std::string& out) {
-            if (i + 1 >= args.size())
-                return false;
-            out = args[++i];
-            return true;
-        };
-        std::string value;
-        if (arg == "--json") {
-            o.json = true;
-        } else if (arg == "--not-empty") {
-            o.filter.notEmpty = true;
-        } else if (arg == "--not-full") {
-            o.filter.notFull = true;
-        } else if (arg == "--game") {
-            if (!valueOf(o.filter.gameDir) || o.filter.gameDir.empty())
-                return usageError("--game needs a game folder");
-        } else if (arg == "--map") {
-            if (!valueOf(o.filter.map) || o.filter.map.empty())
-                return usageError("--map needs a map name");
-        } else if (arg == "--limit") {
-            int limit = 0;
-            if (!valueOf(value) || value.empty() || value.size() > 5 ||
-                value.find_first_not_of("0123456789") != std::string::npos ||
-                !text::parseLeadingInt(value, limit) || limit < 1 || limit > kDiscoverMaxLimit)
-                return usageError("--limit needs a number from 1 to 10000");
-            o.filter.limit = limit;
-        } else if (arg == "--save-list") {
-            if (!valueOf(o.saveList) || o.saveList.empty() ||
-                o.saveList.find('/') != std::string::npos || o.saveList == "." ||
-                o.saveList == "..")
-                return usageError("--save-list needs a list name (no '/')");
-        } else if (arg == "--data-dir") {
-            if (!valueOf(o.dataDir) || o.dataDir.empty())
-                return usageError("--data-dir needs a directory");
-        } else {
-            return usageError("unknown argument " + text::toDisplayUtf8(arg));
-        }
-    }
+// Reads the options into o; returns the exit status when they are not usable.
+std::optional<int> readOptions(const Arguments& args, Options& o) {
+    o.json = args.has("--json");
+    o.filter.notEmpty = args.has("--not-empty");
+    o.filter.notFull = args.has("--not-full");
+    o.filter.gameDir = args.text("--game");
+    o.filter.map = args.text("--map");
+    if (args.has("--limit"))
+        o.filter.limit = static_cast<int>(args.number("--limit", 0));
+    o.saveList = args.text("--save-list");
+    o.dataDir = args.text("--data-dir");
+    if (o.saveList.find('/') != std::string::npos || o.saveList == "." || o.saveList == "..")
+        return usageError(kSpec, "--save-list needs a list name (no '/')");
     if (!buildFilter(o.filter))
-        return usageError("--game and --map cannot hold a backslash or a control character");
-    return -1;
+        return usageError(kSpec, "--game and --map cannot hold a backslash or a control character");
+    return std::nullopt;
 }
 
 void printTable(const std::vector<SteamServer>& servers) {
     std::string out;
     for (const auto& s : servers) {
-        out += text::format(
-            "%-40s %-21s %-20s %3d/%-3d\n", text::cutUtf8(text::toDisplayUtf8(s.name), 40).c_str(),
-            addressText(s.address).c_str(), text::cutUtf8(text::toDisplayUtf8(s.map), 20).c_str(),
-            s.players, s.maxPlayers);
+        out += text::fitColumn(text::toDisplayUtf8(s.name), 40) + " " +
+               text::fitColumn(addressText(s.address), 21) + " " +
+               text::fitColumn(text::toDisplayUtf8(s.map), 20) + " " +
+               text::format("%3d/%-3d\n", s.players, s.maxPlayers);
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
@@ -128,22 +106,14 @@ void printJson(const std::vector<SteamServer>& servers) {
     std::fputc('\n', stdout);
 }
 
-// The window's data folder: $XDG_DATA_HOME/Ondel or ~/.local/share/Ondel, made readable by the
-// user only when missing (lists may hold passwords). Empty without a home folder (then the
-// current directory is used).
+// The window's data folder, made readable by the user only when missing (lists may hold
+// passwords). Empty without a home folder (then the current directory is used).
 std::string defaultDataFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    std::string base;
-    if (xdg && xdg[0] == '/')
-        base = xdg;
-    else if (home && *home)
-        base = std::string(home) + "/.local/share";
-    if (base.empty())
+    const std::string dir = userDataFolder();
+    if (dir.empty())
         return {};
     std::error_code error;
-    std::filesystem::create_directories(base, error);
-    const std::string dir = base + "/Ondel";
+    std::filesystem::create_directories(std::filesystem::path(dir).parent_path(), error);
     ::mkdir(dir.c_str(), 0700); // an existing folder keeps its mode
     return dir;
 }
@@ -174,13 +144,12 @@ int saveToList(const Options& o, const std::vector<SteamServer>& servers) {
     return 0;
 }
 
-int runDiscover(const std::vector<std::string>& args) {
+int runDiscover(const Arguments& args) {
     Options o;
-    if (int status = parseOptions(args, o); status >= 0)
-        return status;
+    if (auto status = readOptions(args, o))
+        return *status;
 
-    std::string settingsPath = settingsFilePath(
-        std::getenv("ONDEL_SETTINGS"), std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    const std::string settingsPath = settingsFilePath();
     std::string stored;
     std::string storedUrl;
     if (!settingsPath.empty()) {
@@ -216,11 +185,7 @@ int runDiscover(const std::vector<std::string>& args) {
     return 0;
 }
 
-const CliCommand
-    discoverCommand("discover",
-                    "discover [--game DIR] [--map MAP] [--not-empty] [--not-full] [--limit N] "
-                    "[--json] [--save-list NAME] [--data-dir DIR]   find servers (Steam Web API)",
-                    &runDiscover);
+const CliCommand discoverCommand(kSpec, &runDiscover);
 
 } // namespace
 

@@ -12,30 +12,26 @@ namespace ondel::cli {
 
 namespace {
 
-int runList(const std::vector<std::string>& args) {
-    std::string path;
-    bool json = false;
-    for (const auto& arg : args) {
-        if (arg == "--json") {
-            json = true;
-        } else if (path.empty() && !arg.empty() && arg[0] != '-') {
-            path = arg;
-        } else {
-            std::fprintf(stderr, "usage: ondel-cli list FILE [--json]\n");
-            return 1;
-        }
-    }
-    if (path.empty()) {
-        std::fprintf(stderr, "usage: ondel-cli list FILE [--json]\n");
-        return 1;
-    }
+const CommandSpec kSpec{
+    .name = "list",
+    .operands = "FILE",
+    .summary = "show the servers in a list file",
+    .options = {{"--json", "", "print one JSON object"}},
+    .minOperands = 1,
+    .maxOperands = 1,
+    .missingOperand = "no file given",
+};
+
+int runList(const Arguments& args) {
+    const std::string& path = args.operands().front();
+    const bool json = args.has("--json");
 
     ListFileRead read = readListFile(path);
     std::string shownPath = text::toDisplayUtf8(path);
     switch (read.status) {
     case ListFileStatus::Missing:
         std::fprintf(stderr, "ondel-cli: %s: no such file\n", shownPath.c_str());
-        return 1;
+        return kExitFailed;
     case ListFileStatus::Unreadable:
         if (!read.contents.complete) {
             std::fprintf(stderr,
@@ -44,7 +40,7 @@ int runList(const std::vector<std::string>& args) {
         } else {
             std::fprintf(stderr, "ondel-cli: %s: %s\n", shownPath.c_str(), read.problem.c_str());
         }
-        return 1;
+        return kExitFailed;
     case ListFileStatus::Read:
         break;
     }
@@ -78,11 +74,10 @@ int runList(const std::vector<std::string>& args) {
             std::fwrite(block.data(), 1, block.size(), stdout);
         }
     }
-    return writeOutput() ? 0 : 1;
+    return writeOutput() ? kExitOk : kExitFailed;
 }
 
-const CliCommand listCommand("list", "list FILE [--json]   show the servers in a list file",
-                             &runList);
+const CliCommand listCommand(kSpec, &runList);
 
 } // namespace
 

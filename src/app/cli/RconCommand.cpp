@@ -2,132 +2,66 @@
 // for a challenge number, sends the command and prints what the server prints back until it
 // has been quiet for the wait time.
 #include "CliCommand.h"
-#include "CliEventLoop.h"
+#include "CliSession.h"
 
 #include "common/Text.h"
-#include "platform/SystemClock.h"
-#include "platform/posix/PosixUdpSocket.h"
-#include "query/DatagramRouter.h"
-#include "query/QueryBudget.h"
 #include "query/QueryEngine.h"
-#include "query/ServerKnowledge.h"
 #include "rcon/QueryEngineRconPort.h"
 #include "rcon/RconProtocol.h"
 #include "rcon/RconSession.h"
-
-#include <cstdio>
 
 namespace ondel::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: ondel-cli rcon HOST:PORT --password PW [--old-protocol] "
-                               "[--wait MS] COMMAND...\n";
-constexpr int kExitDone = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitNoChallenge = 2;
-constexpr int kDefaultWaitMs = 2000;
-
-int usageError(const std::string& why) {
-    std::fprintf(stderr, "ondel-cli rcon: %s\n%s", why.c_str(), kUsage);
-    return kExitFailed;
-}
-
-bool parseMs(const std::string& text, int& out) {
-    if (text.empty() || text.size() > 9 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    int value = 0;
-    text::parseLeadingInt(text, value);
-    if (value <= 0)
-        return false;
-    out = value;
-    return true;
-}
-
-struct Arguments {
-    ServerAddress address;
-    std::string password;
-    bool havePassword = false;
-    bool oldProtocol = false;
-    int waitMs = kDefaultWaitMs;
-    std::string command;
+const CommandSpec kSpec{
+    .name = "rcon",
+    .operands = "HOST:PORT",
+    .summary = "run a server command",
+    .options = {{"--password", "PW", "the server's RCON password", 1, 0, "a value", true},
+                {"--old-protocol", "", "send without asking for a challenge number first"},
+                {"--wait", "MS",
+                 "how long the server must be quiet before the output ends "
+                 "(default 2000)",
+                 1, 999999999, "a number of milliseconds above 0"}},
+    .minOperands = 1,
+    .maxOperands = 1,
+    .missingOperand = "no server given",
+    .restAfter = 1,
+    .restName = "COMMAND...",
+    .moreHelp = "Options may stand anywhere before the command; every word from the first other\n"
+                "word on is part of the command, and -- ends the options.\n",
 };
 
-// Options may stand anywhere before the command; everything from the first other word on is
-// the command (so a command may itself contain words starting with "-").
-int parseArguments(const std::vector<std::string>& args, Arguments& out) {
-    std::string target;
-    std::size_t i = 0;
-    for (; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--password") {
-            if (i + 1 >= args.size())
-                return usageError("--password needs a value");
-            out.password = args[++i];
-            out.havePassword = true;
-        } else if (arg == "--old-protocol") {
-            out.oldProtocol = true;
-        } else if (arg == "--wait") {
-            if (i + 1 >= args.size() || !parseMs(args[i + 1], out.waitMs))
-                return usageError("--wait needs a number of milliseconds above 0");
-            ++i;
-        } else if (arg == "--") {
-            ++i;
-            break;
-        } else if (!arg.empty() && arg[0] == '-' && target.empty()) {
-            return usageError("unknown option " + arg);
-        } else if (target.empty()) {
-            target = arg;
-        } else {
-            break;
-        }
-    }
-    for (std::size_t first = i; i < args.size(); ++i)
-        out.command += (i > first ? " " : "") + args[i];
-    if (target.empty())
-        return usageError("no server given");
-    out.address = parseAddress(target);
-    if (out.address.host.empty() || out.address.port == 0)
-        return usageError("not a server address: " + target);
-    if (!out.havePassword)
-        return usageError("no --password given");
-    if (out.command.empty())
-        return usageError("no command given");
-    return kExitDone;
-}
+int runRcon(const Arguments& args) {
+    const std::string& target = args.operands().front();
+    const ServerAddress address = parseAddress(target);
+    if (address.host.empty() || address.port == 0)
+        return usageError(kSpec, "not a server address: " + target);
+    if (!args.has("--password"))
+        return usageError(kSpec, "no --password given");
+    const std::string command = args.restText();
+    if (command.empty())
+        return usageError(kSpec, "no command given");
+    const std::string password = args.text("--password");
+    const bool oldProtocol = args.has("--old-protocol");
+    const auto waitMs = static_cast<std::uint32_t>(args.number("--wait", 2000));
 
-int runRcon(const std::vector<std::string>& args) {
-    Arguments a;
-    if (int status = parseArguments(args, a); status != kExitDone)
-        return status;
-
-    // Any free port will do: nothing here needs the program's fixed ones, and leaving them free
-    // keeps them for a running window.
-    PosixUdpSocket socket;
-    if (!socket.open(0)) {
-        std::fprintf(stderr, "ondel-cli rcon: Can't initialize socket!!!\n");
+    CliSession cli;
+    if (!cli.open(kSpec))
         return kExitFailed;
-    }
-    SystemClock clock;
-    QueryBudget budget(clock);
-    DatagramRouter router(socket, &budget);
-    ServerKnowledge knowledge;
-    QueryEngine engine(clock, router, knowledge);
+    QueryEngine engine(cli.clock(), cli.router(), cli.knowledge());
     QueryEngineRconPort port(engine);
     RconSession session(port);
-
-    CliEventLoop loop(socket, clock);
+    CliEventLoop& loop = cli.loop();
+    const Clock& clock = cli.clock();
     constexpr std::uint32_t kPollMs = 10;
-    const auto waitMs = static_cast<std::uint32_t>(a.waitMs);
     std::uint32_t lastPrint = clock.tickMs(); // the quiet time runs from the last print reply
     bool endsWithNewline = true;
     bool printedAnything = false;
-    socket.setReceiver([&](const std::uint8_t* data, std::size_t n, const std::string& host,
-                           int senderPort) { router.onDatagram(data, n, host, senderPort); });
 
     ServerEntry entry;
-    entry.address = a.address;
+    entry.address = address;
     engine.setCurrentServer(entry);
     session.open([&](std::string_view text) {
         std::string shown = text::toDisplayUtf8(text);
@@ -148,24 +82,20 @@ int runRcon(const std::vector<std::string>& args) {
     loop.run();
     loop.clearTimers();
 
-    if (session.challenge() == 0 && !a.oldProtocol) {
-        std::fprintf(stderr, "ondel-cli rcon: no rcon challenge number from %s within %d ms\n",
-                     text::toDisplayUtf8(addressText(a.address)).c_str(), a.waitMs);
-        return kExitNoChallenge;
-    }
+    if (session.challenge() == 0 && !oldProtocol)
+        return failure(kSpec,
+                       text::format("no rcon challenge number from %s within %u ms",
+                                    text::toDisplayUtf8(addressText(address)).c_str(), waitMs));
 
-    switch (session.send(a.password, a.command, a.oldProtocol)) {
+    switch (session.send(password, command, oldProtocol)) {
     case RconSession::SendResult::Sent:
         break;
     case RconSession::SendResult::TooLong:
-        std::fprintf(stderr, "ondel-cli rcon: %.*s\n",
-                     static_cast<int>(rcon::kTooLongMessage.size()), rcon::kTooLongMessage.data());
-        return kExitFailed;
+        return failure(kSpec, std::string(rcon::kTooLongMessage));
     case RconSession::SendResult::NoChallenge: // handled above
     case RconSession::SendResult::SendFailed:
-        std::fprintf(stderr, "ondel-cli rcon: the command could not be sent to %s\n",
-                     text::toDisplayUtf8(addressText(a.address)).c_str());
-        return kExitFailed;
+        return failure(kSpec, "the command could not be sent to " +
+                                  text::toDisplayUtf8(addressText(address)));
     }
 
     lastPrint = clock.tickMs();
@@ -175,13 +105,10 @@ int runRcon(const std::vector<std::string>& args) {
     });
     loop.run();
     session.close();
-    return writeOutput(printedAnything && !endsWithNewline ? "\n" : "") ? kExitDone : kExitFailed;
+    return writeOutput(printedAnything && !endsWithNewline ? "\n" : "") ? kExitOk : kExitFailed;
 }
 
-const CliCommand rconCommand("rcon",
-                             "rcon HOST:PORT --password PW [--old-protocol] [--wait MS] "
-                             "COMMAND...   run a server command",
-                             &runRcon);
+const CliCommand rconCommand(kSpec, &runRcon);
 
 } // namespace
 

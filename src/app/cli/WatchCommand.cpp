@@ -5,6 +5,7 @@
 #include "AlertDelivery.h"
 #include "CliCommand.h"
 #include "CliEventLoop.h"
+#include "CliSession.h"
 #include "ServerInputs.h"
 
 #include "alerts/AlertTracker.h"
@@ -13,11 +14,8 @@
 #include "history/HistorySamples.h"
 #include "history/HistoryStore.h"
 #include "httpd/MetricsServer.h"
-#include "platform/SystemClock.h"
-#include "platform/posix/PosixUdpSocket.h"
 #include "query/DatagramRouter.h"
-#include "query/QueryBudget.h"
-#include "query/ServerKnowledge.h"
+#include "settings/UserPaths.h"
 #include "sqlite/SqliteHistoryStore.h"
 #include "watch/PrometheusText.h"
 #include "watch/Shard.h"
@@ -36,14 +34,31 @@ namespace ondel::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: ondel-cli watch [FILE...|-] [--interval SECONDS] [--data-dir DIR] [--down-after N]\n"
-    "                       [--webhook URL] [--exec COMMAND] [--metrics [HOST:]PORT] "
-    "[--shard K/N]\n"
-    "                       [--players-at-least N] [--players-at-most N] [--map-changes]\n"
-    "                       [--watch-player NAME]...\n";
-constexpr int kExitStopped = 0;
-constexpr int kExitBadArguments = 1;
+const CommandSpec kSpec{
+    .name = "watch",
+    .operands = "[FILE...|-]",
+    .summary = "keep asking every server of a list: history, alerts, Prometheus metrics",
+    .options = {{"--interval", "SECONDS", "from one round to the next (default 60)", 1, 86400,
+                 "a number of seconds from 1 to 86400"},
+                {"--data-dir", "DIR", "where history.sqlite is kept (default: the data folder)"},
+                {"--down-after", "N",
+                 "misses in a row before a server is down (default 3; 0: never)", 0, 1000,
+                 "a number of misses from 0 to 1000"},
+                {"--players-at-least", "N", "alert when a server reaches N players", 0, 100000,
+                 "a number of players"},
+                {"--players-at-most", "N", "alert when a server falls to N players", 0, 100000,
+                 "a number of players"},
+                {"--map-changes", "", "alert on every change of map"},
+                {"--watch-player", "NAME", "alert when NAME joins a server (repeatable)"},
+                {"--webhook", "URL", "POST every alert as JSON to URL"},
+                {"--exec", "COMMAND",
+                 "run COMMAND (sh -c) per alert, the event in ONDEL_* variables"},
+                {"--metrics", "[HOST:]PORT",
+                 "serve /metrics for Prometheus (HOST 127.0.0.1 unless given; PORT 0: any)"},
+                {"--shard", "K/N", "watch only shard K of N of the servers"}},
+    .dashIsOperand = true,
+    .moreHelp = "Runs until SIGTERM or SIGINT (status 0); SIGHUP reads the files again.\n",
+};
 constexpr std::uint32_t kTickMs = 5;
 constexpr std::uint32_t kHousekeepingMs = 200;
 
@@ -58,111 +73,56 @@ struct WatchOptions {
     Shard shard;
 };
 
-bool parseNumber(const std::string& text, int low, int high, int& out) {
-    if (text.empty() || text.size() > 9 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    int value = 0;
-    text::parseLeadingInt(text, value);
-    if (value < low || value > high)
-        return false;
-    out = value;
-    return true;
-}
-
 // "PORT" (loopback) or "HOST:PORT" with an IPv4 address.
 std::optional<std::pair<std::string, int>> parseListen(const std::string& text) {
     std::size_t colon = text.rfind(':');
     std::string host = colon == std::string::npos ? "127.0.0.1" : text.substr(0, colon);
-    int port = 0;
-    if (host.empty() || !isDottedText(host) ||
-        !parseNumber(colon == std::string::npos ? text : text.substr(colon + 1), 0, 65535, port))
+    std::string port = colon == std::string::npos ? text : text.substr(colon + 1);
+    int value = 0;
+    if (host.empty() || !isDottedText(host) || port.empty() || port.size() > 5 ||
+        port.find_first_not_of("0123456789") != std::string::npos ||
+        !text::parseLeadingInt(port, value) || value > 65535)
         return std::nullopt;
-    return std::make_pair(host, port);
+    return std::make_pair(host, value);
 }
 
-// The whole command line; error says what is wrong with it.
-std::optional<WatchOptions> parseWatchOptions(const std::vector<std::string>& args,
-                                              std::string& error) {
+// What the parser read, checked beyond what the table says; error tells what is wrong.
+std::optional<WatchOptions> watchOptions(const Arguments& args, std::string& error) {
     WatchOptions o;
-    std::vector<std::string> watched;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        const std::string value = hasValue ? args[i + 1] : std::string();
-        auto number = [&](int low, int high, int& out, const char* what) {
-            if (!hasValue || !parseNumber(value, low, high, out)) {
-                error = arg + " needs " + what;
-                return false;
-            }
-            ++i;
-            return true;
-        };
-        auto text = [&](std::string& out) {
-            if (!hasValue || value.empty()) {
-                error = arg + " needs a value";
-                return false;
-            }
-            out = value;
-            ++i;
-            return true;
-        };
-        if (arg == "--interval") {
-            if (!number(1, 86400, o.intervalSeconds, "a number of seconds from 1 to 86400"))
-                return std::nullopt;
-        } else if (arg == "--down-after") {
-            if (!number(0, 1000, o.rules.downAfter, "a number of misses from 0 to 1000"))
-                return std::nullopt;
-        } else if (arg == "--players-at-least" || arg == "--players-at-most") {
-            int n = 0;
-            if (!number(0, 100000, n, "a number of players"))
-                return std::nullopt;
-            (arg == "--players-at-least" ? o.rules.playersAtLeast : o.rules.playersAtMost) = n;
-        } else if (arg == "--map-changes") {
-            o.rules.mapChanges = true;
-        } else if (arg == "--watch-player") {
-            std::string name;
-            if (!text(name))
-                return std::nullopt;
-            watched.push_back(name);
-        } else if (arg == "--data-dir") {
-            if (!text(o.dataDir))
-                return std::nullopt;
-        } else if (arg == "--webhook") {
-            if (!text(o.webhook))
-                return std::nullopt;
-            if (o.webhook.rfind("http://", 0) != 0 && o.webhook.rfind("https://", 0) != 0) {
-                error = "--webhook needs an http:// or https:// address";
-                return std::nullopt;
-            }
-        } else if (arg == "--exec") {
-            if (!text(o.command))
-                return std::nullopt;
-        } else if (arg == "--metrics") {
-            o.metrics = hasValue ? parseListen(value) : std::nullopt;
-            if (!o.metrics) {
-                error = "--metrics needs PORT or IPV4-ADDRESS:PORT";
-                return std::nullopt;
-            }
-            ++i;
-        } else if (arg == "--shard") {
-            auto shard = hasValue ? parseShard(value) : std::nullopt;
-            if (!shard) {
-                error = "--shard needs K/N with 1 <= K <= N";
-                return std::nullopt;
-            }
-            o.shard = *shard;
-            ++i;
-        } else if (arg != "-" && !arg.empty() && arg[0] == '-') {
-            error = "unknown option " + arg;
-            return std::nullopt;
-        } else {
-            o.files.push_back(arg);
-        }
-    }
-    o.rules.watchedPlayers = std::move(watched);
+    o.files = args.operands();
     if (o.files.empty())
         o.files.push_back("-");
+    o.intervalSeconds = static_cast<int>(args.number("--interval", o.intervalSeconds));
+    o.dataDir = args.text("--data-dir");
+    o.rules.downAfter = static_cast<int>(args.number("--down-after", o.rules.downAfter));
+    if (args.has("--players-at-least"))
+        o.rules.playersAtLeast = static_cast<int>(args.number("--players-at-least", 0));
+    if (args.has("--players-at-most"))
+        o.rules.playersAtMost = static_cast<int>(args.number("--players-at-most", 0));
+    o.rules.mapChanges = args.has("--map-changes");
+    o.rules.watchedPlayers = args.texts("--watch-player");
+    o.webhook = args.text("--webhook");
+    if (!o.webhook.empty() && o.webhook.rfind("http://", 0) != 0 &&
+        o.webhook.rfind("https://", 0) != 0) {
+        error = "--webhook needs an http:// or https:// address";
+        return std::nullopt;
+    }
+    o.command = args.text("--exec");
+    if (args.has("--metrics")) {
+        o.metrics = parseListen(args.text("--metrics"));
+        if (!o.metrics) {
+            error = "--metrics needs PORT or IPV4-ADDRESS:PORT";
+            return std::nullopt;
+        }
+    }
+    if (args.has("--shard")) {
+        auto shard = parseShard(args.text("--shard"));
+        if (!shard) {
+            error = "--shard needs K/N with 1 <= K <= N <= 10000";
+            return std::nullopt;
+        }
+        o.shard = *shard;
+    }
     return o;
 }
 
@@ -193,18 +153,18 @@ std::int64_t wallClockMs() {
         .count();
 }
 
-// Where the history is kept: --data-dir, else $XDG_DATA_HOME/Ondel, else ~/.local/share/Ondel.
+// Where the history is kept: --data-dir, else the data folder of the window.
 std::string dataDirectory(const std::string& given) {
-    if (!given.empty())
-        return given;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/')
-        return std::string(xdg) + "/Ondel";
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : ".") + "/.local/share/Ondel";
+    return !given.empty() ? given : userDataFolder();
 }
 
 // The history store of the data folder, which is made (for the user only) when missing.
 std::unique_ptr<HistoryStore> openHistory(const std::string& directory) {
+    if (directory.empty()) {
+        std::fprintf(stderr, "ondel-cli watch: no data folder (HOME is not set): no history is "
+                             "kept; --data-dir names one\n");
+        return nullptr;
+    }
     std::error_code error;
     if (std::filesystem::create_directories(directory, error))
         std::filesystem::permissions(directory, std::filesystem::perms::owner_all, error);
@@ -213,12 +173,10 @@ std::unique_ptr<HistoryStore> openHistory(const std::string& directory) {
 
 class Watcher {
 public:
-    Watcher(const WatchOptions& options, PosixUdpSocket& socket)
-        : m_options(options), m_budget(m_clock), m_router(socket, &m_budget),
-          m_scan(m_clock, m_router, m_knowledge, scanOptions(options.intervalSeconds)),
-          m_loop(socket, m_clock), m_delivery(options.webhook, options.command) {
-        socket.setReceiver([this](const std::uint8_t* data, std::size_t n, const std::string& host,
-                                  int port) { m_router.onDatagram(data, n, host, port); });
+    Watcher(const WatchOptions& options, CliSession& session)
+        : m_options(options), m_clock(session.clock()), m_router(session.router()),
+          m_scan(m_clock, m_router, session.knowledge(), scanOptions(options.intervalSeconds)),
+          m_loop(session.loop()), m_delivery(options.webhook, options.command) {
         m_alerts.setListRules(options.rules);
         m_scan.setResultHandler([this](const ScanResult& r) { onResult(r); });
         m_scan.setFinishedHandler([this] { onRoundDone(); });
@@ -229,7 +187,7 @@ public:
             return false;
         if (m_options.metrics) {
             if (!m_metrics.start(m_options.metrics->first, m_options.metrics->second)) {
-                std::fprintf(stderr, "ondel-cli watch: %s\n", m_metrics.error().c_str());
+                failure(kSpec, m_metrics.error());
                 return false;
             }
             m_metrics.publish(prometheusText({}, m_figures));
@@ -386,7 +344,7 @@ private:
 
     void housekeeping() {
         if (g_stop) {
-            m_loop.exit(kExitStopped);
+            m_loop.exit(kExitOk);
             return;
         }
         if (g_reload) {
@@ -400,12 +358,10 @@ private:
     }
 
     const WatchOptions& m_options;
-    SystemClock m_clock;
-    QueryBudget m_budget;
-    DatagramRouter m_router;
-    ServerKnowledge m_knowledge;
+    const Clock& m_clock;
+    DatagramRouter& m_router;
     Scan m_scan;
-    CliEventLoop m_loop;
+    CliEventLoop& m_loop;
     AlertTracker m_alerts;
     AlertDelivery m_delivery;
     MetricsServer m_metrics;
@@ -423,30 +379,22 @@ private:
     bool m_inRound = false;
 };
 
-int runWatch(const std::vector<std::string>& args) {
+int runWatch(const Arguments& args) {
     std::string error;
-    std::optional<WatchOptions> options = parseWatchOptions(args, error);
-    if (!options) {
-        std::fprintf(stderr, "ondel-cli watch: %s\n%s", error.c_str(), kUsage);
-        return kExitBadArguments;
-    }
+    std::optional<WatchOptions> options = watchOptions(args, error);
+    if (!options)
+        return usageError(kSpec, error);
     installSignals();
-    PosixUdpSocket socket;
-    if (!socket.open(0)) {
-        std::fprintf(stderr, "ondel-cli watch: Can't initialize socket!!!\n");
-        return kExitBadArguments;
-    }
-    Watcher watcher(*options, socket);
+    CliSession session;
+    if (!session.open(kSpec))
+        return kExitFailed;
+    Watcher watcher(*options, session);
     if (!watcher.start())
-        return kExitBadArguments;
+        return kExitFailed;
     return watcher.run();
 }
 
-const CliCommand watchCommand("watch",
-                              "watch [FILE...|-] [--interval SECONDS] [--metrics [HOST:]PORT] "
-                              "[--shard K/N] [--webhook URL] [--exec COMMAND] ...   keep asking "
-                              "every server of a list",
-                              &runWatch);
+const CliCommand watchCommand(kSpec, &runWatch);
 
 } // namespace
 

@@ -4,62 +4,49 @@
 #include <cstdio>
 #include <cstring>
 
-namespace ondel::cli {
-
 namespace {
-std::vector<const CliCommand*>& registry() {
-    static std::vector<const CliCommand*> list;
-    return list;
-}
-} // namespace
 
-CliCommand::CliCommand(const char* name_, const char* usage_, Run run_)
-    : name(name_), usage(usage_), run(run_) {
-    registry().push_back(this);
-}
-
-const std::vector<const CliCommand*>& commands() {
-    return registry();
-}
-
-bool writeOutput(std::string_view text) {
-    if (!text.empty()) // an empty view may hold no pointer at all, which fwrite may not get
-        std::fwrite(text.data(), 1, text.size(), stdout);
-    return std::fflush(stdout) == 0 && !std::ferror(stdout);
-}
-
-} // namespace ondel::cli
-
-namespace {
 void printUsage(std::FILE* out) {
-    std::fprintf(out, "usage: ondel-cli COMMAND [ARGS...]\n\ncommands:\n");
+    std::fprintf(out, "usage: ondel-cli COMMAND [ARGS...]   (ondel-cli COMMAND --help for more)\n\n"
+                      "commands:\n");
     auto list = ondel::cli::commands();
-    std::sort(list.begin(), list.end(),
-              [](const auto* a, const auto* b) { return std::strcmp(a->name, b->name) < 0; });
+    std::sort(list.begin(), list.end(), [](const auto* a, const auto* b) {
+        return std::strcmp(a->spec.name, b->spec.name) < 0;
+    });
+    constexpr std::size_t kPrefix = sizeof("usage: ondel-cli ") - 1;
     for (const auto* command : list)
-        std::fprintf(out, "  %s\n", command->usage);
+        std::fprintf(out, "  %s   %s\n",
+                     ondel::cli::usageLine(command->spec).substr(kPrefix).c_str(),
+                     command->spec.summary);
 }
+
 } // namespace
 
 int main(int argc, char** argv) {
+    using namespace ondel::cli;
     if (argc < 2) {
         printUsage(stderr);
-        return 1;
+        return kExitUsage;
     }
     std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         printUsage(stdout);
-        return 0;
+        return writeOutput() ? kExitOk : kExitFailed;
     }
     if (name == "--version") {
         std::printf("ondel-cli %s\n", ONDEL_VERSION_TEXT);
-        return 0;
+        return writeOutput() ? kExitOk : kExitFailed;
     }
-    for (const auto* command : ondel::cli::commands()) {
-        if (name == command->name)
-            return command->run(std::vector<std::string>(argv + 2, argv + argc));
+    for (const auto* command : commands()) {
+        if (name != command->spec.name)
+            continue;
+        Arguments args;
+        if (auto status = parseArguments(command->spec,
+                                         std::vector<std::string>(argv + 2, argv + argc), args))
+            return *status;
+        return command->run(args);
     }
     std::fprintf(stderr, "ondel-cli: unknown command '%s'\n", name.c_str());
     printUsage(stderr);
-    return 1;
+    return kExitUsage;
 }

@@ -31,16 +31,6 @@ std::string unquote(std::string_view value) {
 
 } // namespace
 
-std::string settingsFilePath(const char* settingsEnv, const char* xdgConfigHome, const char* home) {
-    if (settingsEnv && *settingsEnv)
-        return settingsEnv;
-    if (xdgConfigHome && *xdgConfigHome)
-        return std::string(xdgConfigHome) + "/Ondel/Ondel.conf";
-    if (home && *home)
-        return std::string(home) + "/.config/Ondel/Ondel.conf";
-    return {};
-}
-
 std::optional<std::string> iniValue(std::string_view text, std::string_view group,
                                     std::string_view name) {
     bool inGroup = false;

@@ -9,11 +9,6 @@ namespace ondel {
 // Reading the settings INI file without Qt (for ondel-cli): the file the window writes through
 // QSettings, with groups "[Settings]" and "[Master Server]" (written "[Master%20Server]").
 
-// The settings file: settingsEnv (ONDEL_SETTINGS) when set and not empty, else
-// $XDG_CONFIG_HOME/Ondel/Ondel.conf, else $HOME/.config/Ondel/Ondel.conf. Empty when none of
-// them is known.
-std::string settingsFilePath(const char* settingsEnv, const char* xdgConfigHome, const char* home);
-
 // The value of name in group of the INI text: the rest of the line after '=', blanks around it
 // dropped; a value in double quotes loses them and its \" \\ escapes. Empty optional when the
 // group or the name is missing. Group and value names are matched as written.

@@ -178,7 +178,4 @@ TEST(IniFile, ReadsTheValueOfItsGroupOnly) {
     EXPECT_EQ(iniValue(ini, "Settings", "SteamApiKey"), "a\"b");
     EXPECT_EQ(iniValue(ini, "Settings", "Other"), std::nullopt);
     EXPECT_EQ(iniValue("SteamApiKey=x\n", "Settings", "SteamApiKey"), std::nullopt);
-    EXPECT_EQ(settingsFilePath("", "/xdg", "/home/u"), "/xdg/Ondel/Ondel.conf");
-    EXPECT_EQ(settingsFilePath(nullptr, nullptr, "/home/u"), "/home/u/.config/Ondel/Ondel.conf");
-    EXPECT_EQ(settingsFilePath("/t/s.conf", "/xdg", "/home/u"), "/t/s.conf");
 }

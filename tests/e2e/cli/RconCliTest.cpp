@@ -57,14 +57,14 @@ TEST(RconCli, PrintsTheServersAnswers) {
     EXPECT_NE(tooLong.err.find("longer than 1019 bytes"), std::string::npos) << tooLong.err;
 }
 
-TEST(RconCli, NoChallengeEndsWithStatusTwoAndOldProtocolSendsWithoutNumber) {
+TEST(RconCli, NoChallengeEndsWithStatusOneAndOldProtocolSendsWithoutNumber) {
     QUdpSocket silent;
     ASSERT_TRUE(silent.bind(QHostAddress::LocalHost, 0));
     int port = silent.localPort();
 
     ProgramResult none =
         runProgram(kCli, {"rcon", target(port), "--password", "pw", "--wait", "300", "status"});
-    EXPECT_EQ(none.exitStatus, 2);
+    EXPECT_EQ(none.exitStatus, 1);
     EXPECT_NE(none.err.find("no rcon challenge number"), std::string::npos) << none.err;
     EXPECT_EQ(nextDatagram(silent), QByteArray("\xFF\xFF\xFF\xFF"
                                                "challenge rcon\n",
@@ -90,6 +90,6 @@ TEST(RconCli, RefusesBadArguments) {
              {"rcon", "127.0.0.1:27015", "--password", "pw", "--wait", "0", "status"},
          }) {
         ProgramResult r = runProgram(kCli, args, 10000);
-        EXPECT_EQ(r.exitStatus, 1) << args.back();
+        EXPECT_EQ(r.exitStatus, 2) << args.back();
     }
 }

