@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 extern char** environ;
@@ -20,6 +21,8 @@ namespace ondel::cli {
 namespace {
 constexpr std::size_t kMaxQueued = 1000;
 constexpr int kRetryDelaysMs[] = {1000, 2000, 4000};
+// Once stopping, alerts still waiting get this long in all; the rest are dropped (and counted).
+constexpr auto kDrainTime = std::chrono::seconds(10);
 } // namespace
 
 AlertDelivery::AlertDelivery(std::string webhookUrl, std::string command)
@@ -60,6 +63,7 @@ bool AlertDelivery::pause(int ms) {
 }
 
 void AlertDelivery::run() {
+    std::optional<std::chrono::steady_clock::time_point> drainUntil;
     for (;;) {
         AlertEvent event;
         {
@@ -67,6 +71,13 @@ void AlertDelivery::run() {
             m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
             if (m_queue.empty())
                 return; // stopping, and everything is delivered
+            if (m_stopping && !drainUntil)
+                drainUntil = std::chrono::steady_clock::now() + kDrainTime;
+            if (drainUntil && std::chrono::steady_clock::now() > *drainUntil) {
+                std::fprintf(stderr, "ondel-cli watch: %zu alerts not delivered at the end\n",
+                             m_queue.size());
+                return;
+            }
             event = std::move(m_queue.front());
             m_queue.pop_front();
         }

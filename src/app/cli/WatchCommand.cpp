@@ -249,7 +249,6 @@ private:
 
     void startRound() {
         m_roundStarted = m_clock.tickMs();
-        m_roundStartedWall = wallClockMs();
         m_roundServers = m_servers;
         m_round.assign(m_roundServers.size(), ServerMetrics());
         m_samples.clear();
@@ -352,8 +351,10 @@ private:
             std::fprintf(stderr, "ondel-cli watch: reading the lists again\n");
             loadServers(); // from the next round on; an unreadable list keeps the servers read
         }
-        const std::int64_t dueMs = m_roundStartedWall + m_options.intervalSeconds * 1000LL;
-        if (!m_inRound && wallClockMs() >= dueMs)
+        // By the steady clock: a change of the system time neither stalls nor hurries rounds.
+        const std::uint32_t sinceStart = m_clock.tickMs() - m_roundStarted;
+        if (!m_inRound &&
+            sinceStart >= static_cast<std::uint32_t>(m_options.intervalSeconds) * 1000u)
             startRound();
     }
 
@@ -375,7 +376,6 @@ private:
     std::vector<HistorySample> m_samples;
     WatchFigures m_figures;
     std::uint32_t m_roundStarted = 0;
-    std::int64_t m_roundStartedWall = 0;
     bool m_inRound = false;
 };
 

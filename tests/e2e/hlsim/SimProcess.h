@@ -62,6 +62,7 @@ public:
     std::string err() const;
     // Sends the signal and waits up to timeoutMs; the exit status as SimProcess::stop gives it.
     int stop(int signal, int timeoutMs = 10000);
+    pid_t pid() const { return m_pid; }
 
 private:
     pid_t m_pid = -1;

@@ -322,3 +322,23 @@ TEST(WatchCli, TwoShardsSplitAListWithNothingTwiceAndNothingLeftOut) {
     EXPECT_EQ(all.size(), 200u); // disjoint and complete
     EXPECT_EQ(shards[0].size() + shards[1].size(), 200u);
 }
+
+TEST(WatchCli, HangUpReadsTheListsAgainFromTheNextRound) {
+    TempDir dir;
+    const std::string list = dir.file("servers.txt");
+    std::ofstream(list) << addressList({40300});
+    BackgroundProgram watch;
+    ASSERT_TRUE(watch.start(kCli, {"watch", list, "--interval", "2", "--metrics", "0", "--data-dir",
+                                   dir.file("data")}));
+    int port = metricsPort(watch);
+    ASSERT_NE(port, 0) << watch.err();
+    ASSERT_TRUE(waitFor([&] { return count(watch.err(), "round ") >= 1; }, 10000));
+    std::ofstream(list) << addressList({40300, 40301, 40302});
+    ASSERT_EQ(::kill(watch.pid(), SIGHUP), 0);
+    EXPECT_TRUE(waitFor(
+        [&] { return gauge(httpGet(port, "/metrics").second, "a2s_server_up").size() == 3; },
+        10000))
+        << watch.err();
+    EXPECT_NE(watch.err().find("watching 3 servers"), std::string::npos) << watch.err();
+    EXPECT_EQ(watch.stop(SIGTERM), 0) << watch.err();
+}
