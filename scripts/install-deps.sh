@@ -5,8 +5,9 @@ packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev li
           libgmock-dev libbenchmark-dev libcurl4-openssl-dev clang libclang-rt-dev clang-format
           python3 qstat
           xvfb xauth procps openbox xdotool xclip imagemagick x11-utils fonts-dejavu-core
-          desktop-file-utils appstream dpkg-dev file man-db dbus-daemon libsqlite3-dev
-          libmaxminddb-dev libmaxmind-db-writer-perl)
+          desktop-file-utils appstream dpkg-dev file man-db dbus-daemon libsqlite3-dev sqlite3
+          libmaxminddb-dev libmaxmind-db-writer-perl libmicrohttpd-dev prometheus
+          at-spi2-core python3-pyatspi)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs a build folder into a scratch DESTDIR and checks what a desktop gets: the two programs
 # and nothing else in bin, the menu entry and metainfo (both validators must accept them), the
-# icons under one application id, the manual pages.
+# icons under one application id, the manual pages, the watcher's user service.
 # usage: check-install.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -25,7 +25,13 @@ for size in 48 128 256; do
 done
 # Every file installed is one of the above or a program: a stray install rule shows up here.
 count=$(find "$root" -type f | wc -l)
-[[ $count == 10 ]] || fail "$count files installed, expected 10: $(find "$root" -type f)"
+[[ $count == 11 ]] || fail "$count files installed, expected 11: $(find "$root" -type f)"
+
+# The watcher's user service starts the installed ondel-cli.
+unit=$root/usr/lib/systemd/user/ondel-watch.service
+[[ -s $unit ]] || fail "missing lib/systemd/user/ondel-watch.service"
+grep -q '^ExecStart=/usr/bin/ondel-cli watch ' "$unit" || fail "ondel-watch.service starts another program"
+grep -q '^ExecReload=/bin/kill -HUP \$MAINPID$' "$unit" || fail "ondel-watch.service reloads without SIGHUP"
 
 desktop-file-validate "$share/applications/$app.desktop"
 appstreamcli validate --no-net "$share/metainfo/$app.metainfo.xml"

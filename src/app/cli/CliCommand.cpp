@@ -83,6 +83,15 @@ std::int64_t Arguments::number(std::string_view option, std::int64_t def) const 
     return has(option) ? std::stoll(text(option)) : def;
 }
 
+std::vector<std::string> Arguments::texts(std::string_view option) const {
+    std::vector<std::string> out;
+    for (const auto& [name, value] : m_values) {
+        if (name == option)
+            out.push_back(value);
+    }
+    return out;
+}
+
 std::string Arguments::restText() const {
     std::string out;
     for (std::size_t k = 0; k < m_rest.size(); ++k)

@@ -75,6 +75,8 @@ public:
     // The value of an option that takes one, or def when it was not given.
     std::string text(std::string_view option, const std::string& def = {}) const;
     std::int64_t number(std::string_view option, std::int64_t def) const;
+    // Every value of an option given more than once, in the order given.
+    std::vector<std::string> texts(std::string_view option) const;
     const std::vector<std::string>& operands() const { return m_operands; }
     // The words of the rest joined by one blank each ("" when there is none).
     std::string restText() const;

@@ -1,6 +1,7 @@
 // ondel-cli history HOST:PORT [--since DURATION] [--data-dir DIR] [--json|--csv]: the samples
 // of one server that history.sqlite in the data folder holds, oldest first.
 #include "CliCommand.h"
+#include "ServerInputs.h"
 
 #include "common/JsonWriter.h"
 #include "common/Text.h"
@@ -32,16 +33,6 @@ const CommandSpec kSpec{
     .maxOperands = 1,
     .missingOperand = "no server given",
 };
-
-// Text from a file or a server, fit for one terminal line: UTF-8, control characters as '?'.
-std::string shown(std::string_view bytes) {
-    std::string out = text::toDisplayUtf8(bytes);
-    for (char& c : out) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    }
-    return out;
-}
 
 // "90", "90s", "15m", "2h", "7d", "1w" in milliseconds; nullopt for anything else.
 std::optional<std::int64_t> parseDuration(const std::string& text) {

@@ -7,6 +7,7 @@
 #include "CliData.h"
 #include "CliSession.h"
 #include "EntryJson.h"
+#include "ServerInputs.h"
 
 #include "browser/CountryLookup.h"
 #include "browser/Scan.h"
@@ -15,14 +16,9 @@
 #include "common/JsonWriter.h"
 #include "common/TerminalColumns.h"
 #include "common/Text.h"
-#include "common/VisibleText.h"
-#include "serverlist/ListFiles.h"
-#include "serverlist/TargetAddress.h"
 #include "settings/UserPaths.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace ondel::cli {
 
@@ -42,112 +38,6 @@ const CommandSpec kSpec{
     .dashIsOperand = true,
 };
 constexpr std::uint32_t kTickMs = 5;
-
-// Text from a file or a server, fit for one terminal line.
-std::string shown(std::string_view bytes) {
-    return text::visible(bytes);
-}
-
-std::string readAll(std::FILE* in, bool& ok) {
-    std::string data;
-    char buffer[65536];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
-        data.append(buffer, got);
-    ok = !std::ferror(in);
-    return data;
-}
-
-struct Inputs {
-    ScanTargets targets;
-    int unreadable = 0;
-    int read = 0;
-};
-
-void reportBadLines(const std::string& source, const ScanTargets& parsed) {
-    for (const auto& bad : parsed.bad)
-        std::fprintf(stderr, "ondel-cli scan: %s:%zu: %s: %s\n", source.c_str(), bad.lineNumber,
-                     bad.why.c_str(), shown(bad.text).c_str());
-}
-
-void addText(Inputs& inputs, const std::string& source, std::string_view text) {
-    ScanTargets parsed = parseScanTargets(text);
-    reportBadLines(source, parsed);
-    for (const auto& address : parsed.addresses)
-        addScanTarget(inputs.targets, address);
-    ++inputs.read;
-}
-
-void addListFile(Inputs& inputs, const std::string& path) {
-    std::string name = shown(path);
-    ListFileRead file = readListFile(path);
-    if (file.status == ListFileStatus::Missing) {
-        std::fprintf(stderr, "ondel-cli scan: %s: no such file\n", name.c_str());
-        ++inputs.unreadable;
-        return;
-    }
-    if (file.status == ListFileStatus::Unreadable) {
-        if (!file.contents.complete && file.contents.overLimit.empty())
-            std::fprintf(stderr,
-                         "ondel-cli scan: %s: cannot be read completely, failed at byte offset "
-                         "%zu; scanning the %zu servers before it\n",
-                         name.c_str(), file.contents.failOffset, file.contents.entries.size());
-        else
-            std::fprintf(stderr, "ondel-cli scan: %s: %s\n", name.c_str(), file.problem.c_str());
-        if (file.contents.entries.empty()) {
-            ++inputs.unreadable;
-            return;
-        }
-    }
-    std::size_t number = 0;
-    for (const auto& entry : file.contents.entries) {
-        ++number;
-        const ServerAddress& a = entry.address;
-        if (a.host.empty() || a.port <= 0 || a.port > 65535) {
-            std::fprintf(stderr, "ondel-cli scan: %s: entry %zu: not a server address: %s\n",
-                         name.c_str(), number, shown(addressText(a)).c_str());
-            continue;
-        }
-        if (std::string refused = targetRefusal(a); !refused.empty()) {
-            std::fprintf(stderr, "ondel-cli scan: %s: entry %zu: %s\n", name.c_str(), number,
-                         shown(refused).c_str());
-            continue;
-        }
-        addScanTarget(inputs.targets, a);
-    }
-    ++inputs.read;
-}
-
-void addFile(Inputs& inputs, const std::string& path) {
-    if (path == "-") {
-        bool ok = true;
-        std::string text = readAll(stdin, ok);
-        if (!ok) {
-            std::fprintf(stderr, "ondel-cli scan: standard input cannot be read\n");
-            ++inputs.unreadable;
-            return;
-        }
-        addText(inputs, "-", text);
-        return;
-    }
-    if (fileVersionOf(path) >= 0) {
-        addListFile(inputs, path);
-        return;
-    }
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    bool ok = in != nullptr;
-    std::string text = ok ? readAll(in, ok) : std::string();
-    int error = errno;
-    if (in)
-        std::fclose(in);
-    if (!ok) {
-        std::fprintf(stderr, "ondel-cli scan: %s: cannot be read: %s\n", shown(path).c_str(),
-                     std::strerror(error));
-        ++inputs.unreadable;
-        return;
-    }
-    addText(inputs, shown(path), text);
-}
 
 // What the scan made of one server beyond its answers.
 struct Verdict {
@@ -221,10 +111,10 @@ int runScan(const Arguments& args) {
     // The retry comes after 40% of the time, so that its answer still has most of the rest.
     options.retryAfterMs = std::max<std::uint32_t>(1, options.timeoutMs * 2 / 5);
 
-    Inputs inputs;
+    ServerInputs inputs("scan");
     for (const auto& file : files)
-        addFile(inputs, file);
-    if (inputs.read == 0)
+        inputs.addFile(file);
+    if (inputs.read() == 0)
         return kExitFailed; // nothing could be read; each input said why
     std::string dataDir = args.text("--data-dir");
     if (dataDir.empty())
@@ -234,7 +124,7 @@ int runScan(const Arguments& args) {
     // Blocked addresses are settled here: not one packet goes to them.
     std::vector<ServerAddress> toAsk;
     std::vector<std::pair<ServerAddress, std::string>> blocked;
-    for (const auto& address : inputs.targets.addresses) {
+    for (const auto& address : inputs.targets().addresses) {
         if (auto entry = blocklist.blockingAddress(address))
             blocked.emplace_back(address, *entry);
         else

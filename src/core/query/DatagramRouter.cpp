@@ -30,11 +30,14 @@ DatagramRouter::SendStatus DatagramRouter::send(const ServerAddress& to, const s
     // Broadcast, multicast and the like are never asked (targetRefusal).
     if (to.host.empty() || to.port == 0 || !targetRefusal(to).empty())
         return SendStatus::Failed;
-    if (m_budget && !m_budget->spend(to, traffic))
+    if (m_budget && !m_budget->spend(to, traffic)) {
+        ++m_sendsHeld;
         return SendStatus::Held;
+    }
     if (!m_sender.sendDatagram(to.host, to.port, data, n))
         return SendStatus::Failed;
     addSaturating(m_sentBytes, n);
+    ++m_packetsSent;
     return SendStatus::Sent;
 }
 
@@ -64,6 +67,7 @@ bool DatagramRouter::isFrom(const ServerAddress& server, const std::string& send
 void DatagramRouter::onDatagram(const std::uint8_t* data, std::size_t n,
                                 const std::string& senderHost, int senderPort) {
     addSaturating(m_receivedBytes, n);
+    ++m_packetsReceived;
     ByteReader in(data, n);
     std::uint32_t header = in.u32();
     if (!in.ok() || (header != protocol::kOutOfBand && header != protocol::kSplit))

@@ -63,6 +63,10 @@ public:
 
     // Packets sent to the server within the budget's window (60 s); 0 without a budget.
     std::size_t recentSends(const ServerAddress& to) const;
+    // Totals since the router was made: datagrams sent and received, sends the budget held.
+    std::uint64_t packetsSent() const { return m_packetsSent; }
+    std::uint64_t packetsReceived() const { return m_packetsReceived; }
+    std::uint64_t sendsHeld() const { return m_sendsHeld; }
 
 private:
     static void addSaturating(std::int32_t& counter, std::size_t n);
@@ -75,6 +79,9 @@ private:
     std::int32_t m_receivedBytes = 0;
     std::int32_t m_sentPerSecond = 0;
     std::int32_t m_receivedPerSecond = 0;
+    std::uint64_t m_packetsSent = 0;
+    std::uint64_t m_packetsReceived = 0;
+    std::uint64_t m_sendsHeld = 0;
 };
 
 } // namespace ondel

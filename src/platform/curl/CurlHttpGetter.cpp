@@ -1,9 +1,6 @@
 #include "curl/CurlHttpGetter.h"
 
-#include <curl/curl.h>
-#include <dlfcn.h>
-
-#include <mutex>
+#include "curl/CurlApi.h"
 
 namespace ondel {
 
@@ -27,51 +24,12 @@ std::size_t onData(char* data, std::size_t size, std::size_t count, void* user) 
     return n;
 }
 
-// libcurl is loaded when the first request is made, not at start-up: its library tree (TLS,
-// Kerberos, LDAP...) would otherwise cost every ondel-cli command tens of milliseconds of
-// loading, the one-server query included.
-struct CurlApi {
-    CURLcode (*globalInit)(long) = nullptr;
-    CURL* (*easyInit)() = nullptr;
-    CURLcode (*easySetopt)(CURL*, CURLoption, ...) = nullptr;
-    CURLcode (*easyPerform)(CURL*) = nullptr;
-    CURLcode (*easyGetinfo)(CURL*, CURLINFO, ...) = nullptr;
-    void (*easyCleanup)(CURL*) = nullptr;
-    const char* (*easyStrerror)(CURLcode) = nullptr;
-    bool loaded = false;
-};
-
-template <typename F> bool bind(void* library, const char* name, F& out) {
-    out = reinterpret_cast<F>(dlsym(library, name));
-    return out != nullptr;
-}
-
-const CurlApi& api() {
-    static CurlApi a;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
-        if (!library)
-            return;
-        a.loaded = bind(library, "curl_global_init", a.globalInit) &&
-                   bind(library, "curl_easy_init", a.easyInit) &&
-                   bind(library, "curl_easy_setopt", a.easySetopt) &&
-                   bind(library, "curl_easy_perform", a.easyPerform) &&
-                   bind(library, "curl_easy_getinfo", a.easyGetinfo) &&
-                   bind(library, "curl_easy_cleanup", a.easyCleanup) &&
-                   bind(library, "curl_easy_strerror", a.easyStrerror);
-        if (a.loaded)
-            a.globalInit(CURL_GLOBAL_DEFAULT);
-    });
-    return a;
-}
-
 } // namespace
 
 CurlHttpGetter::CurlHttpGetter(long inactivityMs) : m_inactivityMs(inactivityMs) {}
 
 HttpGetResult CurlHttpGetter::get(const std::string& url, std::size_t maxBodyBytes) {
-    const CurlApi& curlApi = api();
+    const CurlApi& curlApi = loadCurl();
     HttpGetResult result;
     if (!curlApi.loaded) {
         result.error = "the HTTP library (libcurl.so.4) cannot be loaded";

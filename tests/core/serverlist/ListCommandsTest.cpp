@@ -159,7 +159,7 @@ TEST(DeleteList, NoKeepsEverything) {
     EXPECT_FALSE(deleteList(f.set, f.prompt, 1));
     ASSERT_EQ(f.prompt.messages.size(), 1u);
     EXPECT_EQ(f.prompt.messages[0].text, "Do you really want to delete this server list \"X (" +
-                                          f.tmp.file("x.sl06") + ")\"?");
+                                             f.tmp.file("x.sl06") + ")\"?");
     EXPECT_EQ(f.prompt.messages[0].buttons, Prompt::Buttons::YesNo);
     EXPECT_EQ(f.prompt.messages[0].icon, Prompt::Icon::Question);
     EXPECT_EQ(f.set.size(), 2u);

@@ -168,4 +168,43 @@ int SimProcess::stop(int signal) {
     return status;
 }
 
+BackgroundProgram::~BackgroundProgram() {
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    for (const auto& file : {m_outFile, m_errFile})
+        if (!file.empty())
+            ::unlink(file.c_str());
+}
+
+bool BackgroundProgram::start(const std::string& path, const std::vector<std::string>& args) {
+    m_outFile = tempFile("ondel-test-out");
+    m_errFile = tempFile("ondel-test-err");
+    int outFd = ::open(m_outFile.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    int errFd = ::open(m_errFile.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    m_pid = spawn(path, args, outFd, errFd);
+    ::close(outFd);
+    ::close(errFd);
+    return m_pid > 0;
+}
+
+std::string BackgroundProgram::out() const {
+    return readFile(m_outFile);
+}
+
+std::string BackgroundProgram::err() const {
+    return readFile(m_errFile);
+}
+
+int BackgroundProgram::stop(int signal, int timeoutMs) {
+    if (m_pid <= 0)
+        return -1;
+    ::kill(m_pid, signal);
+    int status = reap(m_pid, Clock::now() + std::chrono::milliseconds(timeoutMs));
+    if (status >= 0)
+        m_pid = -1;
+    return status;
+}
+
 } // namespace ondel::hlsimtest

@@ -37,12 +37,36 @@ public:
     // Sends the signal and waits up to 10 s; returns the exit status (128 + N when signal N
     // ended it), -1 when it did not end.
     int stop(int signal);
+    pid_t pid() const { return m_pid; }
 
 private:
     pid_t m_pid = -1;
     int m_out = -1;
     std::vector<int> m_ports;
     std::string m_error;
+    std::string m_errFile;
+};
+
+// Any program running in the background for a test, its output going to files read at any time.
+// The destructor kills a process that is still running.
+class BackgroundProgram {
+public:
+    BackgroundProgram() = default;
+    ~BackgroundProgram();
+    BackgroundProgram(const BackgroundProgram&) = delete;
+    BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+
+    bool start(const std::string& path, const std::vector<std::string>& args);
+    // What it wrote so far.
+    std::string out() const;
+    std::string err() const;
+    // Sends the signal and waits up to timeoutMs; the exit status as SimProcess::stop gives it.
+    int stop(int signal, int timeoutMs = 10000);
+    pid_t pid() const { return m_pid; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_outFile;
     std::string m_errFile;
 };
 
