@@ -45,6 +45,8 @@ Application::Application(Prompt& prompt, std::string dataDirectory)
     : m_prompt(prompt), m_dataDirectory(std::move(dataDirectory)),
       m_settings(std::make_unique<QtSettingsStore>()), m_budget(m_clock),
       m_router(m_socket, &m_budget), m_engine(m_clock, m_router, m_knowledge) {
+    // Blocked servers get no packet from any window: the monitor, the browser, its pane.
+    m_router.setRefusal([this](const ServerAddress& to) { return blockedBy(to); });
     m_socket.setReceiver([this](const std::uint8_t* data, std::size_t n, const std::string& host,
                                 int port) { m_router.onDatagram(data, n, host, port); });
     m_engine.setResultHandler(
@@ -188,6 +190,31 @@ const CountryLookup* Application::countries() {
     }
     m_countries = std::move(lookup);
     return m_countries.get();
+}
+
+} // namespace ondel
+
+namespace ondel {
+
+std::optional<std::string> Application::blockedBy(const ServerAddress& address) {
+    if (m_dataDirectory.empty()) // before start(): no data folder, no blocklist
+        return std::nullopt;
+    const std::uint32_t now = m_clock.tickMs();
+    if (!m_blocklistChecked || now - m_blocklistCheckedTick >= 1000) {
+        m_blocklistChecked = true;
+        m_blocklistCheckedTick = now;
+        const std::string path = m_dataDirectory + "blocklist.txt";
+        std::error_code error;
+        const auto time = std::filesystem::last_write_time(path, error);
+        if (error) {
+            m_blocklist = Blocklist();
+            m_blocklistTime = {};
+        } else if (time != m_blocklistTime) {
+            m_blocklist = Blocklist::load(path);
+            m_blocklistTime = time;
+        }
+    }
+    return m_blocklist.blockingAddress(address);
 }
 
 } // namespace ondel

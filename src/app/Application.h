@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/Blocklist.h"
 #include "history/HistoryStore.h"
 #include "platform/ListSaver.h"
 #include "platform/ScanRunner.h"
@@ -14,8 +15,10 @@
 #include <QObject>
 #include <QTimer>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace ondel {
@@ -74,6 +77,9 @@ public:
     // The country database (ONDEL_GEOIP_DB, the GeoIpDatabase setting, or the usual places),
     // opened at the first call; nullptr when there is none or it cannot be read.
     const CountryLookup* countries();
+    // The entry of blocklist.txt in the data directory that blocks address, or nothing. The
+    // file is read again when it changed (the browser edits it), at most once a second.
+    std::optional<std::string> blockedBy(const ServerAddress& address);
     // The XDG data folder of the application name: $XDG_DATA_HOME/Ondel, or
     // ~/.local/share/Ondel (empty when there is no home folder).
     static std::string defaultDataDirectory();
@@ -106,6 +112,10 @@ private:
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<CountryLookup> m_countries;
     bool m_countriesOpened = false;
+    Blocklist m_blocklist;
+    std::filesystem::file_time_type m_blocklistTime{};
+    std::uint32_t m_blocklistCheckedTick = 0;
+    bool m_blocklistChecked = false;
     SystemClock m_clock;
     WindowSocket m_socket;
     QueryBudget m_budget;

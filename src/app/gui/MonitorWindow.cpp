@@ -39,8 +39,10 @@ void installMasterSession(Application& app, MonitorDialog& window) {
 } // namespace
 
 WindowServices windowServices(Application& app) {
-    return WindowServices{app.engine(), app.lists(),         app.settings(), app.clock(),
-                          app.socket(), app.dataDirectory(), app.scans(),    app.countries()};
+    return WindowServices{
+        app.engine(), app.lists(),     app.settings(),
+        app.clock(),  app.socket(),    app.dataDirectory(),
+        app.scans(),  app.countries(), [&app](const ServerAddress& a) { return app.blockedBy(a); }};
 }
 
 std::unique_ptr<MonitorDialog> createMonitorWindow(Application& app, UiPrompt& prompt) {

@@ -30,6 +30,8 @@ DatagramRouter::SendStatus DatagramRouter::send(const ServerAddress& to, const s
     // Broadcast, multicast and the like are never asked (targetRefusal).
     if (to.host.empty() || to.port == 0 || !targetRefusal(to).empty())
         return SendStatus::Failed;
+    if (m_refused && m_refused(to))
+        return SendStatus::Failed;
     if (m_budget && !m_budget->spend(to, traffic)) {
         ++m_sendsHeld;
         return SendStatus::Held;

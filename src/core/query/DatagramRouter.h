@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 namespace ondel {
@@ -68,11 +69,17 @@ public:
     std::uint64_t packetsReceived() const { return m_packetsReceived; }
     std::uint64_t sendsHeld() const { return m_sendsHeld; }
 
+    // Servers the user will not have asked (the blocklist): refused says why (the blocking entry)
+    // or nothing. A send to such a server fails without a packet, whoever asks.
+    using Refusal = std::function<std::optional<std::string>(const ServerAddress&)>;
+    void setRefusal(Refusal refused) { m_refused = std::move(refused); }
+
 private:
     static void addSaturating(std::int32_t& counter, std::size_t n);
 
     DatagramSender& m_sender;
     QueryBudget* m_budget;
+    Refusal m_refused;
     std::map<WatchId, std::pair<ServerAddress, Handler>> m_watchers;
     WatchId m_nextId = 1;
     std::int32_t m_sentBytes = 0;

@@ -229,7 +229,12 @@ void ServerDetailsView::updateFields() {
     setFieldText(m_send, displayText(bandwidthText(engine.sentPerSecond())));
 
     const std::string hlDir = settings::read(m_services.settings, settings::kHlDir);
-    const DetailsPanelTexts t = computeDetailsPanel(m_work, hlDir);
+    DetailsPanelTexts t = computeDetailsPanel(m_work, hlDir);
+    // A blocked server is never asked: the panel says so where its name would stand.
+    if (!m_work.infoValid && m_services.blockedBy) {
+        if (std::optional<std::string> entry = m_services.blockedBy(m_work.address))
+            t.hostName = "Blocked by blocklist.txt (" + *entry + "): not asked";
+    }
     const QString hostName = displayText(t.hostName);
     if (m_hostName->toPlainText() != hostName)
         m_hostName->setPlainText(hostName);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace ondel {
@@ -11,6 +13,7 @@ class ScanService;
 class ServerListSet;
 class SettingsStore;
 class SocketControl;
+struct ServerAddress;
 
 // What the monitor window and the windows it opens work with: the query service, the server
 // lists, the settings store, the clock and the query socket (its port for the console, closed
@@ -25,6 +28,8 @@ struct WindowServices {
     std::string dataDirectory;
     ScanService& scans;                       // scans of many servers (the browser's refresh)
     const CountryLookup* countries = nullptr; // the country database; nullptr: none
+    // The blocklist entry that blocks a server (never asked), or nothing.
+    std::function<std::optional<std::string>(const ServerAddress&)> blockedBy;
 };
 
 } // namespace ondel

@@ -75,7 +75,7 @@ TEST(LayoutArithmetic, ConsoleControlsFollowAHundredPixelGrowth) {
         topMove[anchor.controlId] = r.top - 100;
         heightChange[anchor.controlId] = r.height() - 50;
     }
-    ASSERT_EQ(leftMove.size(), 17u);
+    ASSERT_EQ(leftMove.size(), 18u);
     struct Expect {
         int id, left, width, top, height;
     } expected[] = {
@@ -83,7 +83,7 @@ TEST(LayoutArithmetic, ConsoleControlsFollowAHundredPixelGrowth) {
         {1038, 75, 0, 0, 0}, {1037, 75, 0, 0, 0},    {1036, 75, 0, 0, 0},    {1039, 75, 0, 0, 0},
         {1029, 25, 0, 0, 0}, {1040, 25, 0, 0, 0},    {1031, 25, 0, 0, 0},    {1033, 25, 0, 0, 0},
         {1042, 50, 0, 0, 0}, {1041, 50, 0, 0, 0},    {1034, 50, 0, 0, 0},    {1032, 50, 0, 0, 0},
-        {1057, 50, 0, 0, 0},
+        {1057, 50, 0, 0, 0}, {1043, 75, 0, 0, 0},
     };
     for (const auto& e : expected) {
         EXPECT_EQ(leftMove[e.id], e.left) << e.id;

@@ -166,6 +166,22 @@ TEST(DatagramRouter, NeverSendsToBroadcastMulticastOrThisNetwork) {
             << host;
 }
 
+TEST(DatagramRouter, ABlockedServerGetsNoPacketWhoeverAsks) {
+    Rig rig;
+    rig.router.setRefusal([](const ServerAddress& to) -> std::optional<std::string> {
+        if (to.host == "192.0.2.1")
+            return std::string("192.0.2.0/24");
+        return std::nullopt;
+    });
+    std::uint8_t bytes[3] = {1, 2, 3};
+    for (auto traffic : {DatagramRouter::Traffic::Query, DatagramRouter::Traffic::Rcon})
+        EXPECT_EQ(rig.router.send({"192.0.2.1", 27015}, bytes, 3, traffic),
+                  DatagramRouter::SendStatus::Failed);
+    EXPECT_TRUE(rig.sender.sent.empty());
+    EXPECT_EQ(rig.router.send({"192.0.2.2", 27015}, bytes, 3, DatagramRouter::Traffic::Query),
+              DatagramRouter::SendStatus::Sent);
+}
+
 TEST(DatagramRouter, DeliversToEveryWatcherOfTheSenderAndCountsEverything) {
     Rig rig;
     rig.sender.resolved["game.example.org"] = "192.0.2.7";
