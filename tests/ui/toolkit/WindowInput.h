@@ -49,23 +49,26 @@ inline void click(QWidget* widget, QPoint at = QPoint(-1, -1)) {
     }
 }
 
-// A menu text as shown, without its access key mark.
-inline QString shownText(const QAction* action) {
-    QString text = action->text();
+// A menu text as shown: without its access key mark.
+inline QString shownText(QString text) {
     return text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
 }
+inline QString shownText(const QAction* action) {
+    return shownText(action->text());
+}
 
-// Opens a menu of the bar with the mouse and clicks its item with the given text (as shown).
+// Opens a menu of the bar with the mouse and clicks its item with the given text (as shown; an
+// access key mark in the texts given is not part of what is compared).
 inline bool clickMenu(QMenuBar* bar, const QString& menuTitle, const QString& itemText) {
     for (QAction* top : bar->actions()) {
-        if (shownText(top) != menuTitle)
+        if (shownText(top) != shownText(menuTitle))
             continue;
         click(bar, bar->actionGeometry(top).center());
         auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         if (popup == nullptr)
             return false;
         for (QAction* item : popup->actions())
-            if (shownText(item) == itemText) {
+            if (shownText(item) == shownText(itemText)) {
                 click(popup, popup->actionGeometry(item).center());
                 return true;
             }
