@@ -138,7 +138,7 @@ TEST(Desktop, ConsoleIsTypedIntoFromTheKeyboardAndShowsTheReply) {
     ASSERT_TRUE(desk.waitForActive(monitor));
     desk.key({QStringLiteral("Escape")});
     ASSERT_TRUE(ondel.process.waitForFinished(15000));
-    EXPECT_EQ(ondel.process.exitCode(), 0);
+    EXPECT_EQ(ondel.process.exitCode(), 0) << ondel.errorOutput().toStdString();
     EXPECT_TRUE(QFile::exists(dir.path() + QStringLiteral("/serverlist.sl06")));
     EXPECT_FALSE(ondel.errorOutput().contains(QStringLiteral("runtime error")));
 }

@@ -2,19 +2,25 @@
 # The monitor read through AT-SPI: its Ping, Players and Map fields must carry those words as
 # accessible names, and its window a window role.
 #   tests/e2e/desktop/atspi-check.sh BUILD_DIR
-# Needs xvfb-run, dbus-run-session, at-spi2-core and python3-pyatspi; only 127.0.0.1 is asked.
+# Needs Xvfb, dbus-run-session, at-spi2-core and python3-pyatspi; only 127.0.0.1 is asked.
 set -euo pipefail
 build=$(cd "${1:?build dir}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 launcher=/usr/libexec/at-spi-bus-launcher
-for tool in xvfb-run dbus-run-session /usr/bin/python3 "$launcher"; do
+for tool in Xvfb dbus-run-session /usr/bin/python3 "$launcher"; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
 done
 work=$(mktemp -d /tmp/ondel-atspi-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 export ONDEL_SETTINGS=$work/Ondel.conf ONDEL_MASTER_HOST=
-exec xvfb-run -a -s "-screen 0 1280x720x24" dbus-run-session -- bash -c '
+# Xvfb takes the first free display itself (-displayfd) and says which once it is ready, so that
+# no other test's display and no fixed number can be in the way.
+exec dbus-run-session -- bash -c '
   set -u
+  Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3>"'"$work"'/display" 2>/dev/null &
+  xvfb=$!
+  for _ in $(seq 100); do [ -s "'"$work"'/display" ] && break; sleep 0.1; done
+  export DISPLAY=:$(tr -d "[:space:]" < "'"$work"'/display")
   '"$launcher"' --launch-immediately & bus=$!
   '"$build"'/tools/hlsim/hlsim --port 0 --quiet --players 3 > "'"$work"'/sim.out" & sim=$!
   for _ in $(seq 50); do grep -q listening "'"$work"'/sim.out" && break; sleep 0.1; done
@@ -23,5 +29,5 @@ exec xvfb-run -a -s "-screen 0 1280x720x24" dbus-run-session -- bash -c '
   QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb \
     '"$build"'/src/app/ondel --data-dir "'"$work"'" "$server" & app=$!
   /usr/bin/python3 '"$here"'/atspi_fields.py Ondel Ping Players Map; status=$?
-  kill $app $sim $bus 2>/dev/null; wait 2>/dev/null
+  kill $app $sim $bus $xvfb 2>/dev/null; wait 2>/dev/null
   exit $status'
