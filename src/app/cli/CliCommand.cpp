@@ -12,20 +12,20 @@ std::vector<const CliCommand*>& registry() {
     return list;
 }
 
-const OptionSpec* findOption(const CommandSpec& spec, std::string_view name) {
-    for (const auto& option : spec.options) {
+const OptionSyntax* findOption(const CommandSyntax& syntax, std::string_view name) {
+    for (const auto& option : syntax.options) {
         if (name == option.name)
             return &option;
     }
     return nullptr;
 }
 
-bool isNumber(const OptionSpec& option) {
+bool isNumber(const OptionSyntax& option) {
     return option.low <= option.high;
 }
 
 // The whole word, digits only, within the option's range.
-bool readNumber(const OptionSpec& option, const std::string& word) {
+bool readNumber(const OptionSyntax& option, const std::string& word) {
     if (word.empty() || word.size() > 18 ||
         word.find_first_not_of("0123456789") != std::string::npos)
         return false;
@@ -33,7 +33,7 @@ bool readNumber(const OptionSpec& option, const std::string& word) {
     return value >= option.low && value <= option.high;
 }
 
-std::string needText(const OptionSpec& option) {
+std::string needText(const OptionSyntax& option) {
     if (*option.need)
         return option.need;
     if (isNumber(option))
@@ -41,11 +41,11 @@ std::string needText(const OptionSpec& option) {
     return std::string("a value (") + option.value + ")";
 }
 
-std::string helpText(const CommandSpec& spec) {
-    std::string out = usageLine(spec) + "\n";
-    if (*spec.summary)
-        out += std::string("\n") + spec.summary + "\n";
-    if (!spec.options.empty())
+std::string helpText(const CommandSyntax& syntax) {
+    std::string out = usageLine(syntax) + "\n";
+    if (*syntax.summary)
+        out += std::string("\n") + syntax.summary + "\n";
+    if (!syntax.options.empty())
         out += "\noptions:\n";
     auto addLine = [&](std::string left, const char* help) {
         left = "  " + left;
@@ -55,12 +55,12 @@ std::string helpText(const CommandSpec& spec) {
             left += "  ";
         out += left + help + "\n";
     };
-    for (const auto& option : spec.options)
+    for (const auto& option : syntax.options)
         addLine(std::string(option.name) + (*option.value ? std::string(" ") + option.value : ""),
                 option.help);
     addLine("--help", "show this help");
-    if (*spec.moreHelp)
-        out += std::string("\n") + spec.moreHelp;
+    if (*syntax.moreHelp)
+        out += std::string("\n") + syntax.moreHelp;
     return out;
 }
 
@@ -99,53 +99,54 @@ std::string Arguments::restText() const {
     return out;
 }
 
-std::string usageLine(const CommandSpec& spec) {
-    std::string out = std::string("usage: ondel-cli ") + spec.name;
-    if (*spec.operands)
-        out += std::string(" ") + spec.operands;
-    for (const auto& option : spec.options) {
+std::string usageLine(const CommandSyntax& syntax) {
+    std::string out = std::string("usage: ondel-cli ") + syntax.name;
+    if (*syntax.operands)
+        out += std::string(" ") + syntax.operands;
+    for (const auto& option : syntax.options) {
         out += std::string(" [") + option.name;
         if (*option.value)
             out += std::string(" ") + option.value;
         out += "]";
     }
-    if (*spec.restName)
-        out += std::string(" ") + spec.restName;
+    if (*syntax.restName)
+        out += std::string(" ") + syntax.restName;
     return out;
 }
 
-int usageError(const CommandSpec& spec, const std::string& why) {
-    std::fprintf(stderr, "ondel-cli %s: %s\n%s\n", spec.name, why.c_str(), usageLine(spec).c_str());
+int usageError(const CommandSyntax& syntax, const std::string& why) {
+    std::fprintf(stderr, "ondel-cli %s: %s\n%s\n", syntax.name, why.c_str(),
+                 usageLine(syntax).c_str());
     return kExitUsage;
 }
 
-int failure(const CommandSpec& spec, const std::string& why) {
-    std::fprintf(stderr, "ondel-cli %s: %s\n", spec.name, why.c_str());
+int failure(const CommandSyntax& syntax, const std::string& why) {
+    std::fprintf(stderr, "ondel-cli %s: %s\n", syntax.name, why.c_str());
     return kExitFailed;
 }
 
-std::optional<int> parseArguments(const CommandSpec& spec, const std::vector<std::string>& args,
+std::optional<int> parseArguments(const CommandSyntax& syntax, const std::vector<std::string>& args,
                                   Arguments& out) {
     out = Arguments();
     std::size_t i = 0;
     for (; i < args.size(); ++i) {
         const std::string& word = args[i];
-        const bool restMayStart = spec.restAfter && out.m_operands.size() >= *spec.restAfter;
+        const bool restMayStart = syntax.restAfter && out.m_operands.size() >= *syntax.restAfter;
         if (word == "--help") {
-            writeOutput(helpText(spec));
+            writeOutput(helpText(syntax));
             return kExitOk;
         }
-        if (word == "--" && spec.restAfter) {
+        if (word == "--" && syntax.restAfter) {
             ++i;
             break;
         }
-        if (const OptionSpec* option = findOption(spec, word)) {
+        if (const OptionSyntax* option = findOption(syntax, word)) {
             std::string value;
             if (*option->value) {
                 if (i + 1 >= args.size() ||
                     (isNumber(*option) ? !readNumber(*option, args[i + 1])
                                        : args[i + 1].empty() && !option->mayBeEmpty))
-                    return usageError(spec, word + " needs " + needText(*option));
+                    return usageError(syntax, word + " needs " + needText(*option));
                 value = args[++i];
             }
             out.m_values.emplace_back(word, std::move(value));
@@ -153,20 +154,21 @@ std::optional<int> parseArguments(const CommandSpec& spec, const std::vector<std
         }
         if (restMayStart)
             break;
-        if (word.size() > 1 && word[0] == '-' && !(spec.dashIsOperand && word == "-"))
-            return usageError(spec, "unknown option " + word);
-        if (out.m_operands.size() >= spec.maxOperands)
-            return usageError(spec, *spec.surplusOperand ? std::string(spec.surplusOperand)
-                                                         : "unexpected argument " + word);
+        if (word.size() > 1 && word[0] == '-' && !(syntax.dashIsOperand && word == "-"))
+            return usageError(syntax, "unknown option " + word);
+        if (out.m_operands.size() >= syntax.maxOperands)
+            return usageError(syntax, *syntax.surplusOperand ? std::string(syntax.surplusOperand)
+                                                             : "unexpected argument " + word);
         out.m_operands.push_back(word);
     }
     out.m_rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
-    if (out.m_operands.size() < spec.minOperands)
-        return usageError(spec, *spec.missingOperand ? spec.missingOperand : "too few arguments");
+    if (out.m_operands.size() < syntax.minOperands)
+        return usageError(syntax,
+                          *syntax.missingOperand ? syntax.missingOperand : "too few arguments");
     return std::nullopt;
 }
 
-CliCommand::CliCommand(const CommandSpec& spec_, Run run_) : spec(spec_), run(run_) {
+CliCommand::CliCommand(const CommandSyntax& syntax_, Run run_) : syntax(syntax_), run(run_) {
     registry().push_back(this);
 }
 

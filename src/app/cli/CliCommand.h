@@ -5,7 +5,7 @@
 //
 // A command is one .cpp file with a static CliCommand:
 //
-//     const CommandSpec kSpec{
+//     const CommandSyntax kSyntax{
 //         .name = "query",
 //         .operands = "HOST:PORT",
 //         .summary = "ask a server once",
@@ -16,9 +16,9 @@
 //         .missingOperand = "no server given",
 //     };
 //     int runQuery(const Arguments& args) { ... args.number("--timeout", 10000) ... }
-//     const CliCommand queryCommand(kSpec, &runQuery);
+//     const CliCommand queryCommand(kSyntax, &runQuery);
 //
-// main finds the command by name, parses its arguments by the spec and calls run only when they
+// main finds the command by name, parses its arguments by the syntax and calls run only when they
 // are fine; a mistake on the command line never reaches it. Checks the table cannot express
 // (an address that does not parse) go through usageError, which ends with the same status.
 
@@ -40,7 +40,7 @@ constexpr int kExitUsage = 2;  // a mistake on the command line; nothing was don
 // One option of a command. Without a value name it is a switch ("--json"); with one it takes
 // the next word as its value. With low <= high the value must be a whole decimal number in that
 // range (digits only: "10s" and "-1" are refused); otherwise a text, not empty unless mayBeEmpty.
-struct OptionSpec {
+struct OptionSyntax {
     const char* name;        // "--timeout"
     const char* value = "";  // "MS"; empty for a switch
     const char* help = "";   // one line for --help
@@ -50,11 +50,11 @@ struct OptionSpec {
     bool mayBeEmpty = false; // a text may be "" (a password)
 };
 
-struct CommandSpec {
+struct CommandSyntax {
     const char* name = "";     // "query"
     const char* operands = ""; // the words besides the options in the usage line: "HOST:PORT"
     const char* summary = "";  // one line in the list of commands
-    std::vector<OptionSpec> options{};
+    std::vector<OptionSyntax> options{};
     std::size_t minOperands = 0;
     std::size_t maxOperands = std::numeric_limits<std::size_t>::max();
     const char* missingOperand = ""; // the error for too few operands
@@ -68,7 +68,7 @@ struct CommandSpec {
     const char* moreHelp = "";    // lines after the options in --help
 };
 
-// What the parser read. Options are looked up by name as written in the spec.
+// What the parser read. Options are looked up by name as written in the syntax.
 class Arguments {
 public:
     bool has(std::string_view option) const;
@@ -83,34 +83,34 @@ public:
     const std::vector<std::string>& rest() const { return m_rest; }
 
 private:
-    friend std::optional<int> parseArguments(const CommandSpec&, const std::vector<std::string>&,
+    friend std::optional<int> parseArguments(const CommandSyntax&, const std::vector<std::string>&,
                                              Arguments&);
     std::vector<std::pair<std::string, std::string>> m_values; // the last one given counts
     std::vector<std::string> m_operands;
     std::vector<std::string> m_rest;
 };
 
-// Reads args by spec into out. Returns nothing when the command should run, or the status it
+// Reads args by syntax into out. Returns nothing when the command should run, or the status it
 // ends with now: kExitOk after --help (help on standard output), kExitUsage after a mistake (the
 // reason and the usage line on standard error).
-std::optional<int> parseArguments(const CommandSpec& spec, const std::vector<std::string>& args,
+std::optional<int> parseArguments(const CommandSyntax& syntax, const std::vector<std::string>& args,
                                   Arguments& out);
 
-// "usage: ondel-cli NAME [OPTION...] OPERANDS" for spec.
-std::string usageLine(const CommandSpec& spec);
+// "usage: ondel-cli NAME [OPTION...] OPERANDS" for syntax.
+std::string usageLine(const CommandSyntax& syntax);
 // Prints "ondel-cli NAME: why" and the usage line to standard error; returns kExitUsage.
-int usageError(const CommandSpec& spec, const std::string& why);
+int usageError(const CommandSyntax& syntax, const std::string& why);
 // Prints "ondel-cli NAME: why" to standard error; returns kExitFailed.
-int failure(const CommandSpec& spec, const std::string& why);
+int failure(const CommandSyntax& syntax, const std::string& why);
 
 // One subcommand of ondel-cli. Each command's .cpp defines a static CliCommand; main looks them
 // up by name. run gets the parsed arguments and returns the exit status.
 struct CliCommand {
     using Run = int (*)(const Arguments& args);
 
-    CliCommand(const CommandSpec& spec, Run run);
+    CliCommand(const CommandSyntax& syntax, Run run);
 
-    const CommandSpec& spec;
+    const CommandSyntax& syntax;
     Run run;
 };
 

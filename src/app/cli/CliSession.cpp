@@ -9,10 +9,10 @@ CliSession::CliSession() {
                                 int port) { m_router.onDatagram(data, n, host, port); });
 }
 
-bool CliSession::open(const CommandSpec& spec) {
+bool CliSession::open(const CommandSyntax& syntax) {
     if (m_socket.open(0))
         return true;
-    failure(spec, "Can't initialize socket!!!");
+    failure(syntax, "Can't initialize socket!!!");
     return false;
 }
 

@@ -10,7 +10,7 @@
 
 namespace ondel::cli {
 
-struct CommandSpec;
+struct CommandSyntax;
 
 // What every command that talks to servers runs on: the socket on a free port of the system's
 // choosing (the program's own ports stay free for a running window), the clock, the
@@ -25,7 +25,7 @@ public:
 
     // Opens the socket. On failure prints "ondel-cli NAME: Can't initialize socket!!!" and
     // returns false; the command then ends with kExitFailed.
-    bool open(const CommandSpec& spec);
+    bool open(const CommandSyntax& syntax);
 
     Clock& clock() { return m_clock; }
     DatagramRouter& router() { return m_router; }

@@ -24,7 +24,7 @@ namespace ondel::cli {
 
 namespace {
 
-const CommandSpec kSpec{
+const CommandSyntax kSyntax{
     .name = "decode",
     .operands = "FILE",
     .summary = "read one captured reply datagram",
@@ -134,7 +134,7 @@ void players(Output& out, const std::vector<PlayerRecord>& list) {
 }
 
 int fail(const std::string& path, const char* why) {
-    return failure(kSpec, text::visible(path) + ": " + why);
+    return failure(kSyntax, text::visible(path) + ": " + why);
 }
 
 int runDecode(const Arguments& args) {
@@ -244,7 +244,7 @@ int runDecode(const Arguments& args) {
     return writeOutput(out.finish()) ? kExitOk : kExitFailed;
 }
 
-const CliCommand decodeCommand(kSpec, &runDecode);
+const CliCommand decodeCommand(kSyntax, &runDecode);
 
 } // namespace
 

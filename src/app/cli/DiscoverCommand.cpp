@@ -29,7 +29,7 @@ namespace ondel::cli {
 
 namespace {
 
-const CommandSpec kSpec{
+const CommandSyntax kSyntax{
     .name = "discover",
     .summary = "find servers (Steam Web API)",
     .options = {{"--game", "DIR", "only servers of this game folder", 1, 0, "a game folder"},
@@ -55,7 +55,7 @@ struct Options {
 };
 
 int failed(const std::string& why) {
-    return failure(kSpec, why);
+    return failure(kSyntax, why);
 }
 
 // Reads the options into o; returns the exit status when they are not usable.
@@ -70,9 +70,10 @@ std::optional<int> readOptions(const Arguments& args, Options& o) {
     o.saveList = args.text("--save-list");
     o.dataDir = args.text("--data-dir");
     if (o.saveList.find('/') != std::string::npos || o.saveList == "." || o.saveList == "..")
-        return usageError(kSpec, "--save-list needs a list name (no '/')");
+        return usageError(kSyntax, "--save-list needs a list name (no '/')");
     if (!buildFilter(o.filter))
-        return usageError(kSpec, "--game and --map cannot hold a backslash or a control character");
+        return usageError(kSyntax,
+                          "--game and --map cannot hold a backslash or a control character");
     return std::nullopt;
 }
 
@@ -225,7 +226,7 @@ int runDiscover(const Arguments& args) {
     return 0;
 }
 
-const CliCommand discoverCommand(kSpec, &runDiscover);
+const CliCommand discoverCommand(kSyntax, &runDiscover);
 
 } // namespace
 

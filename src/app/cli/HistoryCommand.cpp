@@ -20,7 +20,7 @@ namespace ondel::cli {
 
 namespace {
 
-const CommandSpec kSpec{
+const CommandSyntax kSyntax{
     .name = "history",
     .operands = "HOST:PORT",
     .summary = "a server's recorded samples, oldest first",
@@ -141,12 +141,12 @@ std::string asText(const std::vector<HistorySample>& samples) {
 
 int runHistory(const Arguments& args) {
     if (args.has("--json") && args.has("--csv"))
-        return usageError(kSpec, "--json and --csv exclude each other");
+        return usageError(kSyntax, "--json and --csv exclude each other");
     std::int64_t sinceMs = std::numeric_limits<std::int64_t>::min();
     if (args.has("--since")) {
         auto span = parseDuration(args.text("--since"));
         if (!span)
-            return usageError(kSpec, "'" + shown(args.text("--since")) + "' is not a duration");
+            return usageError(kSyntax, "'" + shown(args.text("--since")) + "' is not a duration");
         const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
                              std::chrono::system_clock::now().time_since_epoch())
                              .count();
@@ -155,20 +155,20 @@ int runHistory(const Arguments& args) {
     const std::string& server = args.operands().front();
     const ServerAddress address = parseAddress(server);
     if (address.empty())
-        return usageError(kSpec, "'" + shown(server) + "' is not HOST:PORT");
+        return usageError(kSyntax, "'" + shown(server) + "' is not HOST:PORT");
     std::string dir = args.text("--data-dir");
     if (dir.empty())
         dir = userDataFolder();
     const std::string path = (std::filesystem::path(dir) / SqliteHistoryStore::kFileName).string();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
-        return failure(kSpec, "no history in " + shown(dir));
+        return failure(kSyntax, "no history in " + shown(dir));
     }
     SqliteHistoryStore store(path);
     const auto samples =
         store.samples(historyKey(address), sinceMs, std::numeric_limits<std::int64_t>::max());
     if (!store.lastError().empty()) {
-        return failure(kSpec, shown(store.lastError()));
+        return failure(kSyntax, shown(store.lastError()));
     }
     const std::string out = args.has("--json")  ? asJson(samples)
                             : args.has("--csv") ? asCsv(samples)
@@ -176,7 +176,7 @@ int runHistory(const Arguments& args) {
     return writeOutput(out) ? kExitOk : kExitFailed;
 }
 
-const CliCommand historyCommand(kSpec, &runHistory);
+const CliCommand historyCommand(kSyntax, &runHistory);
 
 } // namespace
 

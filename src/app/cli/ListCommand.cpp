@@ -13,7 +13,7 @@ namespace ondel::cli {
 
 namespace {
 
-const CommandSpec kSpec{
+const CommandSyntax kSyntax{
     .name = "list",
     .operands = "FILE",
     .summary = "show the servers in a list file",
@@ -77,7 +77,7 @@ int runList(const Arguments& args) {
     return writeOutput() ? kExitOk : kExitFailed;
 }
 
-const CliCommand listCommand(kSpec, &runList);
+const CliCommand listCommand(kSyntax, &runList);
 
 } // namespace
 

@@ -14,7 +14,7 @@ namespace ondel::cli {
 
 namespace {
 
-const CommandSpec kSpec{
+const CommandSyntax kSyntax{
     .name = "query",
     .operands = "HOST:PORT",
     .summary = "ask a server once",
@@ -53,12 +53,12 @@ int runQuery(const Arguments& args) {
     const auto intervalMs = static_cast<std::uint32_t>(args.number("--interval", 1000));
     ServerAddress address = parseAddress(target);
     if (address.host.empty() || address.port == 0)
-        return usageError(kSpec, "not a server address: " + target);
+        return usageError(kSyntax, "not a server address: " + target);
     if (std::string refused = targetRefusal(address); !refused.empty())
-        return usageError(kSpec, refused);
+        return usageError(kSyntax, refused);
 
     CliSession session;
-    if (!session.open(kSpec))
+    if (!session.open(kSyntax))
         return kExitFailed;
     QueryEngine engine(session.clock(), session.router(), session.knowledge());
     // One answer of each kind is all the tool waits for: every kind goes again at the next
@@ -79,9 +79,10 @@ int runQuery(const Arguments& args) {
     loop.after(timeoutMs, [&] { loop.exit(kTimedOut); });
     engine.queryTick(); // the first requests go out at once
     if (session.run() == kTimedOut)
-        return failure(kSpec, text::format("no complete answer from %s within %u ms (missing: %s)",
-                                           text::visible(addressText(address)).c_str(), timeoutMs,
-                                           missingKinds(engine.replyCounts()).c_str()));
+        return failure(kSyntax,
+                       text::format("no complete answer from %s within %u ms (missing: %s)",
+                                    text::visible(addressText(address)).c_str(), timeoutMs,
+                                    missingKinds(engine.replyCounts()).c_str()));
 
     const ServerEntry& result = engine.currentServer();
     const char* dialect = dialectName(engine.dialect());
@@ -99,7 +100,7 @@ int runQuery(const Arguments& args) {
     return writeOutput(out) ? kExitOk : kExitFailed;
 }
 
-const CliCommand queryCommand(kSpec, &runQuery);
+const CliCommand queryCommand(kSyntax, &runQuery);
 
 } // namespace
 

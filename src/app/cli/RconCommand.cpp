@@ -31,7 +31,7 @@ namespace {
 constexpr int kExitRefused = 2;
 constexpr std::size_t kMaxPasswordFileBytes = 64 * 1024;
 
-const CommandSpec kSpec{
+const CommandSyntax kSyntax{
     .name = "rcon",
     .operands = "HOST:PORT",
     .summary = "run a server command",
@@ -99,25 +99,25 @@ int runRcon(const Arguments& args) {
     const std::string& target = args.operands().front();
     const ServerAddress address = parseAddress(target);
     if (address.host.empty() || address.port == 0)
-        return usageError(kSpec, "not a server address: " + target);
+        return usageError(kSyntax, "not a server address: " + target);
     if (std::string refused = targetRefusal(address); !refused.empty())
-        return usageError(kSpec, refused);
+        return usageError(kSyntax, refused);
     if (args.has("--password") && args.has("--password-file"))
-        return usageError(kSpec, "give --password or --password-file, not both");
+        return usageError(kSyntax, "give --password or --password-file, not both");
     const char* fromEnvironment = std::getenv("ONDEL_RCON_PASSWORD");
     if (!args.has("--password") && !args.has("--password-file") && !fromEnvironment)
-        return usageError(kSpec, "no password given (--password-file FILE, ONDEL_RCON_PASSWORD "
-                                 "or --password)");
+        return usageError(kSyntax, "no password given (--password-file FILE, ONDEL_RCON_PASSWORD "
+                                   "or --password)");
     const std::string command = args.restText();
     if (command.empty())
-        return usageError(kSpec, "no command given");
+        return usageError(kSyntax, "no command given");
     std::string password;
     if (args.has("--password")) {
         password = args.text("--password");
     } else if (args.has("--password-file")) {
         std::string problem;
         if (!readPasswordFile(args.text("--password-file"), password, problem))
-            return failure(kSpec, problem);
+            return failure(kSyntax, problem);
     } else {
         password = fromEnvironment;
     }
@@ -127,7 +127,7 @@ int runRcon(const Arguments& args) {
     const auto totalMs = static_cast<std::uint32_t>(args.number("--total", 30000));
 
     CliSession cli;
-    if (!cli.open(kSpec))
+    if (!cli.open(kSyntax))
         return kExitFailed;
     QueryEngine engine(cli.clock(), cli.router(), cli.knowledge());
     QueryEngineRconPort port(engine);
@@ -167,19 +167,19 @@ int runRcon(const Arguments& args) {
     loop.clearTimers();
 
     if (session.challenge() == 0 && !oldProtocol)
-        return failure(kSpec, text::format("no rcon challenge number from %s within %u ms",
-                                           text::visible(addressText(address)).c_str(), waitMs));
+        return failure(kSyntax, text::format("no rcon challenge number from %s within %u ms",
+                                             text::visible(addressText(address)).c_str(), waitMs));
 
     switch (session.send(password, command, oldProtocol)) {
     case RconSession::SendResult::Sent:
         break;
     case RconSession::SendResult::TooLong:
-        return failure(kSpec, std::string(rcon::kTooLongMessage));
+        return failure(kSyntax, std::string(rcon::kTooLongMessage));
     case RconSession::SendResult::NoChallenge:     // handled above
     case RconSession::SendResult::PasswordRefused: // one command: nothing was refused before
     case RconSession::SendResult::Held:
     case RconSession::SendResult::SendFailed:
-        return failure(kSpec,
+        return failure(kSyntax,
                        "the command could not be sent to " + text::visible(addressText(address)));
     }
 
@@ -197,8 +197,8 @@ int runRcon(const Arguments& args) {
     session.close();
     const bool written = writeOutput(printedAnything && !endsWithNewline ? "\n" : "");
     if (refused) {
-        failure(kSpec, "the server refused the password; many servers ban an address after 5 "
-                       "refused passwords within 30 s, so nothing more is sent");
+        failure(kSyntax, "the server refused the password; many servers ban an address after 5 "
+                         "refused passwords within 30 s, so nothing more is sent");
         return kExitRefused;
     }
     if (cut)
@@ -209,7 +209,7 @@ int runRcon(const Arguments& args) {
     return written ? kExitOk : kExitFailed;
 }
 
-const CliCommand rconCommand(kSpec, &runRcon);
+const CliCommand rconCommand(kSyntax, &runRcon);
 
 } // namespace
 

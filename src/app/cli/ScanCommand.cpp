@@ -1,7 +1,7 @@
 // ondel-cli scan [FILE...|-] [--json] [--rules] [--timeout MS] [--concurrency N] [--data-dir DIR]:
 // asks every server of a list file (.sl01 to .sl06) or of a text with one HOST:PORT a line, many
 // at once, and prints each as soon as it is done. Servers on the data folder's blocklist are not
-// asked; servers whose answers look made up are marked suspect; with a country database each
+// asked; servers whose answers look made up are marked; with a country database each
 // server gets its country.
 #include "CliCommand.h"
 #include "CliData.h"
@@ -10,9 +10,9 @@
 #include "ServerInputs.h"
 
 #include "browser/CountryLookup.h"
+#include "browser/FakeServerRules.h"
 #include "browser/Scan.h"
 #include "browser/ScanTargets.h"
-#include "browser/SuspectRules.h"
 #include "common/JsonWriter.h"
 #include "common/TerminalColumns.h"
 #include "common/Text.h"
@@ -24,7 +24,7 @@ namespace ondel::cli {
 
 namespace {
 
-const CommandSpec kSpec{
+const CommandSyntax kSyntax{
     .name = "scan",
     .operands = "[FILE...|-]",
     .summary = "ask every server of a list at once",
@@ -42,7 +42,7 @@ constexpr std::uint32_t kTickMs = 5;
 // What the scan made of one server beyond its answers.
 struct Verdict {
     std::string blockedBy; // the blocklist entry that blocks it; empty: not blocked
-    std::string suspect;   // why its answers look made up; empty: not suspect
+    std::string madeUp;    // why its answers look made up; empty: they look real
     std::string country;   // two-letter code; empty: not known
 };
 
@@ -61,8 +61,8 @@ std::string tableRow(const ScanResult& r, const Verdict& v) {
                        text::format("%7s %5s ", players.c_str(), ping.c_str()) + dialect;
     if (!v.country.empty())
         line += " " + v.country;
-    if (!v.suspect.empty())
-        line += " suspect: " + v.suspect;
+    if (!v.madeUp.empty())
+        line += " suspect: " + v.madeUp;
     return line + "\n";
 }
 
@@ -87,9 +87,9 @@ std::string jsonObject(const ScanResult& r, const Verdict& v) {
             w.value(r.bots);
         else
             w.null();
-        if (!v.suspect.empty()) {
+        if (!v.madeUp.empty()) {
             w.key("suspect");
-            w.value(v.suspect);
+            w.value(v.madeUp);
         }
         if (!v.country.empty()) {
             w.key("country");
@@ -132,14 +132,14 @@ int runScan(const Arguments& args) {
     }
 
     CliSession session;
-    if (!session.open(kSpec))
+    if (!session.open(kSyntax))
         return kExitFailed;
     const Clock& clock = session.clock();
     Scan scan(clock, session.router(), session.knowledge(), options);
     CliEventLoop& loop = session.loop();
 
     std::size_t up = 0;
-    std::size_t suspects = 0;
+    std::size_t madeUpCount = 0;
     std::size_t nameBlocked = 0;
     bool first = true;
     if (json)
@@ -169,10 +169,10 @@ int runScan(const Arguments& args) {
             // A name is known only now: the server was asked once and is reported blocked.
             v.blockedBy = blocklist.blockingName(r.entry.hostName).value_or("");
             if (v.blockedBy.empty())
-                v.suspect = suspectReason({&r.entry, r.gotPlayers, r.bots});
+                v.madeUp = madeUpReason({&r.entry, r.gotPlayers, r.bots});
         }
         up += r.status == ScanResult::Status::Up && v.blockedBy.empty();
-        suspects += !v.suspect.empty();
+        madeUpCount += !v.madeUp.empty();
         nameBlocked += !v.blockedBy.empty();
         print(r, v);
     });
@@ -188,11 +188,11 @@ int runScan(const Arguments& args) {
                  "ondel-cli scan: %zu servers, %zu up, %zu without answer, %zu blocked, %zu "
                  "suspect, %u ms\n",
                  scan.total() + blocked.size(), up, scan.total() - up - nameBlocked,
-                 blocked.size() + nameBlocked, suspects, clock.tickMs() - started);
+                 blocked.size() + nameBlocked, madeUpCount, clock.tickMs() - started);
     return written ? kExitOk : kExitFailed;
 }
 
-const CliCommand scanCommand(kSpec, &runScan);
+const CliCommand scanCommand(kSyntax, &runScan);
 
 } // namespace
 

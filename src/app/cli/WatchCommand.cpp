@@ -34,7 +34,7 @@ namespace ondel::cli {
 
 namespace {
 
-const CommandSpec kSpec{
+const CommandSyntax kSyntax{
     .name = "watch",
     .operands = "[FILE...|-]",
     .summary = "keep asking every server of a list: history, alerts, Prometheus metrics",
@@ -187,7 +187,7 @@ public:
             return false;
         if (m_options.metrics) {
             if (!m_metrics.start(m_options.metrics->first, m_options.metrics->second)) {
-                failure(kSpec, m_metrics.error());
+                failure(kSyntax, m_metrics.error());
                 return false;
             }
             m_metrics.publish(prometheusText({}, m_figures));
@@ -383,10 +383,10 @@ int runWatch(const Arguments& args) {
     std::string error;
     std::optional<WatchOptions> options = watchOptions(args, error);
     if (!options)
-        return usageError(kSpec, error);
+        return usageError(kSyntax, error);
     installSignals();
     CliSession session;
-    if (!session.open(kSpec))
+    if (!session.open(kSyntax))
         return kExitFailed;
     Watcher watcher(*options, session);
     if (!watcher.start())
@@ -394,7 +394,7 @@ int runWatch(const Arguments& args) {
     return watcher.run();
 }
 
-const CliCommand watchCommand(kSpec, &runWatch);
+const CliCommand watchCommand(kSyntax, &runWatch);
 
 } // namespace
 

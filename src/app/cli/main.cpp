@@ -11,13 +11,13 @@ void printUsage(std::FILE* out) {
                       "commands:\n");
     auto list = ondel::cli::commands();
     std::sort(list.begin(), list.end(), [](const auto* a, const auto* b) {
-        return std::strcmp(a->spec.name, b->spec.name) < 0;
+        return std::strcmp(a->syntax.name, b->syntax.name) < 0;
     });
     constexpr std::size_t kPrefix = sizeof("usage: ondel-cli ") - 1;
     for (const auto* command : list)
         std::fprintf(out, "  %s   %s\n",
-                     ondel::cli::usageLine(command->spec).substr(kPrefix).c_str(),
-                     command->spec.summary);
+                     ondel::cli::usageLine(command->syntax).substr(kPrefix).c_str(),
+                     command->syntax.summary);
 }
 
 } // namespace
@@ -38,10 +38,10 @@ int main(int argc, char** argv) {
         return writeOutput() ? kExitOk : kExitFailed;
     }
     for (const auto* command : commands()) {
-        if (name != command->spec.name)
+        if (name != command->syntax.name)
             continue;
         Arguments args;
-        if (auto status = parseArguments(command->spec,
+        if (auto status = parseArguments(command->syntax,
                                          std::vector<std::string>(argv + 2, argv + argc), args))
             return *status;
         return command->run(args);

@@ -1,6 +1,6 @@
 #include "browser/BrowserRow.h"
 
-#include "browser/SuspectRules.h"
+#include "browser/FakeServerRules.h"
 #include "common/Text.h"
 
 #include <algorithm>
@@ -129,7 +129,7 @@ void applyResult(BrowserRow& row, const ScanResult& result) {
     fresh.dialect = row.dialect;
     fresh.country = std::move(row.country);
     fresh.blockedBy = std::move(row.blockedBy);
-    fresh.suspect = suspectReason({&result.entry, result.gotPlayers, result.bots});
+    fresh.madeUp = madeUpReason({&result.entry, result.gotPlayers, result.bots});
     if (!result.gotPlayers)
         fresh.playerNames = std::move(row.playerNames);
     row = std::move(fresh);
@@ -314,7 +314,7 @@ void applyScanState(BrowserRow& row, const RowScanState& state) {
 }
 
 bool matches(const BrowserRow& row, const BrowserFilter& filter) {
-    if (!row.blockedBy.empty() || (filter.hideSuspect && !row.suspect.empty()))
+    if (!row.blockedBy.empty() || (filter.hideFakes && !row.madeUp.empty()))
         return false;
     if (filter.hideEmpty && (!row.infoValid || humans(row) <= 0))
         return false;

@@ -49,7 +49,7 @@ struct BrowserRow {
     std::optional<QueryDialect> dialect;
     State state = State::Unknown;
     std::vector<std::string> playerNames;
-    std::string suspect;   // why the last answers look made up; empty: not suspect
+    std::string madeUp;    // why the last answers look made up; empty: they look real
     std::string country;   // two-letter code from the country database; empty: not known
     std::string blockedBy; // the blocklist entry that blocks it; empty: not blocked
 };
@@ -58,7 +58,7 @@ struct BrowserRow {
 BrowserRow rowFromEntry(const ServerEntry& entry);
 
 // A scan result into the row. A timeout keeps the last known data and marks the row. The row's
-// country and blocklist entry stay; whether it is suspect is decided from the answers anew.
+// country and blocklist entry stay; whether they look made up is decided from the answers anew.
 void applyResult(BrowserRow& row, const ScanResult& result);
 
 // A scan result into the list's entry: the info block and the ping when the server answered,
@@ -103,7 +103,7 @@ struct BrowserFilter {
     bool hideEmpty = false;    // no human players (bots do not count), or nothing known
     bool hideFull = false;     // every slot taken
     bool hidePassword = false; // a password is needed to join
-    bool hideSuspect = true;   // the answers look made up
+    bool hideFakes = true;     // the answers look made up
     // Blocked servers are never shown.
 };
 

@@ -101,9 +101,9 @@ QVariant BrowserModel::data(const QModelIndex& index, int role) const {
             return displayText(countryFlag(r.country) + " " + r.country);
         return displayText(cellText(r, column));
     case Qt::ToolTipRole:
-        if (column == BrowserColumn::Name && !r.suspect.empty())
+        if (column == BrowserColumn::Name && !r.madeUp.empty())
             return QStringLiteral("<qt>Suspect: %1<br>%2")
-                .arg(displayText(r.suspect).toHtmlEscaped(),
+                .arg(displayText(r.madeUp).toHtmlEscaped(),
                      displayText(cellText(r, column)).toHtmlEscaped());
         if (column == BrowserColumn::Password && r.password)
             return QStringLiteral("Password required");
@@ -115,8 +115,8 @@ QVariant BrowserModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
         if (column == BrowserColumn::Password && r.password)
             return lockIcon();
-        if (column == BrowserColumn::Name && !r.suspect.empty())
-            return suspectIcon();
+        if (column == BrowserColumn::Name && !r.madeUp.empty())
+            return fakeIcon();
         return {};
     case Qt::TextAlignmentRole:
         if (column == BrowserColumn::Players || column == BrowserColumn::Ping)
@@ -188,7 +188,7 @@ QIcon BrowserModel::lockIcon() {
     return icon;
 }
 
-QIcon BrowserModel::suspectIcon() {
+QIcon BrowserModel::fakeIcon() {
     static const QIcon icon = [] {
         // A warning triangle with an exclamation mark.
         QPixmap pixmap(16, 16);

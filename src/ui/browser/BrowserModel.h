@@ -48,8 +48,8 @@ public:
 
     // The lock drawn for a password-protected server.
     static QIcon lockIcon();
-    // The mark of a suspect server.
-    static QIcon suspectIcon();
+    // The mark of a server whose answers look made up.
+    static QIcon fakeIcon();
 
 private:
     static std::string key(const ServerAddress& address);

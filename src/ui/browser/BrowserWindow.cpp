@@ -161,16 +161,16 @@ void BrowserWindow::buildControls() {
     m_hideEmpty = new QCheckBox(QStringLiteral("Hide empty"), this);
     m_hideFull = new QCheckBox(QStringLiteral("Hide full"), this);
     m_hidePassword = new QCheckBox(QStringLiteral("Hide password-protected"), this);
-    m_hideSuspect = new QCheckBox(QStringLiteral("Hide suspect servers"), this);
-    m_hideSuspect->setToolTip(
+    m_hideFakes = new QCheckBox(QStringLiteral("Hide suspect servers"), this);
+    m_hideFakes->setToolTip(
         QStringLiteral("Servers whose answers look made up (a fake server farm's lure)"));
-    m_hideSuspect->setChecked(true);
+    m_hideFakes->setChecked(true);
     m_playerEdit = new QLineEdit(this);
     m_playerEdit->setPlaceholderText(QStringLiteral("part of a name"));
     m_playerEdit->setClearButtonEnabled(true);
     connect(m_filterEdit, &QLineEdit::textChanged, this, &BrowserWindow::onFilterChanged);
     connect(m_playerEdit, &QLineEdit::textChanged, this, &BrowserWindow::onFilterChanged);
-    for (QCheckBox* box : {m_hideEmpty, m_hideFull, m_hidePassword, m_hideSuspect})
+    for (QCheckBox* box : {m_hideEmpty, m_hideFull, m_hidePassword, m_hideFakes})
         connect(box, &QCheckBox::toggled, this, &BrowserWindow::onFilterChanged);
 
     auto* filters = new QHBoxLayout;
@@ -179,7 +179,7 @@ void BrowserWindow::buildControls() {
     filters->addWidget(m_hideEmpty);
     filters->addWidget(m_hideFull);
     filters->addWidget(m_hidePassword);
-    filters->addWidget(m_hideSuspect);
+    filters->addWidget(m_hideFakes);
     filters->addSpacing(12);
     filters->addWidget(new QLabel(QStringLiteral("Find player:"), this));
     filters->addWidget(m_playerEdit, 1);
@@ -439,7 +439,7 @@ void BrowserWindow::onFilterChanged() {
     filter.hideEmpty = m_hideEmpty->isChecked();
     filter.hideFull = m_hideFull->isChecked();
     filter.hidePassword = m_hidePassword->isChecked();
-    filter.hideSuspect = m_hideSuspect->isChecked();
+    filter.hideFakes = m_hideFakes->isChecked();
     m_proxy->setFilter(std::move(filter));
     updateStatus();
 }

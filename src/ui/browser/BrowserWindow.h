@@ -131,7 +131,7 @@ public:
     void editBlocklist();
     // Where countries come from; nullptr (the default) hides the Country column. Not owned.
     void setCountryLookup(const CountryLookup* countries);
-    QCheckBox* hideSuspectBox() const { return m_hideSuspect; }
+    QCheckBox* hideFakesBox() const { return m_hideFakes; }
     QPushButton* blocklistButton() const { return m_blocklistButton; }
 
 signals:
@@ -193,7 +193,7 @@ private:
     QCheckBox* m_hideEmpty = nullptr;
     QCheckBox* m_hideFull = nullptr;
     QCheckBox* m_hidePassword = nullptr;
-    QCheckBox* m_hideSuspect = nullptr;
+    QCheckBox* m_hideFakes = nullptr;
     QPushButton* m_blocklistButton = nullptr;
     std::string m_blocklistPath;
     std::size_t m_blockedNotAsked = 0; // by the last refresh

@@ -1,4 +1,4 @@
-// The browser's marks for suspect servers, its blocklist and its country column.
+// The browser's marks for servers with made-up answers, its blocklist and its country column.
 #include "../../core/fakes/FakeSettingsStore.h"
 #include "../monitor/MonitorFixture.h"
 #include "FakeScans.h"
@@ -119,8 +119,8 @@ protected:
     std::unique_ptr<BrowserWindow> window;
 };
 
-TEST_F(BrowserScreeningTest, SuspectServersAreMarkedAndHiddenUntilTheFilterIsOff) {
-    ASSERT_TRUE(window->hideSuspectBox()->isChecked());
+TEST_F(BrowserScreeningTest, MadeUpServersAreMarkedAndHiddenUntilTheFilterIsOff) {
+    ASSERT_TRUE(window->hideFakesBox()->isChecked());
     refresh();
     EXPECT_EQ(names(),
               (QStringList{QStringLiteral("Server 10.0.0.1"), QStringLiteral("Server 192.0.2.5"),
@@ -128,7 +128,7 @@ TEST_F(BrowserScreeningTest, SuspectServersAreMarkedAndHiddenUntilTheFilterIsOff
     for (int r = 0; r < window->proxy().rowCount(); ++r)
         EXPECT_TRUE(window->proxy().index(r, 0).data(Qt::DecorationRole).isNull());
 
-    window->hideSuspectBox()->setChecked(false);
+    window->hideFakesBox()->setChecked(false);
     const QModelIndex fake = nameCell(QStringLiteral("FREE VIP 24/7 #17"));
     ASSERT_TRUE(fake.isValid()) << names().join(QLatin1Char(',')).toStdString();
     EXPECT_FALSE(fake.data(Qt::DecorationRole).isNull());
@@ -142,7 +142,7 @@ TEST_F(BrowserScreeningTest, CountryColumnShowsOnlyWithADatabase) {
     EXPECT_TRUE(window->table()->isColumnHidden(column));
     window->setCountryLookup(&countries);
     EXPECT_FALSE(window->table()->isColumnHidden(column));
-    window->hideSuspectBox()->setChecked(false);
+    window->hideFakesBox()->setChecked(false);
     refresh();
     QStringList codes;
     for (int r = 0; r < window->proxy().rowCount(); ++r)
@@ -152,13 +152,13 @@ TEST_F(BrowserScreeningTest, CountryColumnShowsOnlyWithADatabase) {
 
     window->show();
     QDir().mkpath(QStringLiteral(ONDEL_TEST_OUTPUT));
-    window->grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/browser-suspect.png"));
+    window->grab().save(QStringLiteral(ONDEL_TEST_OUTPUT "/browser-fakes.png"));
 }
 
 TEST_F(BrowserScreeningTest, BlockedServersAreNotAskedAndTheMenuBlocksMore) {
     std::ofstream(blocklist) << "10.0.0.4:27015\nname:free vip*\n";
     window->setBlocklistPath(blocklist);
-    window->hideSuspectBox()->setChecked(false);
+    window->hideFakesBox()->setChecked(false);
     std::vector<ServerAddress> asked = refresh();
     // The name is known from the list: blocked before it was asked again.
     ASSERT_EQ(asked.size(), 2u);

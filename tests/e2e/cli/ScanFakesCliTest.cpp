@@ -1,5 +1,5 @@
 // ondel-cli scan over a fake server farm, an honest hoster and ordinary servers: the farm is
-// marked suspect and nothing else; a blocked server is listed blocked and never asked; a
+// marked as made up and nothing else; a blocked server is listed blocked and never asked; a
 // country database gives every live server its country.
 #include "../hlsim/SimProcess.h"
 
@@ -31,8 +31,8 @@ std::string slurp(const std::string& path) {
 
 } // namespace
 
-TEST(ScanSuspectCli, FarmIsSuspectHosterIsNotBlockedServerIsNotAskedCountriesAreRead) {
-    const std::string dir = "/tmp/ondel-suspect-" + std::to_string(::getpid());
+TEST(ScanFakesCli, FarmIsMarkedHosterIsNotBlockedServerIsNotAskedCountriesAreRead) {
+    const std::string dir = "/tmp/ondel-fakes-" + std::to_string(::getpid());
     std::filesystem::create_directories(dir);
     const std::string db = dir + "/countries.mmdb";
     ProgramResult made = runProgram(
@@ -94,15 +94,15 @@ TEST(ScanSuspectCli, FarmIsSuspectHosterIsNotBlockedServerIsNotAskedCountriesAre
         QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &error).array();
     ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out.substr(0, 500);
     ASSERT_EQ(all.size(), 180);
-    std::map<std::string, int> seen; // "group status suspect?" -> count
+    std::map<std::string, int> seen; // "group status marked?" -> count
     for (const auto& v : all) {
         const QJsonObject o = v.toObject();
         const std::string address = o.value("host").toString().toStdString() + ":" +
                                     std::to_string(o.value("port").toInt());
         const std::string status = o.value("status").toString().toStdString();
-        const bool suspect = o.contains("suspect");
-        seen[group[address] + " " + status + (suspect ? " suspect" : "")]++;
-        if (suspect) {
+        const bool marked = o.contains("suspect");
+        seen[group[address] + " " + status + (marked ? " suspect" : "")]++;
+        if (marked) {
             EXPECT_TRUE(o.value("suspect").toString().startsWith(
                 "all 12 players connected for the same time (36"))
                 << address;

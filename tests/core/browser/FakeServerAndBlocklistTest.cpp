@@ -1,6 +1,6 @@
 #include "browser/Blocklist.h"
 #include "browser/CountryLookup.h"
-#include "browser/SuspectRules.h"
+#include "browser/FakeServerRules.h"
 
 #include <gtest/gtest.h>
 
@@ -21,13 +21,13 @@ ServerEntry serverWith(int players, int maxPlayers, std::vector<int> times) {
     return e;
 }
 
-TEST(SuspectRules, MarksMadeUpAnswersAndLeavesPlayedServersAlone) {
+TEST(FakeServerRules, MarksMadeUpAnswersAndLeavesPlayedServersAlone) {
     struct Case {
         const char* what;
         ServerEntry entry;
         bool gotPlayers;
         int bots;
-        std::string reason; // empty: not suspect
+        std::string reason; // empty: the answers look real
     };
     const std::vector<Case> cases = {
         {"farm: everyone an hour", serverWith(12, 16, std::vector<int>(12, 3600)), true, -1,
@@ -48,13 +48,13 @@ TEST(SuspectRules, MarksMadeUpAnswersAndLeavesPlayedServersAlone) {
         {"a join between the replies", serverWith(5, 16, {10, 200, 300}), true, 0, ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(suspectReason({&c.entry, c.gotPlayers, c.bots}), c.reason) << c.what;
+        EXPECT_EQ(madeUpReason({&c.entry, c.gotPlayers, c.bots}), c.reason) << c.what;
 
     // Reserved slots the rules report may hold players beyond the visible slots.
     ServerEntry reserved = serverWith(18, 16, {});
     reserved.reserveSlots = 2;
-    EXPECT_EQ(suspectReason({&reserved, false, -1}), "");
-    EXPECT_EQ(suspectReason({}), "");
+    EXPECT_EQ(madeUpReason({&reserved, false, -1}), "");
+    EXPECT_EQ(madeUpReason({}), "");
 }
 
 TEST(Blocklist, EntriesOfEveryKindAndDamagedLinesByNumber) {

@@ -6,8 +6,8 @@
 
 namespace ondel {
 
-// What one scan read of a server, as the suspect rules look at it.
-struct SuspectEvidence {
+// What one scan read of a server, as the rules for made-up answers look at it.
+struct ScanEvidence {
     const ServerEntry* entry = nullptr; // details (and players, rules when they came)
     bool gotPlayers = false;            // a players reply arrived: entry->playerList is current
     int bots = -1;                      // bots as the details counted them; -1: not said
@@ -23,6 +23,6 @@ struct SuspectEvidence {
 //    than the bots (some servers leave bots out of the list) and a join or two between the
 //    replies.
 // Pure function.
-std::string suspectReason(const SuspectEvidence& evidence);
+std::string madeUpReason(const ScanEvidence& evidence);
 
 } // namespace ondel

@@ -1,4 +1,4 @@
-#include "browser/SuspectRules.h"
+#include "browser/FakeServerRules.h"
 
 #include "common/Text.h"
 
@@ -14,7 +14,7 @@ constexpr int kCountSlack = 2;
 constexpr int kSameTimePlayers = 4;
 } // namespace
 
-std::string suspectReason(const SuspectEvidence& evidence) {
+std::string madeUpReason(const ScanEvidence& evidence) {
     if (!evidence.entry)
         return {};
     const ServerEntry& e = *evidence.entry;
