@@ -5,7 +5,6 @@
 
 #include "../core/fakes/FakePrompt.h"
 #include "alerts/AlertSettings.h"
-#include "common/ByteWriter.h"
 #include "platform/QtSettingsStore.h"
 
 #include <QJsonDocument>
@@ -64,14 +63,7 @@ private:
 };
 
 QByteArray infoReply() {
-    ByteWriter w;
-    w.u32(0xFFFFFFFFu);
-    w.u8('m');
-    for (const char* s : {"127.0.0.1:27015", "Alerted", "crossfire", "valve", "Half-Life"})
-        w.cString(s);
-    for (int i = 0; i < 7; ++i)
-        w.u8(0);
-    const auto bytes = w.take();
+    const auto bytes = test::legacyInfoReply("Alerted", "crossfire");
     return QByteArray(reinterpret_cast<const char*>(bytes.data()),
                       static_cast<qsizetype>(bytes.size()));
 }

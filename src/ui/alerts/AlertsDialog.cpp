@@ -24,6 +24,20 @@ QString utf8(const std::string& bytes) {
     return displayText(text::toDisplayUtf8(bytes));
 }
 
+template <typename W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// A form row: the label, whose access key goes to the widget, and the widget.
+template <typename W>
+W* labelled(QFormLayout* form, const QString& label, W* widget, const char* name) {
+    auto* text = new QLabel(label, widget->parentWidget());
+    text->setBuddy(widget);
+    form->addRow(text, named(widget, name));
+    return widget;
+}
+
 // A check box with a number after it; the number is named for screen readers.
 QSpinBox* numberAfter(QCheckBox* box, int min, int max, const QString& name, QFormLayout* form) {
     auto* spin = new QSpinBox(box->parentWidget());
@@ -46,59 +60,41 @@ AlertsDialog::AlertsDialog(const ServerListSet& lists, SettingsStore& settings,
     setWindowTitle(QStringLiteral("Alerts"));
     auto* form = new QFormLayout;
 
-    m_list = new QComboBox(this);
-    m_list->setObjectName(QStringLiteral("alertList"));
+    m_list = labelled(form, QStringLiteral("Server &list:"), new QComboBox(this), "alertList");
     for (std::size_t i = 0; i < lists.size(); ++i)
         m_list->addItem(utf8(lists.at(i).name()));
-    auto* listLabel = new QLabel(QStringLiteral("Server &list:"), this);
-    listLabel->setBuddy(m_list);
-    form->addRow(listLabel, m_list);
-    m_server = new QComboBox(this);
-    m_server->setObjectName(QStringLiteral("alertServer"));
-    auto* serverLabel = new QLabel(QStringLiteral("&Server:"), this);
-    serverLabel->setBuddy(m_server);
-    form->addRow(serverLabel, m_server);
+    m_server = labelled(form, QStringLiteral("&Server:"), new QComboBox(this), "alertServer");
 
-    m_use = new QCheckBox(this);
-    m_use->setObjectName(QStringLiteral("alertUse"));
+    m_use = named(new QCheckBox(this), "alertUse");
     form->addRow(m_use);
-    m_down = new QCheckBox(QStringLiteral("&Down (and back up) after"), this);
+    m_down = named(new QCheckBox(QStringLiteral("&Down (and back up) after"), this), "alertDown");
     m_downAfter = numberAfter(m_down, 1, kMaxDownAfter, QStringLiteral("Misses in a row"), form);
     m_downAfter->setSuffix(QStringLiteral(" misses in a row"));
-    m_atLeast = new QCheckBox(QStringLiteral("Players at or a&bove"), this);
-    m_atLeastCount =
-        numberAfter(m_atLeast, 0, kMaxAlertPlayers, QStringLiteral("Players at or above"), form);
-    m_atMost = new QCheckBox(QStringLiteral("Players at or bel&ow"), this);
-    m_atMostCount =
-        numberAfter(m_atMost, 0, kMaxAlertPlayers, QStringLiteral("Players at or below"), form);
-    m_map = new QCheckBox(QStringLiteral("&Map changed"), this);
+    named(m_downAfter, "alertDownAfter");
+    m_atLeast = named(new QCheckBox(QStringLiteral("Players at or a&bove"), this), "alertAtLeast");
+    m_atLeastCount = named(
+        numberAfter(m_atLeast, 0, kMaxAlertPlayers, QStringLiteral("Players at or above"), form),
+        "alertAtLeastCount");
+    m_atMost = named(new QCheckBox(QStringLiteral("Players at or bel&ow"), this), "alertAtMost");
+    m_atMostCount = named(
+        numberAfter(m_atMost, 0, kMaxAlertPlayers, QStringLiteral("Players at or below"), form),
+        "alertAtMostCount");
+    m_map = named(new QCheckBox(QStringLiteral("&Map changed"), this), "alertMap");
     form->addRow(m_map);
-    m_player = new QCheckBox(
-        QStringLiteral("A watched &player joined (the browser's \"Watch players\" list)"), this);
+    m_player =
+        named(new QCheckBox(
+                  QStringLiteral("A watched &player joined (the browser's \"Watch players\" list)"),
+                  this),
+              "alertPlayer");
     form->addRow(m_player);
-    m_down->setObjectName(QStringLiteral("alertDown"));
-    m_downAfter->setObjectName(QStringLiteral("alertDownAfter"));
-    m_atLeast->setObjectName(QStringLiteral("alertAtLeast"));
-    m_atLeastCount->setObjectName(QStringLiteral("alertAtLeastCount"));
-    m_atMost->setObjectName(QStringLiteral("alertAtMost"));
-    m_atMostCount->setObjectName(QStringLiteral("alertAtMostCount"));
-    m_map->setObjectName(QStringLiteral("alertMap"));
-    m_player->setObjectName(QStringLiteral("alertPlayer"));
 
-    auto* every = new QLabel(QStringLiteral("Every alert also goes to:"), this);
-    form->addRow(every);
-    m_webhook = new QLineEdit(displayText(alertWebhook(settings)), this);
-    m_webhook->setObjectName(QStringLiteral("alertWebhook"));
+    form->addRow(new QLabel(QStringLiteral("Every alert also goes to:"), this));
+    m_webhook = labelled(form, QStringLiteral("&Webhook URL:"),
+                         new QLineEdit(displayText(alertWebhook(settings)), this), "alertWebhook");
     m_webhook->setPlaceholderText(QStringLiteral("https://... (the alert is posted as JSON)"));
-    auto* webhookLabel = new QLabel(QStringLiteral("&Webhook URL:"), this);
-    webhookLabel->setBuddy(m_webhook);
-    form->addRow(webhookLabel, m_webhook);
-    m_command = new QLineEdit(displayText(alertCommand(settings)), this);
-    m_command->setObjectName(QStringLiteral("alertCommand"));
+    m_command = labelled(form, QStringLiteral("&Command:"),
+                         new QLineEdit(displayText(alertCommand(settings)), this), "alertCommand");
     m_command->setPlaceholderText(QStringLiteral("run by /bin/sh, the alert in ONDEL_* variables"));
-    auto* commandLabel = new QLabel(QStringLiteral("&Command:"), this);
-    commandLabel->setBuddy(m_command);
-    form->addRow(commandLabel, m_command);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -90,9 +90,10 @@ TEST(AlertsDialog, RulesOfTheListAndOfOneServerComeBackAsSet) {
         AlertsDialog again(lists.set, store, 0, kServer);
         EXPECT_EQ(child<QComboBox>(again, "alertServer")->currentIndex(), 1);
         EXPECT_EQ(child<QCheckBox>(again, "alertUse")->isChecked(), forServer.has_value());
-        if (forServer)
+        if (forServer) {
             EXPECT_EQ(child<QSpinBox>(again, "alertDownAfter")->isEnabled(),
                       forServer->downAfter > 0);
+        }
     }
 }
 
