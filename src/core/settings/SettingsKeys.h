@@ -12,6 +12,7 @@ namespace ondel::settings {
 
 inline constexpr const char* kSettings = "Settings";
 inline constexpr const char* kMasterServer = "Master Server";
+inline constexpr const char* kAlerts = "Alerts";
 
 struct IntValue {
     const char* subkey;
@@ -61,6 +62,11 @@ inline constexpr TextValue kGeoIpDatabase{kSettings, "GeoIpDatabase", ""};
 inline constexpr IntValue kHistoryRawHours{kSettings, "HistoryRawHours", 48};
 // Days that the five-minute rows and the map changes of the history are kept.
 inline constexpr IntValue kHistoryDays{kSettings, "HistoryDays", 90};
+// Where every alert of the window program also goes: an http(s) address the alert is posted to
+// as JSON, and a command run per alert. The rules per list and per server are values of the
+// same subkey (see readListAlerts).
+inline constexpr TextValue kAlertWebhook{kAlerts, "Webhook", ""};
+inline constexpr TextValue kAlertCommand{kAlerts, "Command", ""};
 // User id assigned by the master server; 0 means none yet.
 inline constexpr IntValue kMasterId{kMasterServer, "ID", 0};
 // Per master message number: non-zero once "Don't show again" was ticked. The value name is

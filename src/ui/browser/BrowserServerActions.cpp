@@ -8,6 +8,7 @@
 #include "common/Prompt.h"
 #include "common/Text.h"
 #include "serverlist/ServerListSet.h"
+#include "ui/alerts/AlertsDialog.h"
 #include "ui/toolkit/PlainText.h"
 #include "ui/toolkit/UiPrompt.h"
 
@@ -60,6 +61,11 @@ std::unique_ptr<QMenu> BrowserWindow::contextMenuFor(int proxyRow) {
                 });
     }
     addTo->setEnabled(!addTo->isEmpty());
+    connect(menu->addAction(QStringLiteral("Alert&s...")), &QAction::triggered, this,
+            [this, address] {
+                AlertsDialog::edit(m_lists, m_settings, static_cast<std::size_t>(listIndex()),
+                                   addressText(address), this);
+            });
     menu->addSeparator();
     connect(menu->addAction(QStringLiteral("&Remove")), &QAction::triggered, this,
             [this, address] { removeServer(address); });

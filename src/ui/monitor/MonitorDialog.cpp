@@ -11,6 +11,7 @@
 #include "query/SocketControl.h"
 #include "serverlist/ListCommands.h"
 #include "serverlist/ServerListOrder.h"
+#include "ui/alerts/AlertsDialog.h"
 #include "ui/browser/BrowserWindow.h"
 #include "ui/discover/FindServersDialog.h"
 #include "ui/rcon/RconConsole.h"
@@ -52,6 +53,7 @@ constexpr int kAboutCommand = 40005;
 constexpr int kRconConsoleCommand = 40013;
 constexpr int kExitCommand = 57665;
 constexpr int kBrowserCommand = 40040;
+constexpr int kAlertsCommand = 40070;
 
 // The form's size in dialog units.
 constexpr int kFormWidth = 400;
@@ -177,6 +179,13 @@ void MonitorDialog::buildMenu() {
         addCommand(settingsMenu, QStringLiteral("Players in the &Tray Icon"), kTrayIconCommand);
     tray->setCheckable(true);
     tray->setEnabled(false);
+    connect(addCommand(settingsMenu, QStringLiteral("&Alerts..."), kAlertsCommand),
+            &QAction::triggered, this, [this] {
+                const std::string server =
+                    m_work.address.host.empty() ? std::string() : addressText(m_work.address);
+                AlertsDialog::edit(m_services.lists, m_services.settings,
+                                   m_services.lists.currentIndex(), server, this);
+            });
 
     QMenu* lists = m_menuBar->addMenu(QStringLiteral("Server &List"));
     connect(addCommand(lists, QStringLiteral("&Open ..."), kOpenListCommand), &QAction::triggered,
