@@ -11,6 +11,8 @@
 #include "query/SocketControl.h"
 #include "serverlist/ListCommands.h"
 #include "serverlist/ServerListOrder.h"
+#include "serverlist/ServerListSet.h"
+#include "settings/SettingsKeys.h"
 #include "ui/browser/BrowserWindow.h"
 #include "ui/discover/FindServersDialog.h"
 #include "ui/rcon/RconConsole.h"
@@ -103,16 +105,40 @@ MonitorDialog::MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget*
                    m_form->size() + QSize(style()->pixelMetric(QStyle::PM_ScrollBarExtent),
                                           m_menuBar->sizeHint().height()));
 
-    // Initialisation: the selectors with list 0, then no server shown, then timer 1.
-    m_editor->fillSelector();
-    m_editor->fillListSelector();
-    m_editor->selectServer();
+    // Initialisation: the selectors with the last list, the last server shown, then timer 1.
+    showLastSelection();
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("refreshTimer"));
     m_timer->setInterval(kTickMs);
     connect(m_timer, &QTimer::timeout, this, &MonitorDialog::tick);
     m_timer->start();
+}
+
+void MonitorDialog::showLastSelection() {
+    ServerListSet& lists = m_services.lists;
+    const int list =
+        lists.findByFilePath(settings::read(m_services.settings, settings::kMonitorList));
+    lists.setCurrentIndex(list >= 0 ? static_cast<std::size_t>(list) : 0);
+    m_editor->fillSelector();
+    m_editor->fillListSelector();
+    m_editor->selectServer();
+    const ServerAddress server =
+        parseAddress(settings::read(m_services.settings, settings::kMonitorServer));
+    // The server only in its own list: another list may hold it with other data.
+    if (list >= 0 && !server.empty())
+        m_editor->chooseServer(server);
+}
+
+void MonitorDialog::done(int result) {
+    const ServerListSet& lists = m_services.lists;
+    if (!lists.empty()) {
+        const ServerAddress& shown = m_services.engine.currentServer().address;
+        settings::write(m_services.settings, settings::kMonitorList, lists.current().filePath());
+        settings::write(m_services.settings, settings::kMonitorServer,
+                        shown.empty() ? std::string() : addressText(shown));
+    }
+    QDialog::done(result);
 }
 
 MonitorDialog::~MonitorDialog() {
@@ -188,6 +214,20 @@ void MonitorDialog::buildMenu() {
     connect(addCommand(lists, QStringLiteral("&New ..."), kNewListCommand), &QAction::triggered, lc,
             &ListMenuCommands::newList);
     lists->addSeparator();
+    // Ins anywhere in the window; Del as in the open server drop-down (elsewhere it stays the
+    // text fields' key), so only shown here.
+    QAction* add = addCommand(lists, QStringLiteral("&Add Server"), kAddServerCommand);
+    add->setShortcut(QKeySequence(Qt::Key_Insert));
+    add->setShortcutContext(Qt::WindowShortcut);
+    connect(add, &QAction::triggered, m_editor, &EntryEditor::addShownServer);
+    connect(add, &QAction::triggered, this, &MonitorDialog::updateServerCommands);
+    QAction* remove = addCommand(lists, QStringLiteral("Delete &Server"), kDeleteServerCommand);
+    remove->setShortcut(QKeySequence(Qt::Key_Delete));
+    remove->setShortcutContext(Qt::WidgetShortcut);
+    connect(remove, &QAction::triggered, m_editor, &EntryEditor::deleteShownServer);
+    connect(remove, &QAction::triggered, this, &MonitorDialog::updateServerCommands);
+    connect(lists, &QMenu::aboutToShow, this, &MonitorDialog::updateServerCommands);
+    lists->addSeparator();
     connect(addCommand(lists, QStringLiteral("&Browser..."), kBrowserCommand), &QAction::triggered,
             this, &MonitorDialog::openBrowser);
     connect(addCommand(lists, QStringLiteral("&Find Servers..."), kFindServersCommand),
@@ -213,6 +253,12 @@ void MonitorDialog::refreshDisplay() {
     m_view->refresh();
     m_editor->applyPasswordEcho();
     updateTitle();
+    updateServerCommands();
+}
+
+void MonitorDialog::updateServerCommands() {
+    commandAction(kAddServerCommand)->setEnabled(m_editor->canAddShown());
+    commandAction(kDeleteServerCommand)->setEnabled(m_editor->canDeleteShown());
 }
 
 void MonitorDialog::updateTitle() {
