@@ -24,6 +24,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
@@ -32,6 +33,8 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 // The program's icons are compiled into the static library's resource object, which the linker
 // keeps only when something refers to it (without this the windows had no icon).
@@ -61,6 +64,19 @@ constexpr int kFormHeight = 321;
 
 } // namespace
 
+QFont MonitorDialog::fittingFont(QFont font, QSize room) {
+    auto fits = [&room](const QFont& f) {
+        const QSize form = DialogUnits(f).size(kFormWidth, kFormHeight);
+        const int menu = QFontMetrics(f).height() + 10;
+        return form.width() <= room.width() && form.height() + menu <= room.height();
+    };
+    if (room.isEmpty() || font.pointSizeF() <= 0)
+        return font;
+    while (!fits(font) && font.pointSizeF() > 6.0)
+        font.setPointSizeF(std::max(6.0, font.pointSizeF() - 0.5));
+    return font;
+}
+
 MonitorDialog::MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget* parent)
     : QDialog(parent), m_services(std::move(services)), m_prompt(prompt) {
     // A main window: in the task bar, with minimise and maximise boxes.
@@ -78,6 +94,8 @@ MonitorDialog::MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget*
 
     // The form keeps its designed size at least; a smaller window scrolls it, a larger one gives
     // the room to the player and rules views.
+    if (const QFont fitting = fittingFont(font(), roomOnScreen(*this)); fitting != font())
+        setFont(fitting);
     const DialogUnits du(font());
     m_form = new StretchForm(du.size(kFormWidth, kFormHeight), this);
     m_editor = new EntryEditor(m_services, m_prompt, m_work, m_form, du);

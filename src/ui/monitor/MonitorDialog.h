@@ -50,6 +50,12 @@ public:
     MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget* parent = nullptr);
     ~MonitorDialog() override;
 
+    // The font at which the form and the menu bar fit into room (a screen's free area less the
+    // frame): font itself, or a smaller one (down to 6 points) on a screen too small for it, such
+    // as one at twice the scale. The form keeps its places; only its letters shrink, so that all
+    // of it is seen without scrolling.
+    static QFont fittingFont(QFont font, QSize room);
+
     // The menu command with that id, or nullptr.
     QAction* commandAction(int id) const;
 
