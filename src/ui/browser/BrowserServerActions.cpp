@@ -52,8 +52,9 @@ std::unique_ptr<QMenu> BrowserWindow::contextMenuFor(int proxyRow) {
         const ServerList& l = m_lists.at(i);
         // The target list is named by its file, which stays put while the menu is open.
         const std::string path = l.filePath();
-        connect(addTo->addAction(
-                    displayText(text::toDisplayUtf8(l.name() + " (" + l.sourcePath() + ")"))),
+        connect(addTo->addAction(numberedMenuText(
+                    static_cast<int>(addTo->actions().size()) + 1,
+                    displayText(text::toDisplayUtf8(l.name() + " (" + l.sourcePath() + ")")))),
                 &QAction::triggered, this, [this, path, address] {
                     const int target = m_lists.findByFilePath(path);
                     if (target >= 0)
