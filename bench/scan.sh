@@ -15,6 +15,7 @@
 # QUERY_ONLY=1 runs step 3 alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/servers.sh
 build=${1:-build}
 cli=$build/src/app/ondel-cli
 hlsim=$build/tools/hlsim/hlsim
@@ -40,15 +41,7 @@ fi
 start_sim() { # COUNT: hlsim on base.. with the mix; waits for every port
   local count=$1
   [[ -n $sim ]] && { kill "$sim"; wait "$sim" 2>/dev/null || true; }
-  "$hlsim" --port $base --count "$count" --dead-share 0.1 --steam-only-share 0.2 --quiet \
-    --seed 1 >"$work/sim.out" 2>"$work/sim.err" &
-  sim=$!
-  for _ in $(seq 600); do
-    (($(wc -l <"$work/sim.out") >= count)) && break
-    sleep 0.1
-  done
-  (($(wc -l <"$work/sim.out") >= count)) || { cat "$work/sim.err" >&2; exit 1; }
-  seq $base $((base + count - 1)) | sed 's/^/127.0.0.1:/' >"$work/list.txt"
+  start_servers "$count" --dead-share 0.1 --steam-only-share 0.2
   sed 's/^/HLS /' "$work/list.txt" >"$work/qstat.txt"
 }
 

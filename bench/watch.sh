@@ -9,6 +9,7 @@
 # just after the last round); peak RSS is VmHWM. Only 127.0.0.1 is ever asked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/servers.sh
 build=${1:-build}
 count=${2:-10000}
 interval=${3:-60}
@@ -32,15 +33,7 @@ if (($(ulimit -n) < count + 100)); then
   ulimit -n $((count + 100)) 2>/dev/null || { echo "open-file limit too low" >&2; exit 1; }
 fi
 
-"$hlsim" --port $base --count "$count" --dead-share 0.1 --players 5 --quiet --seed 1 \
-  >"$work/sim.out" 2>"$work/sim.err" &
-sim=$!
-for _ in $(seq 600); do
-  (($(wc -l <"$work/sim.out") >= count)) && break
-  sleep 0.1
-done
-(($(wc -l <"$work/sim.out") >= count)) || { cat "$work/sim.err" >&2; exit 1; }
-seq $base $((base + count - 1)) | sed 's/^/127.0.0.1:/' >"$work/list.txt"
+start_servers "$count" --dead-share 0.1 --players 5
 
 ticks=$(getconf CLK_TCK)
 start=$(date +%s.%N)

@@ -257,22 +257,8 @@ const CountryLookup* Application::countries() {
     m_countriesOpened = true;
     const std::string stored =
         m_settings ? settings::read(*m_settings, settings::kGeoIpDatabase) : std::string();
-    const std::string path = findCountryDatabase(
-        std::getenv("ONDEL_GEOIP_DB"), stored, m_dataDirectory, [](const std::string& p) {
-            std::error_code error;
-            return std::filesystem::is_regular_file(p, error);
-        });
-    if (path.empty())
-        return nullptr;
-    auto lookup = std::make_unique<MaxMindCountryLookup>();
-    std::string error;
     // Without countries the browser hides its column; nothing else depends on them.
-    if (!lookup->open(path, error)) {
-        std::fprintf(stderr, "ondel: the country database %s cannot be used: %s\n",
-                     text::toDisplayUtf8(path).c_str(), error.c_str());
-        return nullptr;
-    }
-    m_countries = std::move(lookup);
+    m_countries = openCountryDatabase(stored, m_dataDirectory, "ondel");
     return m_countries.get();
 }
 

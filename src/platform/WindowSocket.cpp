@@ -5,24 +5,14 @@
 
 #include <QThreadPool>
 
-#include <chrono>
 #include <mutex>
 
 namespace ondel {
 
-namespace {
-std::int64_t monotonicMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-} // namespace
-
 struct WindowSocket::Lookups {
     struct Entry {
         bool pending = true;
-        std::optional<std::uint32_t> address;
-        std::int64_t answeredAtMs = 0;
+        PosixUdpSocket::NameLookup lookup;
     };
     mutable std::mutex mutex;
     std::map<std::string, Entry> entries;
@@ -59,8 +49,8 @@ std::optional<std::uint32_t> WindowSocket::addressOf(const std::string& host) {
         auto it = m_lookups->entries.find(host);
         if (it != m_lookups->entries.end()) {
             const Lookups::Entry& e = it->second;
-            if (e.pending || e.address || monotonicMs() - e.answeredAtMs < kRetryFailedLookupMs)
-                return e.address;
+            if (e.pending || e.lookup.holds())
+                return e.lookup.address;
         }
         m_lookups->entries[host] = Lookups::Entry{};
     }
@@ -69,8 +59,7 @@ std::optional<std::uint32_t> WindowSocket::addressOf(const std::string& host) {
         std::lock_guard lock(lookups->mutex);
         Lookups::Entry& e = lookups->entries[host];
         e.pending = false;
-        e.address = address;
-        e.answeredAtMs = monotonicMs();
+        e.lookup.answer(address);
     });
     return std::nullopt;
 }
@@ -92,9 +81,9 @@ std::string WindowSocket::resolvedAddress(const std::string& host) const {
         return {};
     std::lock_guard lock(m_lookups->mutex);
     auto it = m_lookups->entries.find(host);
-    if (it == m_lookups->entries.end() || !it->second.address)
+    if (it == m_lookups->entries.end() || !it->second.lookup.address)
         return {};
-    return PosixUdpSocket::dottedText(*it->second.address);
+    return PosixUdpSocket::dottedText(*it->second.lookup.address);
 }
 
 } // namespace ondel

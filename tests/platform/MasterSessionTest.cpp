@@ -8,7 +8,6 @@
 #include "master/MasterRecord.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QThread>
 
 #include <arpa/inet.h>
@@ -337,9 +336,7 @@ TEST(MasterSession, EndsCleanlyWhileARequestHangs) {
         MasterSession session(store, MasterHost{"127.0.0.1", silent.port()},
                               [](const MasterMessage&) { return Outcome::Closed; });
         session.start();
-        QDeadlineTimer deadline(10000);
-        while (silent.requests().empty() && !deadline.hasExpired())
-            QThread::msleep(5);
+        EXPECT_TRUE(waitFor([&] { return !silent.requests().empty(); }));
         EXPECT_TRUE(session.isRunning());
     }
     // The worker stopped in time instead of being left behind.

@@ -6,9 +6,6 @@
 #include "settings/UserPaths.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <system_error>
 
 namespace ondel::cli {
 
@@ -36,22 +33,8 @@ Blocklist loadBlocklist(const std::string& dataFolder, const char* command) {
 
 std::unique_ptr<CountryLookup> openCountryLookup(const std::string& dataFolder,
                                                  const char* command) {
-    const std::string path =
-        findCountryDatabase(std::getenv("ONDEL_GEOIP_DB"), settingsText(settings::kGeoIpDatabase),
-                            dataFolder, [](const std::string& p) {
-                                std::error_code error;
-                                return std::filesystem::is_regular_file(p, error);
-                            });
-    if (path.empty())
-        return nullptr;
-    auto lookup = std::make_unique<MaxMindCountryLookup>();
-    std::string error;
-    if (!lookup->open(path, error)) {
-        std::fprintf(stderr, "ondel-cli %s: the country database %s cannot be used: %s\n", command,
-                     text::toDisplayUtf8(path).c_str(), error.c_str());
-        return nullptr;
-    }
-    return lookup;
+    return openCountryDatabase(settingsText(settings::kGeoIpDatabase), dataFolder,
+                               std::string("ondel-cli ") + command);
 }
 
 } // namespace ondel::cli

@@ -35,4 +35,37 @@ const CurlApi& loadCurl() {
     return a;
 }
 
+CurlRequest::CurlRequest(const std::string& url) : m_api(loadCurl()) {
+    if (!m_api.loaded) {
+        m_setupError = "the HTTP library (libcurl.so.4) cannot be loaded";
+        return;
+    }
+    m_curl = m_api.easyInit();
+    if (!m_curl) {
+        m_setupError = "the HTTP library cannot start";
+        return;
+    }
+    set(CURLOPT_ERRORBUFFER, m_detail);
+    set(CURLOPT_URL, url.c_str());
+    set(CURLOPT_PROTOCOLS_STR, "http,https");
+    set(CURLOPT_FOLLOWLOCATION, 0L);
+    set(CURLOPT_NOSIGNAL, 1L);
+    set(CURLOPT_USERAGENT, "Ondel/" ONDEL_VERSION_TEXT);
+}
+
+CurlRequest::~CurlRequest() {
+    if (m_curl)
+        m_api.easyCleanup(m_curl);
+}
+
+CURLcode CurlRequest::perform() {
+    CURLcode code = m_api.easyPerform(m_curl);
+    m_api.easyGetinfo(m_curl, CURLINFO_RESPONSE_CODE, &m_status);
+    return code;
+}
+
+std::string CurlRequest::failure(CURLcode code) const {
+    return m_detail[0] ? std::string(m_detail) : std::string(m_api.easyStrerror(code));
+}
+
 } // namespace ondel

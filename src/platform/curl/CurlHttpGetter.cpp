@@ -29,39 +29,24 @@ std::size_t onData(char* data, std::size_t size, std::size_t count, void* user) 
 CurlHttpGetter::CurlHttpGetter(long inactivityMs) : m_inactivityMs(inactivityMs) {}
 
 HttpGetResult CurlHttpGetter::get(const std::string& url, std::size_t maxBodyBytes) {
-    const CurlApi& curlApi = loadCurl();
     HttpGetResult result;
-    if (!curlApi.loaded) {
-        result.error = "the HTTP library (libcurl.so.4) cannot be loaded";
-        return result;
-    }
-    CURL* curl = curlApi.easyInit();
-    if (!curl) {
-        result.error = "the HTTP library cannot start";
+    CurlRequest request(url);
+    if (!request.setupError().empty()) {
+        result.error = request.setupError();
         return result;
     }
     Sink sink{&result.body, maxBodyBytes};
-    char detail[CURL_ERROR_SIZE] = {};
-    curlApi.easySetopt(curl, CURLOPT_ERRORBUFFER, detail);
-    curlApi.easySetopt(curl, CURLOPT_URL, url.c_str());
-    curlApi.easySetopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curlApi.easySetopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-    curlApi.easySetopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curlApi.easySetopt(curl, CURLOPT_USERAGENT, "Ondel/" ONDEL_VERSION_TEXT);
-    curlApi.easySetopt(curl, CURLOPT_ACCEPT_ENCODING, ""); // whatever this libcurl can decode
-    curlApi.easySetopt(curl, CURLOPT_CONNECTTIMEOUT_MS, m_inactivityMs);
-    curlApi.easySetopt(curl, CURLOPT_TIMEOUT_MS, 120000L);
+    request.set(CURLOPT_ACCEPT_ENCODING, ""); // whatever this libcurl can decode
+    request.set(CURLOPT_CONNECTTIMEOUT_MS, m_inactivityMs);
+    request.set(CURLOPT_TIMEOUT_MS, 120000L);
     // "Inactivity": under one byte a second for the whole period.
-    curlApi.easySetopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curlApi.easySetopt(curl, CURLOPT_LOW_SPEED_TIME, (m_inactivityMs + 999) / 1000);
-    curlApi.easySetopt(curl, CURLOPT_WRITEFUNCTION, &onData);
-    curlApi.easySetopt(curl, CURLOPT_WRITEDATA, &sink);
+    request.set(CURLOPT_LOW_SPEED_LIMIT, 1L);
+    request.set(CURLOPT_LOW_SPEED_TIME, (m_inactivityMs + 999) / 1000);
+    request.set(CURLOPT_WRITEFUNCTION, &onData);
+    request.set(CURLOPT_WRITEDATA, &sink);
 
-    CURLcode code = curlApi.easyPerform(curl);
-    long status = 0;
-    curlApi.easyGetinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curlApi.easyCleanup(curl);
-
+    CURLcode code = request.perform();
+    const long status = request.status();
     result.tooLarge = sink.tooLarge;
     if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && sink.tooLarge)) {
         result.answered = status != 0;
@@ -71,7 +56,7 @@ HttpGetResult CurlHttpGetter::get(const std::string& url, std::size_t maxBodyByt
         return result;
     }
     result.body.clear();
-    result.error = detail[0] ? detail : curlApi.easyStrerror(code);
+    result.error = request.failure(code);
     return result;
 }
 

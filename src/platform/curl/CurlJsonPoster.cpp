@@ -2,6 +2,8 @@
 
 #include "curl/CurlApi.h"
 
+#include <memory>
+
 namespace ondel {
 
 namespace {
@@ -11,41 +13,27 @@ std::size_t dropBody(char*, std::size_t size, std::size_t count, void*) {
 } // namespace
 
 JsonPostResult postJson(const std::string& url, const std::string& body, long timeoutMs) {
-    const CurlApi& curlApi = loadCurl();
     JsonPostResult result;
-    if (!curlApi.loaded) {
-        result.error = "the HTTP library (libcurl.so.4) cannot be loaded";
+    const CurlApi& curlApi = loadCurl();
+    // Declared before the request, so that it is freed after the handle that points to it.
+    std::unique_ptr<curl_slist, void (*)(curl_slist*)> headers(nullptr, curlApi.slistFreeAll);
+    CurlRequest request(url);
+    if (!request.setupError().empty()) {
+        result.error = request.setupError();
         return result;
     }
-    CURL* curl = curlApi.easyInit();
-    if (!curl) {
-        result.error = "the HTTP library cannot start";
-        return result;
-    }
-    curl_slist* headers = curlApi.slistAppend(nullptr, "Content-Type: application/json");
-    char detail[CURL_ERROR_SIZE] = {};
-    curlApi.easySetopt(curl, CURLOPT_ERRORBUFFER, detail);
-    curlApi.easySetopt(curl, CURLOPT_URL, url.c_str());
-    curlApi.easySetopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curlApi.easySetopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-    curlApi.easySetopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curlApi.easySetopt(curl, CURLOPT_USERAGENT, "Ondel/" ONDEL_VERSION_TEXT);
-    curlApi.easySetopt(curl, CURLOPT_HTTPHEADER, headers);
-    curlApi.easySetopt(curl, CURLOPT_POSTFIELDS, body.c_str());
-    curlApi.easySetopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-    curlApi.easySetopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
-    curlApi.easySetopt(curl, CURLOPT_TIMEOUT_MS, timeoutMs);
-    curlApi.easySetopt(curl, CURLOPT_WRITEFUNCTION, &dropBody);
+    headers.reset(curlApi.slistAppend(nullptr, "Content-Type: application/json"));
+    request.set(CURLOPT_HTTPHEADER, headers.get());
+    request.set(CURLOPT_POSTFIELDS, body.c_str());
+    request.set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    request.set(CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
+    request.set(CURLOPT_TIMEOUT_MS, timeoutMs);
+    request.set(CURLOPT_WRITEFUNCTION, &dropBody);
 
-    CURLcode code = curlApi.easyPerform(curl);
-    long status = 0;
-    curlApi.easyGetinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curlApi.easyCleanup(curl);
-    if (headers)
-        curlApi.slistFreeAll(headers);
-    result.status = static_cast<int>(status);
+    CURLcode code = request.perform();
+    result.status = static_cast<int>(request.status());
     if (code != CURLE_OK)
-        result.error = detail[0] ? detail : curlApi.easyStrerror(code);
+        result.error = request.failure(code);
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "geoip/MaxMindCountryLookup.h"
 
+#include "common/Text.h"
 #include "serverlist/ServerAddress.h"
 
 #include <maxminddb.h>
@@ -7,7 +8,11 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace ondel {
 
@@ -72,6 +77,26 @@ std::string MaxMindCountryLookup::countryOf(const std::string& host) const {
             return {};
     }
     return code;
+}
+
+std::unique_ptr<CountryLookup> openCountryDatabase(const std::string& fromSettings,
+                                                   const std::string& dataFolder,
+                                                   const std::string& program) {
+    const std::string path = findCountryDatabase(
+        std::getenv("ONDEL_GEOIP_DB"), fromSettings, dataFolder, [](const std::string& p) {
+            std::error_code error;
+            return std::filesystem::is_regular_file(p, error);
+        });
+    if (path.empty())
+        return nullptr;
+    auto lookup = std::make_unique<MaxMindCountryLookup>();
+    std::string error;
+    if (!lookup->open(path, error)) {
+        std::fprintf(stderr, "%s: the country database %s cannot be used: %s\n", program.c_str(),
+                     text::toDisplayUtf8(path).c_str(), error.c_str());
+        return nullptr;
+    }
+    return lookup;
 }
 
 } // namespace ondel

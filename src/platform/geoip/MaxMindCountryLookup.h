@@ -28,4 +28,11 @@ private:
     std::unique_ptr<Database> m_db;
 };
 
+// The country database findCountryDatabase gives (ONDEL_GEOIP_DB, the setting fromSettings, the
+// usual places and dataFolder), opened; nullptr when there is none. One that was found but cannot
+// be opened is reported on stderr as "PROGRAM: the country database PATH cannot be used: WHY".
+std::unique_ptr<CountryLookup> openCountryDatabase(const std::string& fromSettings,
+                                                   const std::string& dataFolder,
+                                                   const std::string& program);
+
 } // namespace ondel

@@ -151,16 +151,20 @@ std::optional<std::uint32_t> PosixUdpSocket::addressOf(const std::string& host) 
     if (isDottedText(host))
         return parseDottedQuad(host);
     auto it = m_lookups.find(host);
-    if (it != m_lookups.end()) {
-        if (it->second.address || monotonicMs() - it->second.failedAtMs < kRetryFailedLookupMs)
-            return it->second.address;
-    }
-    Lookup lookup;
-    lookup.address = m_resolver ? m_resolver(host) : std::nullopt;
-    if (!lookup.address)
-        lookup.failedAtMs = monotonicMs();
-    m_lookups[host] = lookup;
+    if (it != m_lookups.end() && it->second.holds())
+        return it->second.address;
+    NameLookup& lookup = m_lookups[host];
+    lookup.answer(m_resolver ? m_resolver(host) : std::nullopt);
     return lookup.address;
+}
+
+void PosixUdpSocket::NameLookup::answer(std::optional<std::uint32_t> found) {
+    address = found;
+    answeredAtMs = monotonicMs();
+}
+
+bool PosixUdpSocket::NameLookup::holds() const {
+    return address || monotonicMs() - answeredAtMs < kRetryFailedLookupMs;
 }
 
 bool PosixUdpSocket::sendDatagram(const std::string& host, int port, const std::uint8_t* data,

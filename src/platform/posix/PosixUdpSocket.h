@@ -79,18 +79,24 @@ public:
     static std::optional<std::uint32_t> resolveWithSystem(const std::string& host);
     static std::string dottedText(std::uint32_t address);
 
-private:
-    struct Lookup {
+    // A host name's lookup as the sockets keep it: a found address for good, a failure for
+    // kRetryFailedLookupMs, after which the name is looked up again.
+    struct NameLookup {
         std::optional<std::uint32_t> address;
-        std::int64_t failedAtMs = 0;
+        std::int64_t answeredAtMs = 0;
+        void answer(std::optional<std::uint32_t> found);
+        // Whether the answer still holds (else the name is to be looked up again).
+        bool holds() const;
     };
+
+private:
     std::optional<std::uint32_t> addressOf(const std::string& host);
 
     int m_fd = -1;
     int m_port = 0;
     Receiver m_receiver;
     Resolver m_resolver;
-    std::map<std::string, Lookup> m_lookups;
+    std::map<std::string, NameLookup> m_lookups;
 };
 
 } // namespace ondel

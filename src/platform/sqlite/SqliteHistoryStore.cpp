@@ -102,6 +102,19 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
+// A statement over one server's rows from sinceMs up to untilMs: sql takes the server's id, then
+// the two times. Not ok() when it cannot be prepared.
+Statement serverRange(sqlite3* db, const char* sql, std::int64_t server, std::int64_t sinceMs,
+                      std::int64_t untilMs) {
+    Statement st(db, sql);
+    if (st.ok()) {
+        st.bind(1, server);
+        st.bind(2, sinceMs);
+        st.bind(3, untilMs);
+    }
+    return st;
+}
+
 bool exec(sqlite3* db, const char* sql) {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
@@ -308,13 +321,13 @@ public:
         std::vector<HistorySample> out;
         if (id == 0)
             return out;
-        Statement st(m_db, "SELECT time, players, bots, max_players, map, ping FROM samples "
-                           "WHERE server = ? AND time >= ? AND time < ? ORDER BY time");
+        Statement st =
+            serverRange(m_db,
+                        "SELECT time, players, bots, max_players, map, ping FROM samples "
+                        "WHERE server = ? AND time >= ? AND time < ? ORDER BY time",
+                        id, sinceMs, untilMs);
         if (!st.ok())
             return out;
-        st.bind(1, id);
-        st.bind(2, sinceMs);
-        st.bind(3, untilMs);
         while (st.step() == SQLITE_ROW) {
             HistorySample s;
             s.server = server;
@@ -409,13 +422,12 @@ std::vector<MapEvent> SqliteHistoryStore::mapEvents(const std::string& server, s
     std::int64_t id = reader.serverId(server);
     if (id == 0)
         return out;
-    Statement st(reader.db(), "SELECT time, from_map, to_map FROM map_events "
-                              "WHERE server = ? AND time >= ? AND time < ? ORDER BY time");
+    Statement st = serverRange(reader.db(),
+                               "SELECT time, from_map, to_map FROM map_events "
+                               "WHERE server = ? AND time >= ? AND time < ? ORDER BY time",
+                               id, sinceMs, untilMs);
     if (!st.ok())
         return out;
-    st.bind(1, id);
-    st.bind(2, sinceMs);
-    st.bind(3, untilMs);
     while (st.step() == SQLITE_ROW)
         out.push_back(MapEvent{server, st.integer(0), reader.mapName(st.integer(1)),
                                reader.mapName(st.integer(2))});

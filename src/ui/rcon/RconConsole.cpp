@@ -5,28 +5,20 @@
 #include "rcon/QueryEngineRconPort.h"
 #include "rcon/RconConsoleLayout.h"
 #include "rcon/RconProtocol.h"
+#include "ui/rcon/RconCommandLine.h"
+#include "ui/rcon/RconOutputView.h"
 #include "ui/toolkit/ControlId.h"
 #include "ui/toolkit/DialogUnits.h"
 #include "ui/toolkit/PlainText.h"
-#include "ui/toolkit/StringTable.h"
-#include "ui/toolkit/UiPrompt.h"
 
 #include <QCheckBox>
-#include <QDateTime>
-#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QHostAddress>
 #include <QHostInfo>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QTextCursor>
-#include <QTextDocument>
-
-#include <algorithm>
 
 namespace ondel {
 
@@ -35,23 +27,6 @@ namespace {
 // The template's size in dialog units.
 constexpr int kDialogWidth = 340;
 constexpr int kDialogHeight = 224;
-
-std::string currentTimeStamp() {
-    QDateTime now = QDateTime::currentDateTime();
-    QDate d = now.date();
-    QTime t = now.time();
-    return ConsoleLog::timeStamp(
-        LocalDateTime{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()});
-}
-
-// The rendered text uses CR LF; the text box breaks lines at every CR as well, so the CRs go and
-// each LF is one line break. A rendered entry never splits a CR LF pair, so appending the pieces
-// gives the same lines as showing the whole text.
-QString widgetText(std::string_view utf8) {
-    QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-    text.remove(QLatin1Char('\r'));
-    return text;
-}
 
 template <typename T>
 T* makeControl(QWidget* parent, const DialogUnits& du, int id, int x, int y, int w, int h) {
@@ -74,14 +49,14 @@ RconConsole::RconConsole(std::unique_ptr<RconPort> ownedPort, RconPort* external
     : DynamicDialog(DynamicLayout::kHorizontal | DynamicLayout::kVertical,
                     DynamicLayout::kWithSizeGrip | DynamicLayout::kReduceFlicker, parent),
       m_ownedPort(std::move(ownedPort)), m_session(external ? *external : *m_ownedPort),
-      m_localPort(localPort) {
+      m_sender(m_session, this), m_localPort(localPort) {
     setObjectName(QStringLiteral("RconConsole"));
     setProperty(kControlIdProperty, kDialogId);
-    refreshTitle();
     setModal(false);
     setSizeGripEnabled(false); // the layout brings its own grip
 
     buildControls();
+    refreshTitle();
 
     // 1. the refresh timer of the "No:" field
     m_refreshTimer.setInterval(kRefreshIntervalMs);
@@ -95,7 +70,7 @@ RconConsole::RconConsole(std::unique_ptr<RconPort> ownedPort, RconPort* external
     // 4. where this console receives datagrams (the server's log can be sent there)
     startConsoleAddressLookup();
 
-    redraw();
+    applyDisplayOptions();
     refreshChallenge();
     m_command->setFocus();
 }
@@ -155,22 +130,10 @@ void RconConsole::buildControls() {
     m_showSentCommands->setText(QStringLiteral("Show Sent Commands"));
     m_showSentCommands->setChecked(true);
 
-    m_output = makeControl<QPlainTextEdit>(this, du, kOutput, 7, 73, 326, 123);
-    m_output->setReadOnly(true);
-    m_output->setUndoRedoEnabled(false);
-    m_output->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_output->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_output->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_output->setTabChangesFocus(true); // Tab walks on to the next control, as everywhere else
-    // One tab after the time stamp must reach the same column as the two tabs that start a
-    // continuation line: the stamp ends between the first and the second tab stop.
-    qreal stampWidth =
-        QFontMetricsF(m_output->font()).horizontalAdvance(QStringLiteral("00/00/00 00:00:00"));
-    m_output->setTabStopDistance(stampWidth * 2 / 3 + 1);
+    m_output = makeControl<RconOutputView>(this, du, kOutput, 7, 73, 326, 123);
 
-    m_command = makeControl<QLineEdit>(this, du, kCommand, 7, 204, 218, 12);
+    m_command = makeControl<RconCommandLine>(this, du, kCommand, 7, 204, 218, 12);
     m_command->setAccessibleName(QStringLiteral("Command"));
-    m_command->installEventFilter(this);
     m_send = makeControl<QPushButton>(this, du, kSend, 231, 203, 48, 14);
     m_send->setText(QStringLiteral("Send"));
     m_send->setDefault(true);
@@ -197,10 +160,10 @@ void RconConsole::buildControls() {
         m_session.requestNewChallenge();
         refreshChallenge();
     });
-    connect(m_showDateTime, &QCheckBox::toggled, this, &RconConsole::redraw);
-    connect(m_showEmptyLines, &QCheckBox::toggled, this, &RconConsole::redraw);
-    connect(m_convertLog, &QCheckBox::toggled, this, &RconConsole::redraw);
-    connect(m_showSentCommands, &QCheckBox::toggled, this, &RconConsole::redraw);
+    connect(m_showDateTime, &QCheckBox::toggled, this, &RconConsole::applyDisplayOptions);
+    connect(m_showEmptyLines, &QCheckBox::toggled, this, &RconConsole::applyDisplayOptions);
+    connect(m_convertLog, &QCheckBox::toggled, this, &RconConsole::applyDisplayOptions);
+    connect(m_showSentCommands, &QCheckBox::toggled, this, &RconConsole::applyDisplayOptions);
 }
 
 void RconConsole::registerLayout() {
@@ -238,176 +201,62 @@ void RconConsole::onLocalHostInfo(const QHostInfo& info) {
 }
 
 void RconConsole::onPrint(std::string_view text) {
-    appendEntry(std::string(text));
+    m_output->append(std::string(text));
     // The session has read the text before it came here: a new refusal is told at once, with
     // why nothing more goes out with that password.
-    if (m_session.refusalCount() != m_refusalsShown) {
-        m_refusalsShown = m_session.refusalCount();
-        appendEntry(std::string(rcon::kRefusedMessage));
-    }
+    if (std::string notice = m_sender.takeRefusalNotice(); !notice.empty())
+        m_output->append(std::move(notice));
 }
 
-void RconConsole::appendEntry(std::string text) {
-    m_log.append(std::move(text), currentTimeStamp());
-    scheduleRedraw();
-}
-
-void RconConsole::scheduleRedraw() {
-    if (m_redrawQueued)
-        return;
-    m_redrawQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (m_redrawQueued)
-                redraw();
-        },
-        Qt::QueuedConnection);
-}
-
-ConsoleOptions RconConsole::optionsFromWindow() const {
+void RconConsole::applyDisplayOptions() {
     ConsoleOptions options;
     options.showDateTime = m_showDateTime->isChecked();
     options.showEmptyLines = m_showEmptyLines->isChecked();
     options.convertLogMessages = m_convertLog->isChecked();
     options.showSentCommands = m_showSentCommands->isChecked();
-    return options;
+    m_output->setOptions(options);
 }
 
-QString RconConsole::droppedNotice() const {
-    if (m_log.droppedCount() == 0)
-        return {};
-    return QStringLiteral("[%1 older messages dropped: the console keeps the latest %2]\n")
-        .arg(m_log.droppedCount())
-        .arg(m_log.maxEntries());
+const ConsoleLog& RconConsole::consoleLog() const {
+    return m_output->log();
 }
 
 void RconConsole::setHistoryLimit(std::size_t entries) {
-    m_log.setMaxEntries(entries);
-    redraw();
+    m_output->setHistoryLimit(entries);
 }
 
-void RconConsole::redraw() {
-    m_redrawQueued = false;
-    m_log.setOptions(optionsFromWindow());
-    ConsoleLog::Update update = m_log.render();
-    if (!update.replaceAll && update.text.empty() && update.dropped.empty())
-        return;
+void RconConsole::setCommandHistoryFile(std::string path) {
+    m_command->setHistoryFile(std::move(path));
+}
 
-    // Follow new text only when the view is at its end; otherwise keep the first visible line.
-    QScrollBar* bar = m_output->verticalScrollBar();
-    bool atEnd = bar->value() >= bar->maximum();
-    int firstLine = bar->value();
-    QTextDocument* document = m_output->document();
-    if (update.replaceAll) {
-        QString notice = droppedNotice();
-        m_noticeLength = static_cast<int>(notice.size());
-        m_output->setPlainText(notice + widgetText(update.text));
-    } else {
-        QTextCursor cursor(document);
-        if (!update.dropped.empty()) {
-            // The old notice and the dropped entries' lines go; the new count takes their place.
-            int blocksBefore = document->blockCount();
-            QString notice = droppedNotice();
-            cursor.setPosition(m_noticeLength + static_cast<int>(widgetText(update.dropped).size()),
-                               QTextCursor::KeepAnchor);
-            cursor.insertText(notice);
-            m_noticeLength = static_cast<int>(notice.size());
-            firstLine = std::max(0, firstLine - (blocksBefore - document->blockCount()));
-        }
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(widgetText(update.text));
-    }
-    bar->setValue(atEnd ? bar->maximum() : firstLine);
+const CommandHistory& RconConsole::commandHistory() const {
+    return m_command->history();
 }
 
 void RconConsole::send() {
-    std::string password = m_password->text().toStdString();
     std::string command = m_command->text().toStdString();
-    RconSession::SendResult result = m_session.send(password, command, m_oldProtocol->isChecked());
-    if (result == RconSession::SendResult::PasswordRefused && confirmRefusedPassword()) {
-        m_session.allowRefusedPassword();
-        result = m_session.send(password, command, m_oldProtocol->isChecked());
+    RconSession::SendResult result =
+        m_sender.send(m_password->text().toStdString(), command, m_oldProtocol->isChecked());
+    if (result == RconSession::SendResult::Sent) {
+        m_output->appendSentCommand(command);
+        m_command->remember(command);
+    } else {
+        m_output->append(RconSender::messageFor(result));
     }
-    switch (result) {
-    case RconSession::SendResult::NoChallenge:
-        appendEntry(loadString(1058).value_or(std::string()));
+    if (result == RconSession::SendResult::NoChallenge ||
+        result == RconSession::SendResult::PasswordRefused)
         return;
-    case RconSession::SendResult::PasswordRefused:
-        appendEntry(std::string(rcon::kRefusedMessage));
-        return;
-    case RconSession::SendResult::Sent:
-        m_log.append(command, currentTimeStamp(), true);
-        redraw();
-        rememberCommand(command);
-        break;
-    case RconSession::SendResult::Held:
-        appendEntry(std::string(rcon::kHeldMessage));
-        break;
-    case RconSession::SendResult::SendFailed:
-        appendEntry(std::string(rcon::kSendFailedMessage));
-        break;
-    case RconSession::SendResult::TooLong:
-        appendEntry(std::string(rcon::kTooLongMessage));
-        break;
-    }
     // Selected, so that typing replaces it and Enter sends it again.
     m_command->selectAll();
     m_command->setFocus();
 }
 
-bool RconConsole::confirmRefusedPassword() {
-    if (m_prompt == nullptr) {
-        m_ownPrompt = std::make_unique<UiPrompt>(this);
-        m_prompt = m_ownPrompt.get();
-    }
-    const std::string question =
-        "The server refused this rcon password. Many servers ban an address after 5 refused "
-        "passwords within 30 s, some of them for good.\n\nSend with the same password again?";
-    return m_prompt->message("Rcon Console", question, Prompt::Buttons::YesNo,
-                             Prompt::Icon::Warning) == Prompt::Answer::Yes;
-}
-
-void RconConsole::setCommandHistoryFile(std::string path) {
-    m_historyFile = std::move(path);
-    CommandHistories all = readCommandHistories(m_historyFile);
-    auto it = all.find(m_historyKey);
-    m_history =
-        CommandHistory(it != all.end() ? std::move(it->second) : std::vector<std::string>());
-}
-
-void RconConsole::rememberCommand(const std::string& command) {
-    m_history.add(command);
-    if (m_historyFile.empty())
-        return;
-    // Read again so that what another run wrote for other servers stays.
-    CommandHistories all = readCommandHistories(m_historyFile);
-    all[m_historyKey] = m_history.commands();
-    writeCommandHistories(m_historyFile, all);
-}
-
-bool RconConsole::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_command && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        std::optional<std::string> line;
-        if (key->key() == Qt::Key_Up)
-            line = m_history.older(m_command->text().toStdString());
-        else if (key->key() == Qt::Key_Down)
-            line = m_history.newer();
-        else
-            return DynamicDialog::eventFilter(watched, event);
-        if (line)
-            m_command->setText(QString::fromStdString(*line));
-        return true;
-    }
-    return DynamicDialog::eventFilter(watched, event);
-}
-
 void RconConsole::refreshTitle() {
     const ServerEntry& server = m_session.server();
-    m_historyKey = addressText(server.address);
+    std::string address = addressText(server.address);
     QString title = QStringLiteral("Rcon Console - ") +
-                    displayText(withVisibleControls(text::toDisplayUtf8(m_historyKey)));
+                    displayText(withVisibleControls(text::toDisplayUtf8(address)));
+    m_command->setServerKey(std::move(address));
     if (server.infoValid && !server.hostName.empty())
         title += QStringLiteral(" - ") + displayText(withVisibleControls(text::cutUtf8(
                                              text::toDisplayUtf8(server.hostName), 80)));

@@ -4,6 +4,7 @@
 #include "rcon/ConsoleLog.h"
 #include "rcon/RconPort.h"
 #include "rcon/RconSession.h"
+#include "ui/rcon/RconSender.h"
 #include "ui/toolkit/DynamicDialog.h"
 
 #include <QTimer>
@@ -13,9 +14,7 @@
 #include <string_view>
 
 class QCheckBox;
-class QGroupBox;
 class QHostInfo;
-class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -24,7 +23,8 @@ namespace ondel {
 
 class Prompt;
 class QueryEngine;
-class UiPrompt;
+class RconCommandLine;
+class RconOutputView;
 
 // The modeless "Rcon Console" window (dialog 137): commands typed here go to the current server
 // as RCON datagrams, and everything the server prints back (command output, log lines sent to
@@ -35,9 +35,10 @@ class UiPrompt;
 // Escape only hide it: the history (the latest ConsoleLog::kDefaultMaxEntries entries) keeps
 // growing while it is hidden. The title names the server ("Rcon Console - HOST:PORT - NAME").
 // Up and Down in the command line walk the commands sent to this server before (CommandHistory,
-// kept in a file when setCommandHistoryFile() names one). A command that the packet budget or
-// the socket did not send says so in the output, and so does a refused password, after which
-// the same password goes out again only when the user confirms it (see RconSession). The window
+// kept in a file when setCommandHistoryFile() names one; see RconCommandLine). A command that the
+// packet budget or the socket did not send says so in the output (RconOutputView), and so does a
+// refused password, after which the same password goes out again only when the user confirms it
+// (RconSender). The window
 // that creates it owns it (it is created without a parent). The port (or engine) must outlive the
 // console. GUI thread only.
 class RconConsole : public DynamicDialog {
@@ -74,7 +75,7 @@ public:
     RconConsole(QueryEngine& engine, int localPort, QWidget* parent = nullptr);
     ~RconConsole() override;
 
-    const ConsoleLog& consoleLog() const { return m_log; }
+    const ConsoleLog& consoleLog() const;
     // How many entries the history keeps (the oldest are dropped beyond that); the output then
     // starts with a line saying how many were dropped.
     void setHistoryLimit(std::size_t entries);
@@ -82,13 +83,12 @@ public:
     // The file in which every server's sent commands are kept between runs (read at once, written
     // after each send). Without one they last as long as the window.
     void setCommandHistoryFile(std::string path);
-    const CommandHistory& commandHistory() const { return m_history; }
+    const CommandHistory& commandHistory() const;
     // Where the password question goes (not owned; tests answer it). Default: a message box.
-    void setPrompt(Prompt* prompt) { m_prompt = prompt; }
+    void setPrompt(Prompt* prompt) { m_sender.setPrompt(prompt); }
 
 protected:
     void flickerTimerTick() override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Uses external when given, otherwise the owned port.
@@ -100,33 +100,17 @@ private:
     void onLocalHostInfo(const QHostInfo& info);
 
     void onPrint(std::string_view text);
-    void appendEntry(std::string text);
-    void redraw();
-    // A new entry redraws once the current batch of datagrams has been handled: a server that
-    // prints without pause costs one redraw a batch, not one a line.
-    void scheduleRedraw();
-    QString droppedNotice() const;
     void send();
     void refreshChallenge();
     void refreshTitle();
-    bool confirmRefusedPassword();
-    void rememberCommand(const std::string& command);
-    ConsoleOptions optionsFromWindow() const;
+    void applyDisplayOptions();
 
     std::unique_ptr<RconPort> m_ownedPort;
     RconSession m_session;
-    ConsoleLog m_log;
+    RconSender m_sender;
     QTimer m_refreshTimer;
     int m_localPort;
     int m_lookupId = -1;
-    bool m_redrawQueued = false;
-    int m_noticeLength = 0; // characters of the dropped-entries line at the top of the output
-    CommandHistory m_history;
-    std::string m_historyFile;
-    std::string m_historyKey; // the server's address text
-    Prompt* m_prompt = nullptr;
-    int m_refusalsShown = 0;
-    std::unique_ptr<UiPrompt> m_ownPrompt;
 
     QLineEdit* m_password = nullptr;
     QPlainTextEdit* m_consoleAddress = nullptr;
@@ -136,8 +120,8 @@ private:
     QCheckBox* m_convertLog = nullptr;
     QCheckBox* m_oldProtocol = nullptr;
     QCheckBox* m_showSentCommands = nullptr;
-    QPlainTextEdit* m_output = nullptr;
-    QLineEdit* m_command = nullptr;
+    RconOutputView* m_output = nullptr;
+    RconCommandLine* m_command = nullptr;
     QPushButton* m_send = nullptr;
     QPushButton* m_close = nullptr;
     QPushButton* m_requestNumber = nullptr;

@@ -2,10 +2,10 @@
 // (a SIGKILL loses nothing shown before it), an orderly end on SIGTERM, SIGINT and SIGHUP, and
 // one program per data folder (a second start hands its server to the first and ends).
 // Real processes: hlsim on loopback and ondel under the offscreen platform.
+#include "../../QtWait.h"
 #include "SimProcess.h"
 #include "serverlist/ListFiles.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -14,12 +14,12 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <functional>
 #include <memory>
 #include <set>
 
 using namespace ondel;
 using ondel::hlsimtest::SimProcess;
+using ondel::test::waitFor;
 
 namespace {
 
@@ -51,16 +51,6 @@ std::set<int> portsOnDisk(const QTemporaryDir& dir) {
     return ports;
 }
 
-bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(50);
-    }
-    return true;
-}
-
 bool endedWithZero(QProcess& process, int timeoutMs) {
     return process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
@@ -83,7 +73,7 @@ TEST_F(WindowRunE2E, AKilledRunHasWrittenWhatItShowedAndLeavesNoLockBehind) {
     ASSERT_TRUE(startOndel(first, dir, port(0)));
     // The server answers, joins the custom list, and the list reaches the disk while the program
     // runs on.
-    ASSERT_TRUE(waitUntil([&] { return portsOnDisk(dir).count(port(0)) == 1; }, 10000))
+    ASSERT_TRUE(waitFor([&] { return portsOnDisk(dir).count(port(0)) == 1; }, 10000, 50))
         << first.readAllStandardError().toStdString();
     first.kill();
     ASSERT_TRUE(first.waitForFinished(5000));
@@ -92,7 +82,7 @@ TEST_F(WindowRunE2E, AKilledRunHasWrittenWhatItShowedAndLeavesNoLockBehind) {
     // The lock of the killed run does not hand the next start to a program that is gone.
     QProcess second;
     ASSERT_TRUE(startOndel(second, dir, port(1)));
-    ASSERT_TRUE(waitUntil([&] { return portsOnDisk(dir).count(port(1)) == 1; }, 10000))
+    ASSERT_TRUE(waitFor([&] { return portsOnDisk(dir).count(port(1)) == 1; }, 10000, 50))
         << second.readAllStandardError().toStdString();
     ::kill(static_cast<pid_t>(second.processId()), SIGTERM);
     EXPECT_TRUE(endedWithZero(second, 10000));
@@ -125,13 +115,13 @@ TEST_F(WindowRunE2E, ASecondStartHandsItsServerToTheFirstAndTheToolStaysOut) {
     ASSERT_TRUE(dir.isValid());
     QProcess first;
     ASSERT_TRUE(startOndel(first, dir, port(0)));
-    ASSERT_TRUE(waitUntil([&] { return portsOnDisk(dir).count(port(0)) == 1; }, 10000));
+    ASSERT_TRUE(waitFor([&] { return portsOnDisk(dir).count(port(0)) == 1; }, 10000, 50));
 
     QProcess second;
     ASSERT_TRUE(startOndel(second, dir, port(1)));
     EXPECT_TRUE(endedWithZero(second, 10000)) << second.readAllStandardError().toStdString();
     // The first shows the second's server: it answers and joins the list.
-    EXPECT_TRUE(waitUntil([&] { return portsOnDisk(dir).count(port(1)) == 1; }, 10000));
+    EXPECT_TRUE(waitFor([&] { return portsOnDisk(dir).count(port(1)) == 1; }, 10000, 50));
 
     // The tool would write a list of the folder beside the window: it refuses before asking.
     QProcess cli;

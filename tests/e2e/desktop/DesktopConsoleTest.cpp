@@ -4,12 +4,10 @@
 // the monitor then ends the program with the lists saved.
 #include "DesktopSession.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -35,16 +33,6 @@ struct Child {
         return QString::fromUtf8(err);
     }
 };
-
-bool eventually(const std::function<bool()>& condition, int timeoutMs = 15000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(100);
-    }
-    return true;
-}
 
 // hlsim with the RCON password "pw" and the arguments, not quiet (it logs every RCON command it
 // receives on stderr); its HOST:PORT, or empty when it did not come up.

@@ -2,7 +2,6 @@
 // resized with the window manager, at twice the scale on 1600x1000 and at scale 1 on 1280x720.
 #include "DesktopSession.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -21,16 +20,6 @@ struct Screen {
 };
 
 class DesktopMonitorFit : public ::testing::TestWithParam<Screen> {};
-
-bool eventually(const std::function<bool()>& condition, int timeoutMs = 10000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(100);
-    }
-    return true;
-}
 
 struct Killed {
     QProcess process;

@@ -1,9 +1,7 @@
 #include "DesktopSession.h"
 
-#include <QDeadlineTimer>
 #include <QSize>
 #include <QStandardPaths>
-#include <QThread>
 
 namespace ondel::desktoptest {
 
@@ -51,13 +49,14 @@ bool DesktopSession::start(QSize screen) {
                           QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height()),
                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     m_xvfb->start();
-    QDeadlineTimer deadline(15000);
     QByteArray out;
-    while (!out.contains('\n') && !deadline.hasExpired() &&
-           m_xvfb->state() != QProcess::NotRunning) {
-        m_xvfb->waitForReadyRead(100);
-        out += m_xvfb->readAllStandardOutput();
-    }
+    test::waitFor(
+        [&] {
+            m_xvfb->waitForReadyRead(100);
+            out += m_xvfb->readAllStandardOutput();
+            return out.contains('\n') || m_xvfb->state() == QProcess::NotRunning;
+        },
+        15000);
     if (!out.contains('\n')) {
         m_error = QStringLiteral("Xvfb did not start: ") +
                   QString::fromLocal8Bit(m_xvfb->readAllStandardError());
@@ -71,13 +70,14 @@ bool DesktopSession::start(QSize screen) {
     m_wm->setArguments({QStringLiteral("--sm-disable")});
     m_wm->start();
     // The window manager is up once it has announced itself on the root window.
-    while (!deadline.hasExpired()) {
-        if (run(QStringLiteral("xprop"),
-                {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-                .contains(QStringLiteral("window id")))
-            return true;
-        QThread::msleep(50);
-    }
+    if (test::waitFor(
+            [&] {
+                return run(QStringLiteral("xprop"),
+                           {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                    .contains(QStringLiteral("window id"));
+            },
+            15000, 50))
+        return true;
     m_error = QStringLiteral("openbox did not start");
     return false;
 }
@@ -121,25 +121,20 @@ void DesktopSession::click(const QString& window, int x, int y) {
 }
 
 QString DesktopSession::waitForWindow(const QString& titleRegex, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    do {
-        const QString ids = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                     QStringLiteral("--name"), titleRegex});
-        if (!ids.isEmpty())
-            return ids.section(QLatin1Char('\n'), 0, 0).trimmed();
-        QThread::msleep(100);
-    } while (!deadline.hasExpired());
-    return {};
+    QString ids;
+    eventually(
+        [&] {
+            ids = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                           QStringLiteral("--name"), titleRegex});
+            return !ids.isEmpty();
+        },
+        timeoutMs);
+    return ids.section(QLatin1Char('\n'), 0, 0).trimmed();
 }
 
 bool DesktopSession::waitForActive(const QString& id, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    do {
-        if (xdotool({QStringLiteral("getactivewindow")}) == id)
-            return true;
-        QThread::msleep(100);
-    } while (!deadline.hasExpired());
-    return false;
+    return eventually([&] { return xdotool({QStringLiteral("getactivewindow")}) == id; },
+                      timeoutMs);
 }
 
 QRect DesktopSession::frameGeometry(const QString& id) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../../QtWait.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
@@ -7,9 +9,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace ondel::desktoptest {
+
+// Waits until condition holds (false when timeoutMs passed first), looking at most every 100 ms:
+// conditions here run programs or press keys.
+inline bool eventually(const std::function<bool()>& condition, int timeoutMs = 15000) {
+    return test::waitFor(condition, timeoutMs, 100);
+}
 
 // A desktop of its own for one test: Xvfb on a free display number with the openbox window
 // manager, driven with xdotool as a person drives it (real key presses and clicks that reach the

@@ -19,7 +19,8 @@ exec dbus-run-session -- bash -c '
   set -u
   Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3>"'"$work"'/display" 2>/dev/null &
   xvfb=$!
-  for _ in $(seq 100); do [ -s "'"$work"'/display" ] && break; sleep 0.1; done
+  for _ in $(seq 300); do [ -s "'"$work"'/display" ] && break; sleep 0.1; done
+  [ -s "'"$work"'/display" ] || { echo "Xvfb did not report its display"; kill $xvfb; exit 1; }
   export DISPLAY=:$(tr -d "[:space:]" < "'"$work"'/display")
   '"$launcher"' --launch-immediately & bus=$!
   '"$build"'/tools/hlsim/hlsim --port 0 --quiet --players 3 > "'"$work"'/sim.out" & sim=$!
@@ -29,5 +30,9 @@ exec dbus-run-session -- bash -c '
   QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb \
     '"$build"'/src/app/ondel --data-dir "'"$work"'" "$server" & app=$!
   /usr/bin/python3 '"$here"'/atspi_fields.py Ondel Ping Players Map; status=$?
-  kill $app $sim $bus $xvfb 2>/dev/null; wait 2>/dev/null
+  # The program ends first, with its display still there (as when a desktop is left).
+  kill $app 2>/dev/null
+  for _ in $(seq 100); do kill -0 $app 2>/dev/null || break; sleep 0.1; done
+  kill -9 $app 2>/dev/null
+  kill $sim $bus $xvfb 2>/dev/null; wait 2>/dev/null
   exit $status'

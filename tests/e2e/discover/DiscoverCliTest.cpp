@@ -1,8 +1,8 @@
 // ondel-cli discover against steamapisim, the stand-in of the Steam Web API on loopback.
+#include "../../QtWait.h"
 #include "serverlist/ListFiles.h"
 
 #include <QByteArray>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,7 +11,6 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -28,15 +27,15 @@ class Sim {
 public:
     explicit Sim(const QStringList& args) {
         m_process.start(kSim, args);
-        QDeadlineTimer deadline(10000);
         static const QRegularExpression re(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
-        while (m_port == 0 && !deadline.hasExpired() && m_process.state() != QProcess::NotRunning) {
+        test::waitFor([&] {
             m_process.waitForReadyRead(50);
             m_out += m_process.readAllStandardOutput();
             auto m = re.match(QString::fromLatin1(m_out));
             if (m.hasMatch())
                 m_port = m.captured(1).toInt();
-        }
+            return m_port != 0 || m_process.state() == QProcess::NotRunning;
+        });
     }
     ~Sim() {
         m_process.terminate();

@@ -33,6 +33,8 @@ public:
     bool start(std::vector<std::string> args, int servers = 1);
     int port(std::size_t i = 0) const { return i < m_ports.size() ? m_ports[i] : 0; }
     const std::vector<int>& ports() const { return m_ports; }
+    // "127.0.0.1:PORT" of server i.
+    std::string address(std::size_t i = 0) const { return "127.0.0.1:" + std::to_string(port(i)); }
     const std::string& error() const { return m_error; }
     // Sends the signal and waits up to 10 s; returns the exit status (128 + N when signal N
     // ended it), -1 when it did not end.

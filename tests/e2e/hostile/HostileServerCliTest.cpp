@@ -22,10 +22,6 @@ namespace {
 
 const std::string kCli = ONDEL_BIN_DIR "/src/app/ondel-cli";
 
-std::string target(const SimProcess& sim) {
-    return "127.0.0.1:" + std::to_string(sim.port());
-}
-
 // Control characters a terminal acts on: C0 (but newline), DEL, and C1 as UTF-8 (C2 80..9F).
 std::string controlsIn(const std::string& out) {
     std::string found;
@@ -52,7 +48,7 @@ TEST(HostileServerCli, QueryPrintsNoTerminalControlFromTheServer) {
                            "--rule", "x" + clipboard + "=\xC2\x85\x7F", "--players", "2"}))
         << sim.error();
     for (bool json : {false, true}) {
-        std::vector<std::string> args = {"query", target(sim), "--interval", "200"};
+        std::vector<std::string> args = {"query", sim.address(), "--interval", "200"};
         if (json)
             args.push_back("--json");
         ProgramResult r = runProgram(kCli, args, 20000);
@@ -76,7 +72,7 @@ TEST(HostileServerCli, RepliesCutShortBeforeTheWholeOnesStillGiveTheAnswer) {
                                "--players", "3", "--rule", "mp_timelimit=25"}))
             << sim.error();
         ProgramResult r = runProgram(
-            kCli, {"query", target(sim), "--json", "--timeout", "8000", "--interval", "200"},
+            kCli, {"query", sim.address(), "--json", "--timeout", "8000", "--interval", "200"},
             20000);
         ASSERT_EQ(r.exitStatus, 0) << dialect << ": " << r.err;
         QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
@@ -90,7 +86,7 @@ TEST(HostileServerCli, RconEndsAtItsTotalLimitWhenTheServerPrintsWithoutEnd) {
     SimProcess sim;
     ASSERT_TRUE(sim.start({"--rcon-password", "pw", "--rcon-endless"})) << sim.error();
     ProgramResult r = runProgram(kCli,
-                                 {"rcon", target(sim), "--password", "pw", "--wait", "1000",
+                                 {"rcon", sim.address(), "--password", "pw", "--wait", "1000",
                                   "--total", "1500", "echo", "hello"},
                                  20000);
     ASSERT_EQ(r.exitStatus, 0) << r.err;

@@ -1,31 +1,23 @@
 // The master session of the real program: ondel (offscreen) watches an hlsim server and reports
 // to a mastersim master server given through ONDEL_MASTER_HOST.
-#include <QDeadlineTimer>
+#include "../../QtWait.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <functional>
+using ondel::test::waitFor;
 
 namespace {
 
+constexpr int kWaitMs = 15000;
+
 const QString kUserIdZero = QStringLiteral("00000400000000000000FD0000000000");
 const QString kVersion = QStringLiteral("01000A0000000600000076302E322E35FD0000000000");
-
-bool waitUntil(const std::function<bool()>& done, int ms = 15000) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(20);
-    }
-    return true;
-}
 
 // A child process that announces "<name> listening on 127.0.0.1:PORT" and may log more lines.
 class Tool {
@@ -41,14 +33,16 @@ public:
     int waitForPort() {
         static const QRegularExpression re(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
         int port = 0;
-        waitUntil([&] {
-            for (const QString& line : lines()) {
-                auto m = re.match(line);
-                if (m.hasMatch())
-                    port = m.captured(1).toInt();
-            }
-            return port != 0 || m_process.state() == QProcess::NotRunning;
-        });
+        waitFor(
+            [&] {
+                for (const QString& line : lines()) {
+                    auto m = re.match(line);
+                    if (m.hasMatch())
+                        port = m.captured(1).toInt();
+                }
+                return port != 0 || m_process.state() == QProcess::NotRunning;
+            },
+            kWaitMs);
         return port;
     }
     QStringList lines() {
@@ -139,13 +133,13 @@ TEST_F(MasterSessionE2E, OneSessionPerRunWithTheExactBodiesAndTheAssignedId) {
     {
         Tool ondel;
         ASSERT_TRUE(startOndel(ondel, host));
-        ASSERT_TRUE(waitUntil([&] { return postedBodies(m_master).size() >= 2; }))
+        ASSERT_TRUE(waitFor([&] { return postedBodies(m_master).size() >= 2; }, kWaitMs))
             << "no session started";
         EXPECT_EQ(postedBodies(m_master), (QStringList{kUserIdZero, kVersion}));
-        ASSERT_TRUE(waitUntil([&] { return storedId() == 4242; }));
+        ASSERT_TRUE(waitFor([&] { return storedId() == 4242; }, kWaitMs));
         // The server keeps answering every second; no further session may start. (Absence can
         // only be watched for a while.)
-        waitUntil([&] { return postedBodies(m_master).size() > 2; }, 3000);
+        waitFor([&] { return postedBodies(m_master).size() > 2; }, 3000);
         EXPECT_EQ(postedBodies(m_master).size(), 2);
         EXPECT_TRUE(ondel.running());
         EXPECT_TRUE(cleanReport(ondel.errors())) << ondel.errors().toStdString();
@@ -153,7 +147,7 @@ TEST_F(MasterSessionE2E, OneSessionPerRunWithTheExactBodiesAndTheAssignedId) {
     {
         Tool ondel;
         ASSERT_TRUE(startOndel(ondel, host));
-        ASSERT_TRUE(waitUntil([&] { return postedBodies(m_master).size() >= 4; }));
+        ASSERT_TRUE(waitFor([&] { return postedBodies(m_master).size() >= 4; }, kWaitMs));
         EXPECT_EQ(postedBodies(m_master).mid(2),
                   (QStringList{QStringLiteral("00000400000092100000FD0000000000"), kVersion}));
     }
@@ -166,8 +160,8 @@ TEST_F(MasterSessionE2E, StoppedMasterLeavesTheProgramRunning) {
     Tool ondel;
     ASSERT_TRUE(startOndel(ondel, host));
     // The session ran (its probe leaves 1) and failed silently; the program goes on.
-    ASSERT_TRUE(waitUntil([&] { return storedId() == 1; }));
-    waitUntil([&] { return !ondel.running(); }, 2000);
+    ASSERT_TRUE(waitFor([&] { return storedId() == 1; }, kWaitMs));
+    waitFor([&] { return !ondel.running(); }, 2000);
     EXPECT_TRUE(ondel.running());
     EXPECT_TRUE(cleanReport(ondel.errors())) << ondel.errors().toStdString();
 }

@@ -18,14 +18,10 @@ namespace {
 
 const std::string kCli = ONDEL_BIN_DIR "/src/app/ondel-cli";
 
-std::string target(const SimProcess& sim) {
-    return "127.0.0.1:" + std::to_string(sim.port());
-}
-
 // Runs ondel-cli query with --json; the record, or an empty object when there is none.
 QJsonObject queryJson(const SimProcess& sim, int timeoutMs, ProgramResult* result = nullptr) {
     ProgramResult r = runProgram(kCli,
-                                 {"query", target(sim), "--json", "--timeout",
+                                 {"query", sim.address(), "--json", "--timeout",
                                   std::to_string(timeoutMs), "--interval", "200"},
                                  timeoutMs + 10000);
     if (result)
@@ -70,7 +66,7 @@ TEST(QueryCli, ReturnsTheSimulatorsNameMapPlayersAndRules) {
 TEST(QueryCli, TextOutputNamesTheServerAndTheDialect) {
     SimProcess sim;
     ASSERT_TRUE(sim.start({"--name", "Plain Text", "--players", "2"})) << sim.error();
-    ProgramResult r = runProgram(kCli, {"query", target(sim), "--interval", "200"}, 20000);
+    ProgramResult r = runProgram(kCli, {"query", sim.address(), "--interval", "200"}, 20000);
     ASSERT_EQ(r.exitStatus, 0) << r.err;
     EXPECT_NE(r.out.find("hostName: Plain Text\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("playerList: 2\n"), std::string::npos) << r.out;
@@ -88,7 +84,7 @@ TEST(QueryCli, CompletesOverHalfTheDatagramsLost) {
 TEST(QueryCli, TimesOutWithStatusOneWhenTheServerIsGone) {
     SimProcess sim;
     ASSERT_TRUE(sim.start({})) << sim.error();
-    std::string where = target(sim);
+    std::string where = sim.address();
     sim.stop(SIGTERM);
     ProgramResult r =
         runProgram(kCli, {"query", where, "--timeout", "1500", "--interval", "200"}, 20000);

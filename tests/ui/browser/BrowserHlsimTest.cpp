@@ -59,15 +59,17 @@ std::vector<int> startServers(QProcess& process, int count, const QStringList& e
     std::vector<int> ports;
     static const QRegularExpression re(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
     QByteArray out;
-    QDeadlineTimer deadline(15000);
-    while (static_cast<int>(ports.size()) < count && !deadline.hasExpired() &&
-           process.state() != QProcess::NotRunning) {
-        process.waitForReadyRead(100);
-        out += process.readAllStandardOutput();
-        ports.clear();
-        for (auto it = re.globalMatch(QString::fromLatin1(out)); it.hasNext();)
-            ports.push_back(it.next().captured(1).toInt());
-    }
+    waitFor(
+        [&] {
+            process.waitForReadyRead(100);
+            out += process.readAllStandardOutput();
+            ports.clear();
+            for (auto it = re.globalMatch(QString::fromLatin1(out)); it.hasNext();)
+                ports.push_back(it.next().captured(1).toInt());
+            return static_cast<int>(ports.size()) >= count ||
+                   process.state() == QProcess::NotRunning;
+        },
+        15000);
     return ports;
 }
 

@@ -12,8 +12,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,17 +38,18 @@ public:
     bool start(const QStringList& args) {
         m_process.start(QStringLiteral(STEAMAPISIM_PATH), args);
         static const QRegularExpression re(QStringLiteral("listening on (127\\.0\\.0\\.1:\\d+)"));
-        QDeadlineTimer deadline(10000);
         QByteArray out;
-        while (!deadline.hasExpired() && m_process.state() != QProcess::NotRunning) {
+        QRegularExpressionMatch m;
+        test::waitFor([&] {
             m_process.waitForReadyRead(50);
             out += m_process.readAllStandardOutput();
-            if (auto m = re.match(QString::fromLatin1(out)); m.hasMatch()) {
-                qputenv("ONDEL_STEAM_API_URL", "http://" + m.captured(1).toLatin1());
-                return true;
-            }
-        }
-        return false;
+            m = re.match(QString::fromLatin1(out));
+            return m.hasMatch() || m_process.state() == QProcess::NotRunning;
+        });
+        if (!m.hasMatch())
+            return false;
+        qputenv("ONDEL_STEAM_API_URL", "http://" + m.captured(1).toLatin1());
+        return true;
     }
     ~ApiSim() {
         qunsetenv("ONDEL_STEAM_API_URL");
@@ -76,10 +75,7 @@ protected:
     // Clicks Find and waits until the search has ended.
     static void find(FindServersDialog& dialog) {
         dialog.findButton()->click();
-        QDeadlineTimer deadline(20000);
-        while (dialog.searching() && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        ASSERT_FALSE(dialog.searching());
+        ASSERT_TRUE(test::waitFor([&] { return !dialog.searching(); }, 20000));
     }
 
     QTemporaryDir m_dir;

@@ -354,18 +354,16 @@ TEST_F(GameLauncherTest, WaitDialogGoesOnByItselfWhenASlotIsFreed) {
     WaitForSlotDialog wait([&]() -> const ServerEntry& { return engine.currentServer(); },
                            m_app->clock(), m_dialog.get());
     QStringList playersSeen;
-    QTimer watch;
-    QDeadlineTimer deadline(20000);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        QString p = findControl<QLineEdit>(&wait, WaitForSlotDialog::kPlayersId)->text();
-        if (playersSeen.isEmpty() || playersSeen.back() != p)
-            playersSeen << p;
-        if (deadline.hasExpired())
-            wait.reject();
-    });
-    watch.start(10);
-    EXPECT_EQ(wait.exec(), QDialog::Accepted);
-    watch.stop();
+    wait.open();
+    EXPECT_TRUE(waitFor(
+        [&] {
+            QString p = findControl<QLineEdit>(&wait, WaitForSlotDialog::kPlayersId)->text();
+            if (playersSeen.isEmpty() || playersSeen.back() != p)
+                playersSeen << p;
+            return !wait.isVisible();
+        },
+        20000));
+    EXPECT_EQ(wait.result(), QDialog::Accepted);
     EXPECT_TRUE(wait.slotFound());
     EXPECT_TRUE(playersSeen.contains(QStringLiteral("8/8")));
     EXPECT_LT(engine.currentServer().players, engine.currentServer().maxPlayers);
@@ -401,23 +399,13 @@ TEST_F(GameLauncherTest, WaitDialogStaysWhileOnlyReservedSlotsAreFree) {
     WaitForSlotDialog wait([&]() -> const ServerEntry& { return engine.currentServer(); },
                            m_app->clock(), m_dialog.get());
     const auto before = engine.replyCounts().info;
-    bool stillOpen = false;
-    QString reserved;
-    QTimer watch;
-    QDeadlineTimer deadline(20000);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        // Three more answers of the server have been seen by the dialog: it must still wait.
-        if (engine.replyCounts().info >= before + 3 || deadline.hasExpired()) {
-            stillOpen = wait.isVisible();
-            reserved = findControl<QLineEdit>(&wait, WaitForSlotDialog::kReservedId)->text();
-            findControl<QPushButton>(&wait, 2)->click();
-        }
-    });
-    watch.start(20);
-    EXPECT_EQ(wait.exec(), QDialog::Rejected);
-    EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(reserved, "2");
-    EXPECT_GE(engine.replyCounts().info, before + 3);
+    wait.open();
+    // Three more answers of the server have been seen by the dialog: it must still wait.
+    EXPECT_TRUE(waitFor([&] { return engine.replyCounts().info >= before + 3; }, 20000));
+    EXPECT_TRUE(wait.isVisible());
+    EXPECT_EQ(findControl<QLineEdit>(&wait, WaitForSlotDialog::kReservedId)->text(), "2");
+    findControl<QPushButton>(&wait, 2)->click();
+    EXPECT_EQ(wait.result(), QDialog::Rejected);
 }
 
 TEST_F(GameLauncherTest, ThroughSteamStartsSteamFromPathAndTheMonitorGoesOn) {
