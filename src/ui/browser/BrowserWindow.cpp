@@ -11,6 +11,7 @@
 #include "serverlist/ServerListSet.h"
 #include "ui/monitor/ListSelector.h"
 #include "ui/toolkit/PlainText.h"
+#include "ui/toolkit/WindowSize.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -82,7 +83,8 @@ BrowserWindow::BrowserWindow(ServerListSet& lists, SettingsStore& settings, Scan
     connect(m_actions, &BrowserServerActions::listChanged, this, &BrowserWindow::listUpdated);
 
     buildControls();
-    resize(920, 680);
+    keepWindowSize(*this, settings, "Browser", QSize(920, 680));
+    m_table->restoreHeader(settings);
     m_details->restore();
     showList(m_lists.empty() ? 0 : m_lists.currentIndex());
 }

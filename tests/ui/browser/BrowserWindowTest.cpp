@@ -8,6 +8,7 @@
 #include "settings/SettingsKeys.h"
 #include "ui/browser/BrowserModel.h"
 #include "ui/browser/BrowserProxyModel.h"
+#include "ui/browser/BrowserTable.h"
 #include "ui/browser/ServerDetailsPane.h"
 #include "ui/monitor/ServerSelector.h"
 #include "ui/toolkit/ColorListCtrl.h"
@@ -296,6 +297,56 @@ TEST_F(BrowserTest, ClickedRowShowsItsDetailsAndTheKeyboardGetsOut) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window->windowHandle()));
     input::key(window.get(), Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
+}
+
+// Name takes the spare width; the window's size, the other columns' widths and the sort come
+// back in the next window over the same settings; a stored header that is not this table's is
+// ignored.
+TEST_F(BrowserTest, SizeAndColumnsAreKeptBetweenWindows) {
+    const int name = static_cast<int>(BrowserColumn::Name);
+    const int map = static_cast<int>(BrowserColumn::Map);
+    const int players = static_cast<int>(BrowserColumn::Players);
+    auto columnsWidth = [&](QHeaderView* header) {
+        int sum = 0;
+        for (int c = 0; c < header->count(); ++c)
+            sum += header->isSectionHidden(c) ? 0 : header->sectionSize(c);
+        return sum;
+    };
+    open();
+    window->show();
+    window->resize(window->minimumWidth(), window->minimumHeight() + 20);
+    const QSize size = window->size();
+    QHeaderView* header = window->table()->horizontalHeader();
+    header->resizeSection(map, 40);
+    EXPECT_EQ(columnsWidth(header), window->table()->viewport()->width());
+    header->resizeSection(map, 171);
+    header->moveSection(header->visualIndex(players), 0);
+    window->table()->sortByColumn(players, Qt::DescendingOrder);
+    window->close();
+
+    open();
+    window->show();
+    header = window->table()->horizontalHeader();
+    EXPECT_EQ(window->size(), size);
+    EXPECT_EQ(header->sectionSize(map), 171);
+    EXPECT_EQ(header->logicalIndex(0), players);
+    EXPECT_EQ(header->sortIndicatorSection(), players);
+    EXPECT_EQ(column(*window, BrowserColumn::Players).first(), QStringLiteral("16/16"));
+    EXPECT_GE(header->sectionSize(name), BrowserTable::kMinNameWidth);
+    window->close();
+
+    for (const char* stored :
+         {"300,150,110;0,1,2;-1,0", "300,150,171,110,60,130,28,70,70;0,1,2,3,4,5,6,7,7;-1,0",
+          "300,150,171,110,60,130,28,70,70;0,1,2,3,4,5,6,7,8;9,0",
+          "300,150,171,110,60,130,28,70,99999;0,1,2,3,4,5,6,7,8;-1,0",
+          "300,150,171,x,60,130,28,70,70;0,1,2,3,4,5,6,7,8;-1,0", "AAAA/wAAAAAAAAAB"}) {
+        settings::write(settings, settings::kBrowserHeader, stored);
+        open();
+        header = window->table()->horizontalHeader();
+        EXPECT_EQ(header->sectionSize(map), 110) << stored;
+        EXPECT_EQ(header->logicalIndex(0), name) << stored;
+        EXPECT_EQ(header->sortIndicatorSection(), -1) << stored;
+    }
 }
 
 // Names sort naturally; servers that never answered stay at the end in both directions; what
