@@ -2,10 +2,13 @@
 
 #include "ServerDetailsPane.h"
 #include "browser/ScanService.h"
+#include "history/HistorySamples.h"
 #include "settings/SettingsKeys.h"
+#include "ui/history/HistoryView.h"
 
 #include <QPushButton>
 #include <QSplitter>
+#include <QToolButton>
 
 namespace ondel {
 
@@ -46,6 +49,8 @@ void BrowserDetails::setShown(bool shown) {
         follow();
     else
         m_pane->clear(); // nothing is asked for a pane no one sees
+    if (!shown && m_history != nullptr)
+        m_history->setServer({});
     if ((settings::read(m_settings, settings::kBrowserDetailsShown) != 0) != shown)
         settings::write(m_settings, settings::kBrowserDetailsShown, shown ? 1 : 0);
 }
@@ -58,10 +63,31 @@ void BrowserDetails::saveSplitter() {
 void BrowserDetails::follow() {
     if (!m_pane->isVisible() && !m_button->isChecked())
         return;
-    if (const ServerEntry* entry = m_selected())
+    const ServerEntry* entry = m_selected();
+    if (entry != nullptr)
         m_pane->showServer(*entry);
     else
         m_pane->clear();
+    if (m_history != nullptr) {
+        const std::string server = entry != nullptr ? historyKey(entry->address) : std::string();
+        if (server != m_history->server())
+            m_history->setServer(server);
+    }
+}
+
+void BrowserDetails::setHistory(HistoryStore* store) {
+    delete m_history;
+    m_history = nullptr;
+    if (store == nullptr)
+        return;
+    m_history = new HistoryView(*store, m_pane);
+    m_history->setAccessibleName(QStringLiteral("History"));
+    // Alt+D stays with "Details" in this window.
+    for (QToolButton* span : m_history->findChildren<QToolButton*>())
+        if (span->text() == QStringLiteral("&Day"))
+            span->setText(QStringLiteral("Da&y"));
+    m_pane->addPart(m_history, 3);
+    follow();
 }
 
 } // namespace ondel

@@ -252,6 +252,10 @@ void BrowserWindow::setBlocklistPath(std::string path) {
     m_blocklist->setPath(std::move(path));
 }
 
+void BrowserWindow::setHistory(HistoryStore* store) {
+    m_details->setHistory(store);
+}
+
 void BrowserWindow::setCountryLookup(const CountryLookup* countries) {
     model().setCountryLookup(countries);
     m_table->setColumnHidden(static_cast<int>(BrowserColumn::Country), countries == nullptr);

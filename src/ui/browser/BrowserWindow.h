@@ -28,6 +28,7 @@ class BrowserDetails;
 class BrowserTable;
 class BrowserWatch;
 class CountryLookup;
+class HistoryStore;
 class ListSelector;
 class Notifier;
 class ServerDetailsPane;
@@ -84,6 +85,9 @@ public:
     void editWatchList();
     // The blocklist file (blocklist.txt of the data folder); empty: nothing is blocked.
     void setBlocklistPath(std::string path);
+    // Where the details pane reads the selected server's history graph from (the store must
+    // outlive the window); nullptr (the default): no graph.
+    void setHistory(HistoryStore* store);
     // Where countries come from; nullptr (the default) hides the Country column. Not owned.
     void setCountryLookup(const CountryLookup* countries);
 

@@ -6,10 +6,12 @@
 #include "browser/ScanService.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
+#include "sqlite/SqliteHistoryStore.h"
 #include "ui/browser/BrowserModel.h"
 #include "ui/browser/BrowserProxyModel.h"
 #include "ui/browser/BrowserTable.h"
 #include "ui/browser/ServerDetailsPane.h"
+#include "ui/history/HistoryView.h"
 #include "ui/monitor/ServerSelector.h"
 #include "ui/toolkit/ColorListCtrl.h"
 
@@ -17,6 +19,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDateTime>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +32,9 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
 
 namespace ondel::test {
 namespace {
@@ -347,6 +353,46 @@ TEST_F(BrowserTest, SizeAndColumnsAreKeptBetweenWindows) {
         EXPECT_EQ(header->logicalIndex(0), name) << stored;
         EXPECT_EQ(header->sortIndicatorSection(), -1) << stored;
     }
+}
+
+// With a history store the details pane graphs the selected server's history and follows the
+// selection to another server; without one there is no graph.
+TEST_F(BrowserTest, DetailsPaneGraphsTheSelectedServersHistory) {
+    const std::string path =
+        testing::TempDir() + "ondel-browser-history-" + std::to_string(::getpid()) + ".sqlite";
+    std::filesystem::remove(path);
+    {
+        SqliteHistoryStore store(path, {HistoryRetention{}, false});
+        const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+        std::vector<HistorySample> samples;
+        for (int i = 1; i <= 3; ++i)
+            samples.push_back(
+                {"10.0.0.1:27015", now - i * 60'000, true, 5, 0, 16, "crossfire", 20});
+        store.record(samples);
+        store.flush();
+
+        open();
+        window->show();
+        EXPECT_EQ(window->findChild<HistoryView*>(), nullptr);
+        window->setHistory(&store);
+        auto* view = window->findChild<HistoryView*>();
+        ASSERT_NE(view, nullptr);
+        auto summary = [&] {
+            for (const QLabel* label : view->findChildren<QLabel*>())
+                if (!label->text().isEmpty())
+                    return label->text();
+            return QString();
+        };
+        window->table()->selectRow(0);
+        EXPECT_EQ(view->server(), "10.0.0.1:27015");
+        EXPECT_TRUE(summary().endsWith(QStringLiteral(" answered"))) << summary().toStdString();
+        window->table()->selectRow(1);
+        EXPECT_EQ(view->server(), "9.0.0.1:27015");
+        EXPECT_EQ(summary(), QString());
+        window.reset();
+    }
+    for (const char* end : {"", "-wal", "-shm"})
+        std::filesystem::remove(path + end);
 }
 
 // Names sort naturally; servers that never answered stay at the end in both directions; what
