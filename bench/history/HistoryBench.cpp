@@ -1,5 +1,6 @@
 // Timed tool for the history store (run by hand):
-//   HistoryBench [--servers N] [--days D] [--dir DIR]
+//   HistoryBench [--servers N] [--days D] [--dir DIR] [--read-only]
+// (--read-only: only step 3, over the database a former run left in DIR.)
 // 1. Recording one scan: N samples handed to record(); the caller's time and the writer's
 //    (record to flush) per scan, median of 50 scans.
 // 2. D days of N servers sampled every minute, recorded a minute at a time and folded every hour
@@ -86,14 +87,22 @@ int main(int argc, char** argv) {
     int servers = 1000;
     int days = 30;
     std::string dir;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    bool readOnly = false;
+    for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        if (a == "--read-only") {
+            readOnly = true;
+            continue;
+        }
+        if (i + 1 == argc)
+            break;
+        ++i;
         if (a == "--servers")
-            servers = std::max(1, std::atoi(argv[i + 1]));
+            servers = std::max(1, std::atoi(argv[i]));
         else if (a == "--days")
-            days = std::max(1, std::atoi(argv[i + 1]));
+            days = std::max(1, std::atoi(argv[i]));
         else if (a == "--dir")
-            dir = argv[i + 1];
+            dir = argv[i];
     }
     if (dir.empty()) {
         std::string pattern = (std::filesystem::temp_directory_path() / "ondel-bench-XXXXXX");
@@ -104,12 +113,17 @@ int main(int argc, char** argv) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     const std::string path = dir + "/history.sqlite";
-    std::filesystem::remove(path);
+    if (readOnly && !std::filesystem::exists(path)) {
+        std::printf("--read-only: no %s\n", path.c_str());
+        return 1;
+    }
+    if (!readOnly)
+        std::filesystem::remove(path);
     const HistoryRetention retention{48, 90};
     constexpr std::int64_t kMinute = 60'000;
     const std::int64_t start = 1'796'774'400'000 - static_cast<std::int64_t>(days) * 86'400'000;
 
-    {
+    if (!readOnly) {
         SqliteHistoryStore store(path, {retention, false});
         Fleet fleet(servers);
         // 1. One scan at a time.

@@ -1,10 +1,13 @@
 #include "Application.h"
 
+#include "alerts/AlertSettings.h"
 #include "browser/CountryLookup.h"
 #include "common/Prompt.h"
 #include "common/Text.h"
 #include "geoip/MaxMindCountryLookup.h"
 #include "history/HistorySamples.h"
+#include "notify/Notifier.h"
+#include "notify/PlayerWatch.h"
 #include "platform/QtSettingsStore.h"
 #include "query/ResultStore.h"
 #include "serverlist/ListFiles.h"
@@ -12,6 +15,7 @@
 #include "settings/UserPaths.h"
 #include "sqlite/SqliteHistoryStore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 
 namespace ondel {
 
@@ -51,10 +56,17 @@ Application::Application(Prompt& prompt, std::string dataDirectory)
                                 int port) { m_router.onDatagram(data, n, host, port); });
     m_engine.setResultHandler(
         [this](QueryEngine::Result what, const ServerEntry& record) { onResult(what, record); });
-    m_scans.setResultObserver(
-        [this](const ScanResult& result) { noteSample(sampleFromScan(result, wallMs())); });
+    m_scans.setResultObserver([this](const ScanResult& result) {
+        noteSample(sampleFromScan(result, wallMs()));
+        observeForAlerts(observationFromScan(result), true);
+    });
     m_recordTimer.setInterval(kRecordEveryMs);
     connect(&m_recordTimer, &QTimer::timeout, this, &Application::recordSamples);
+    connect(&m_recordTimer, &QTimer::timeout, this, &Application::reloadAlertsWhenChanged);
+    // Servers without rules of their own or of their list are not watched.
+    AlertRules none;
+    none.downAfter = 0;
+    m_alerts.setListRules(none);
 }
 
 Application::~Application() = default;
@@ -83,6 +95,7 @@ bool Application::start() {
         m_dataDirectory + SqliteHistoryStore::kFileName,
         SqliteHistoryStore::Options{historyRetention(*m_settings), true});
     m_recordTimer.start();
+    reloadAlertsWhenChanged();
     return true;
 }
 
@@ -143,6 +156,10 @@ void Application::onResult(QueryEngine::Result what, const ServerEntry& record) 
         noteSample(sampleFromEntry(record, m_engine.bots(), wallMs()));
     else if (what == QueryEngine::Result::Miss)
         noteSample(missSample(record.address, wallMs()));
+    if (what == QueryEngine::Result::Info || what == QueryEngine::Result::Players)
+        observeForAlerts(observationFromEntry(record, what == QueryEngine::Result::Players), false);
+    else if (what == QueryEngine::Result::Miss)
+        observeForAlerts(missObservation(addressText(record.address)), false);
     if (what != QueryEngine::Result::Info || m_masterStarted || !m_masterStarter)
         return;
     m_masterStarted = true;
@@ -156,6 +173,73 @@ std::int64_t Application::wallMs() const {
 void Application::noteSample(HistorySample sample) {
     if (m_history)
         m_samples.push_back(std::move(sample));
+}
+
+void Application::observeForAlerts(const AlertObservation& seen, bool fromBrowser) {
+    if (m_alerted.count(seen.server) == 0)
+        return;
+    for (AlertEvent& event : m_alerts.observe(seen, wallMs())) {
+        static const char* const kTitles[] = {"Server down", "Server back up", "Players",
+                                              "Map changed", "Watched player online"};
+        const bool announced = fromBrowser && event.kind == AlertKind::Player;
+        if (m_notifier && !announced)
+            m_notifier->notify(kTitles[static_cast<int>(event.kind)], event.text);
+        m_delivery.deliver(std::move(event));
+    }
+}
+
+void Application::reloadAlertsWhenChanged() {
+    // The settings file's time and size and every list's name and servers: cheap to look at,
+    // and all the rules depend on.
+    std::size_t inputs = 0;
+    auto mix = [&inputs](const std::string& text) {
+        inputs = inputs * 1000003u ^ std::hash<std::string>{}(text);
+    };
+    if (auto* store = dynamic_cast<QtSettingsStore*>(m_settings.get())) {
+        const QFileInfo file(store->iniFile());
+        mix(std::to_string(file.lastModified().toMSecsSinceEpoch()) + '/' +
+            std::to_string(file.size()));
+    }
+    for (std::size_t i = 0; i < m_lists.size(); ++i) {
+        mix(m_lists.at(i).name());
+        for (const ServerEntry& entry : m_lists.at(i).entries())
+            mix(addressText(entry.address));
+    }
+    if (inputs != m_alertInputs || m_alertInputs == 0) {
+        m_alertInputs = inputs;
+        reloadAlerts();
+    }
+}
+
+void Application::reloadAlerts() {
+    m_delivery.setTargets(alertWebhook(*m_settings), alertCommand(*m_settings));
+    const std::vector<std::string> watchList =
+        watchListFromText(settings::read(*m_settings, settings::kWatchedPlayers));
+    // A server's own rules, else those of the first list that holds it and has rules.
+    std::map<std::string, AlertRules> rules;
+    for (std::size_t i = 0; i < m_lists.size(); ++i) {
+        const std::optional<AlertChoice> listChoice =
+            readListAlerts(*m_settings, m_lists.at(i).name());
+        for (const ServerEntry& entry : m_lists.at(i).entries()) {
+            const std::string server = addressText(entry.address);
+            if (rules.count(server) != 0)
+                continue;
+            std::optional<AlertChoice> choice = readServerAlerts(*m_settings, server);
+            if (!choice)
+                choice = listChoice;
+            if (choice)
+                rules.emplace(server, alertRules(*choice, watchList));
+        }
+    }
+    for (const std::string& server : m_alerted) {
+        if (rules.count(server) == 0)
+            m_alerts.clearServerRules(server);
+    }
+    m_alerted.clear();
+    for (auto& [server, serverRules] : rules) {
+        m_alerts.setServerRules(server, std::move(serverRules));
+        m_alerted.insert(server);
+    }
 }
 
 void Application::recordSamples() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "alerts/AlertDelivery.h"
+#include "alerts/AlertTracker.h"
 #include "browser/Blocklist.h"
 #include "history/HistoryStore.h"
 #include "platform/ListSaver.h"
@@ -19,12 +21,14 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace ondel {
 
 class CountryLookup;
 
+class Notifier;
 class Prompt;
 class SettingsStore;
 
@@ -89,6 +93,16 @@ public:
     // saving nothing.
     void showError(bool fatal, const std::string& text);
 
+    // The alerts: every answer and miss of the monitor and of the browser's scans, for the
+    // servers of the lists that have rules (readListAlerts, readServerAlerts), goes through one
+    // tracker. Each alert is shown through the notifier (not the browser's watched players,
+    // which it announces itself) and handed to the webhook and the command of the settings on
+    // a worker thread. The settings and the lists are looked at again once a second when
+    // they changed, so that an edit reaches the tracker without a word.
+    void setNotifier(Notifier* notifier) { m_notifier = notifier; }
+    // Reads the rules and the targets again now.
+    void reloadAlerts();
+
     // Run once, on the first accepted info reply of the run (the master session's start).
     void setMasterStarter(std::function<void()> start) { m_masterStarter = std::move(start); }
     bool masterStarted() const { return m_masterStarted; }
@@ -104,6 +118,8 @@ private:
     void onResult(QueryEngine::Result what, const ServerEntry& record);
     void onListWriteFailed(const QString& listName, const QString& path);
     void noteSample(HistorySample sample);
+    void observeForAlerts(const AlertObservation& seen, bool fromBrowser);
+    void reloadAlertsWhenChanged();
     void recordSamples();
     std::int64_t wallMs() const;
 
@@ -139,6 +155,11 @@ private:
     std::unique_ptr<HistoryStore> m_history;
     std::vector<HistorySample> m_samples; // not yet handed to the store
     QTimer m_recordTimer;
+    AlertTracker m_alerts;
+    std::set<std::string> m_alerted; // the servers that have rules
+    std::size_t m_alertInputs = 0;   // what the rules were last read from, as a hash
+    Notifier* m_notifier = nullptr;
+    AlertDelivery m_delivery{{}, {}, "ondel"};
 };
 
 } // namespace ondel

@@ -37,16 +37,6 @@ protected:
     ondel::test::FakePrompt prompt;
 };
 
-std::vector<std::uint8_t> infoReply() {
-    ByteWriter w;
-    w.u32(0xFFFFFFFFu);
-    w.u8('m');
-    for (const char* s : {"127.0.0.1:27015", "name", "map", "valve", "Half-Life"})
-        w.cString(s);
-    for (int i = 0; i < 7; ++i)
-        w.u8(0);
-    return w.take();
-}
 } // namespace
 
 TEST_F(ApplicationTest, StartsUpLoadsAndSavesTheLists) {
@@ -136,7 +126,7 @@ TEST_F(ApplicationTest, MasterStarterRunsOnceOnTheFirstInfoReply) {
     application.engine().setCurrentServer(e);
     // Details at every cycle, however close together the cycles come.
     application.engine().setSchedule(ServerQuery::everyTick());
-    auto reply = infoReply();
+    auto reply = test::legacyInfoReply();
     for (int i = 0; i < 3; ++i) {
         application.engine().setCurrentServer(application.engine().currentServer());
         application.engine().queryTick();

@@ -6,7 +6,11 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include "common/ByteWriter.h"
+
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace ondel::test {
 
@@ -19,6 +23,19 @@ inline QCoreApplication& app() {
     if (!QCoreApplication::instance())
         new QCoreApplication(argc, argv);
     return *QCoreApplication::instance();
+}
+
+// An old-style details answer ('m') of a server with this name and map.
+inline std::vector<std::uint8_t> legacyInfoReply(const char* name = "name",
+                                                 const char* map = "map") {
+    ByteWriter w;
+    w.u32(0xFFFFFFFFu);
+    w.u8('m');
+    for (const char* s : {"127.0.0.1:27015", name, map, "valve", "Half-Life"})
+        w.cString(s);
+    for (int i = 0; i < 7; ++i)
+        w.u8(0);
+    return w.take();
 }
 
 } // namespace ondel::test

@@ -2,12 +2,13 @@
 // [--webhook URL] [--exec COMMAND] [--metrics HOST:PORT] [--shard K/N] ...: asks every server
 // of the lists every interval, keeps the history, fires alerts and serves the latest round to
 // Prometheus, until SIGTERM or SIGINT. SIGHUP reads the files again.
-#include "AlertDelivery.h"
 #include "CliCommand.h"
 #include "CliEventLoop.h"
 #include "CliSession.h"
 #include "ServerInputs.h"
 
+#include "alerts/AlertDelivery.h"
+#include "alerts/AlertSettings.h"
 #include "alerts/AlertTracker.h"
 #include "browser/Scan.h"
 #include "common/Text.h"
@@ -102,8 +103,7 @@ std::optional<WatchOptions> watchOptions(const Arguments& args, std::string& err
     o.rules.mapChanges = args.has("--map-changes");
     o.rules.watchedPlayers = args.texts("--watch-player");
     o.webhook = args.text("--webhook");
-    if (!o.webhook.empty() && o.webhook.rfind("http://", 0) != 0 &&
-        o.webhook.rfind("https://", 0) != 0) {
+    if (!o.webhook.empty() && !isWebhookUrl(o.webhook)) {
         error = "--webhook needs an http:// or https:// address";
         return std::nullopt;
     }
@@ -298,17 +298,7 @@ private:
         const std::int64_t timeMs = sample.timeMs;
         m_samples.push_back(std::move(sample));
 
-        AlertObservation seen;
-        seen.server = m.server;
-        seen.up = up;
-        seen.name = e.hostName;
-        seen.players = e.players;
-        seen.maxPlayers = e.maxPlayers;
-        seen.map = e.map;
-        seen.gotPlayers = r.gotPlayers;
-        for (const auto& p : e.playerList)
-            seen.playerNames.push_back(p.name);
-        for (AlertEvent& event : m_alerts.observe(seen, timeMs)) {
+        for (AlertEvent& event : m_alerts.observe(observationFromScan(r), timeMs)) {
             std::fprintf(stderr, "ondel-cli watch: %s: %s\n", alertKindName(event.kind),
                          event.text.c_str());
             m_delivery.deliver(std::move(event));

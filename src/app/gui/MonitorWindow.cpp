@@ -50,7 +50,11 @@ std::unique_ptr<MonitorDialog> createMonitorWindow(Application& app, UiPrompt& p
     auto window = std::make_unique<MonitorDialog>(windowServices(app), prompt);
     // One notifier for the program's announcements (a free slot, watched players), owned by the
     // window, which ends the browser before it.
-    window->setNotifier(new DesktopNotifier(window.get()));
+    auto* notifier = new DesktopNotifier(window.get());
+    window->setNotifier(notifier);
+    // The alerts of the run are shown through it while the window lives.
+    app.setNotifier(notifier);
+    QObject::connect(notifier, &QObject::destroyed, &app, [&app] { app.setNotifier(nullptr); });
     GameLauncher::install(*window);
     PlayersTrayIcon::install(*window);
     if (HistoryStore* history = app.history())

@@ -70,6 +70,12 @@ void AlertTracker::setServerRules(const std::string& server, AlertRules rules) {
     m_serverRules[server] = std::move(rules);
 }
 
+void AlertTracker::clearServerRules(const std::string& server) {
+    forget(server);
+    m_serverRules.erase(server);
+    m_serverWatch.erase(server);
+}
+
 const AlertRules& AlertTracker::rulesFor(const std::string& server) const {
     auto it = m_serverRules.find(server);
     return it != m_serverRules.end() ? it->second : m_listRules;

@@ -60,6 +60,8 @@ class AlertTracker {
 public:
     void setListRules(AlertRules rules);
     void setServerRules(const std::string& server, AlertRules rules);
+    // The server goes back to the list's rules, its state dropped.
+    void clearServerRules(const std::string& server);
     const AlertRules& rulesFor(const std::string& server) const;
 
     // Reports what the observation changed, in the order down/up, map, players, player.

@@ -6,20 +6,65 @@
 #include "settings/SettingsKeys.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 
 namespace ondel {
 
-LaunchSettings readLaunchSettings(const SettingsStore& store) {
+LaunchSettings readLaunchSettings(const SettingsStore& store, std::string_view pathList) {
     LaunchSettings values;
     values.hlDir = settings::read(store, settings::kHlDir);
     values.parameters = settings::read(store, settings::kParameters);
     values.connectionExit = settings::read(store, settings::kConnectionExit);
-    values.method = settings::read(store, settings::kLaunchMethod) == "steam"
-                        ? LaunchMethod::Steam
-                        : LaunchMethod::Direct;
     values.steamCommand = settings::read(store, settings::kSteamCommand);
+    const std::string method = store.readString(settings::kLaunchMethod.subkey,
+                                                settings::kLaunchMethod.name, std::string());
+    // Someone who set a Half-Life folder before the choice existed keeps starting it directly.
+    const bool firstStart = method.empty() && values.hlDir.empty();
+    const bool steam = firstStart ? commandFound(values.steamCommand.empty() ? std::string("steam")
+                                                                             : values.steamCommand,
+                                                 pathList)
+                                  : method == "steam";
+    values.method = steam ? LaunchMethod::Steam : LaunchMethod::Direct;
     return values;
+}
+
+LaunchSettings readLaunchSettings(const SettingsStore& store) {
+    const char* path = std::getenv("PATH");
+    return readLaunchSettings(store, path != nullptr ? path : "");
+}
+
+bool commandFound(std::string_view command, std::string_view pathList) {
+    namespace fs = std::filesystem;
+    auto runnable = [](const fs::path& file) {
+        std::error_code ec;
+        const fs::file_status status = fs::status(file, ec);
+        if (ec || !fs::is_regular_file(status))
+            return false;
+        constexpr fs::perms anyExec =
+            fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+        return (status.permissions() & anyExec) != fs::perms::none;
+    };
+    if (command.empty())
+        return false;
+    if (command.find('/') != std::string_view::npos ||
+        command.find(static_cast<char>(fs::path::preferred_separator)) != std::string_view::npos)
+        return runnable(fs::path(command));
+#ifdef _WIN32
+    constexpr char kListSeparator = ';';
+#else
+    constexpr char kListSeparator = ':';
+#endif
+    while (!pathList.empty()) {
+        const std::size_t end = pathList.find(kListSeparator);
+        const std::string_view folder = pathList.substr(0, end);
+        if (!folder.empty() && runnable(fs::path(folder) / fs::path(command)))
+            return true;
+        if (end == std::string_view::npos)
+            break;
+        pathList.remove_prefix(end + 1);
+    }
+    return false;
 }
 
 void writeLaunchSettings(SettingsStore& store, const LaunchSettings& values) {

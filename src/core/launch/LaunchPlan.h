@@ -24,9 +24,18 @@ struct LaunchSettings {
     std::string steamCommand = "steam"; // read only: set by hand in the settings file
 };
 
-// Reads the values (defaults when missing; a LaunchMethod other than "steam" is direct).
+// Reads the values (defaults when missing; a LaunchMethod other than "steam" is direct). With
+// neither a LaunchMethod nor a Half-Life folder stored (a first start), the game is started
+// through Steam when the Steam command is found in pathList (see commandFound), else directly.
 // Called on the GUI thread at every launch.
+LaunchSettings readLaunchSettings(const SettingsStore& store, std::string_view pathList);
+// As above with this process's PATH.
 LaunchSettings readLaunchSettings(const SettingsStore& store);
+
+// Whether command can be run: a command that holds a path separator is that file; a bare name
+// is looked for in each folder of pathList (folders as PATH separates them; empty entries are
+// passed over). Only an executable regular file counts.
+bool commandFound(std::string_view command, std::string_view pathList);
 // Writes HLDir, ConnectionExit, Parameters in this order, then LaunchMethod.
 void writeLaunchSettings(SettingsStore& store, const LaunchSettings& values);
 

@@ -12,6 +12,7 @@ namespace ondel::settings {
 
 inline constexpr const char* kSettings = "Settings";
 inline constexpr const char* kMasterServer = "Master Server";
+inline constexpr const char* kAlerts = "Alerts";
 
 struct IntValue {
     const char* subkey;
@@ -31,10 +32,15 @@ inline constexpr TextValue kHlDir{kSettings, "HLDir", ""};
 inline constexpr TextValue kParameters{kSettings, "Parameters", "-console"};
 // 1 when the program ends right after starting the game.
 inline constexpr IntValue kConnectionExit{kSettings, "ConnectionExit", 0};
-// How the game is started: "direct" (the client in HLDir) or "steam" (steam -applaunch).
+// How the game is started: "direct" (the client in HLDir) or "steam" (steam -applaunch). Missing
+// on a first start: readLaunchSettings then looks for Steam.
 inline constexpr TextValue kLaunchMethod{kSettings, "LaunchMethod", "direct"};
 // The Steam program started for "steam": a name looked up in PATH, or a path.
 inline constexpr TextValue kSteamCommand{kSettings, "SteamCommand", "steam"};
+// The list (its file path) and the server (its address) the monitor showed when it was last
+// closed; the next start shows them again, each when it still exists.
+inline constexpr TextValue kMonitorList{kSettings, "MonitorList", ""};
+inline constexpr TextValue kMonitorServer{kSettings, "MonitorServer", ""};
 // Server selector order: 0 unsorted, 1 name, 2 address, 3 game + name, 4 game + address.
 inline constexpr IntValue kServerListSortType{kSettings, "ServerListSortType", 0};
 // The browser's auto-refresh interval in seconds: 0 (off), 30, 60 or 300.
@@ -64,6 +70,11 @@ inline constexpr TextValue kGeoIpDatabase{kSettings, "GeoIpDatabase", ""};
 inline constexpr IntValue kHistoryRawHours{kSettings, "HistoryRawHours", 48};
 // Days that the five-minute rows and the map changes of the history are kept.
 inline constexpr IntValue kHistoryDays{kSettings, "HistoryDays", 90};
+// Where every alert of the window program also goes: an http(s) address the alert is posted to
+// as JSON, and a command run per alert. The rules per list and per server are values of the
+// same subkey (see readListAlerts).
+inline constexpr TextValue kAlertWebhook{kAlerts, "Webhook", ""};
+inline constexpr TextValue kAlertCommand{kAlerts, "Command", ""};
 // User id assigned by the master server; 0 means none yet.
 inline constexpr IntValue kMasterId{kMasterServer, "ID", 0};
 // Per master message number: non-zero once "Don't show again" was ticked. The value name is

@@ -365,8 +365,10 @@ std::vector<HistoryBucket> SqliteHistoryStore::buckets(const std::string& server
     if (id == 0)
         return out;
     {
-        // The folded hours: one lookup per hour of the span that the table holds at all.
-        Statement span(reader.db(), "SELECT min(hour), max(hour) FROM folded");
+        // The folded hours: one lookup per hour of the span that the table holds at all. (Asked
+        // as two subqueries: min and max in one select would read the whole table.)
+        Statement span(reader.db(),
+                       "SELECT (SELECT min(hour) FROM folded), (SELECT max(hour) FROM folded)");
         if (span.ok() && span.step() == SQLITE_ROW && !span.isNull(0)) {
             std::int64_t first = std::max(floorDiv(sinceMs, kHourMs), span.integer(0));
             std::int64_t last = std::min(floorDiv(untilMs - 1, kHourMs), span.integer(1));

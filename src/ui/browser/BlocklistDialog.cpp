@@ -24,6 +24,8 @@ BlocklistDialog::BlocklistDialog(std::string path, QWidget* parent)
                                      "one server (203.0.113.7:27015),\nor server names "
                                      "(name:*FREE VIP*, with * and ?). # starts a comment."));
     m_editor = new QPlainTextEdit(this);
+    m_editor->setAccessibleName(QStringLiteral("Blocklist"));
+    m_editor->setTabChangesFocus(true); // an entry holds no tab: Tab moves on to the buttons
     m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
     QFile file(QString::fromStdString(m_path));
     if (file.open(QIODevice::ReadOnly))

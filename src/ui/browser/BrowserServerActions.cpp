@@ -8,6 +8,7 @@
 #include "common/Prompt.h"
 #include "common/Text.h"
 #include "serverlist/ServerListSet.h"
+#include "ui/alerts/AlertsDialog.h"
 #include "ui/toolkit/PlainText.h"
 #include "ui/toolkit/UiPrompt.h"
 
@@ -20,9 +21,10 @@
 namespace ondel {
 
 BrowserServerActions::BrowserServerActions(BrowserWindow& window, ServerListSet& lists,
-                                           Prompt& prompt, BrowserBlocklist& blocklist, Hooks hooks)
-    : QObject(&window), m_window(window), m_lists(lists), m_prompt(prompt), m_blocklist(blocklist),
-      m_hooks(std::move(hooks)) {}
+                                           SettingsStore& settings, Prompt& prompt,
+                                           BrowserBlocklist& blocklist, Hooks hooks)
+    : QObject(&window), m_window(window), m_lists(lists), m_settings(settings), m_prompt(prompt),
+      m_blocklist(blocklist), m_hooks(std::move(hooks)) {}
 
 void BrowserServerActions::showInMonitor(int proxyRow) {
     const BrowserRow* row = m_window.proxy().rowAt(proxyRow);
@@ -56,8 +58,9 @@ std::unique_ptr<QMenu> BrowserServerActions::contextMenuFor(int proxyRow) {
         const ServerList& l = m_lists.at(i);
         // The target list is named by its file, which stays put while the menu is open.
         const std::string path = l.filePath();
-        connect(addTo->addAction(
-                    displayText(text::toDisplayUtf8(l.name() + " (" + l.sourcePath() + ")"))),
+        connect(addTo->addAction(numberedMenuText(
+                    static_cast<int>(addTo->actions().size()) + 1,
+                    displayText(text::toDisplayUtf8(l.name() + " (" + l.sourcePath() + ")")))),
                 &QAction::triggered, this, [this, path, address] {
                     const int target = m_lists.findByFilePath(path);
                     if (target >= 0)
@@ -65,6 +68,11 @@ std::unique_ptr<QMenu> BrowserServerActions::contextMenuFor(int proxyRow) {
                 });
     }
     addTo->setEnabled(!addTo->isEmpty());
+    connect(
+        menu->addAction(QStringLiteral("Alert&s...")), &QAction::triggered, this, [this, address] {
+            AlertsDialog::edit(m_lists, m_settings, static_cast<std::size_t>(m_window.listIndex()),
+                               addressText(address), &m_window);
+        });
     menu->addSeparator();
     connect(menu->addAction(QStringLiteral("&Remove")), &QAction::triggered, this,
             [this, address] { removeServer(address); });

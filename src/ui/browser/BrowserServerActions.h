@@ -16,11 +16,12 @@ class BrowserBlocklist;
 class BrowserWindow;
 class Prompt;
 class ServerListSet;
+class SettingsStore;
 
 // The browser's commands on one server: show it in the monitor, connect to it, copy its address,
-// add it to another list, remove it from the shown one, block it. What the browser cannot do
-// itself goes through the hooks. References the window, lists, prompt and blocklist, which must
-// outlive it. GUI thread only.
+// add it to another list, set its alerts, remove it from the shown one, block it. What the
+// browser cannot do itself goes through the hooks. References the window, lists, settings, prompt
+// and blocklist, which must outlive it. GUI thread only.
 class BrowserServerActions : public QObject {
     Q_OBJECT
 public:
@@ -31,8 +32,8 @@ public:
         std::function<void(std::size_t listIndex, const ServerAddress& address)> connect;
     };
 
-    BrowserServerActions(BrowserWindow& window, ServerListSet& lists, Prompt& prompt,
-                         BrowserBlocklist& blocklist, Hooks hooks);
+    BrowserServerActions(BrowserWindow& window, ServerListSet& lists, SettingsStore& settings,
+                         Prompt& prompt, BrowserBlocklist& blocklist, Hooks hooks);
 
     // The context menu of the server shown at proxyRow; nullptr for no row.
     std::unique_ptr<QMenu> contextMenuFor(int proxyRow);
@@ -48,6 +49,7 @@ signals:
 private:
     BrowserWindow& m_window;
     ServerListSet& m_lists;
+    SettingsStore& m_settings;
     Prompt& m_prompt;
     BrowserBlocklist& m_blocklist;
     Hooks m_hooks;

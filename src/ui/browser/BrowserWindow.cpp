@@ -60,7 +60,8 @@ BrowserWindow::BrowserWindow(ServerListSet& lists, SettingsStore& settings, Scan
         settings, scans, [this] { return selectedEntry(); }, m_table, this);
     m_blocklist = new BrowserBlocklist(m_rows->model(), prompt, this);
     m_watch = new BrowserWatch(settings, this);
-    m_actions = new BrowserServerActions(*this, lists, prompt, *m_blocklist, std::move(actions));
+    m_actions =
+        new BrowserServerActions(*this, lists, settings, prompt, *m_blocklist, std::move(actions));
 
     connect(m_filters, &BrowserFilterBar::changed, this, [this] {
         m_rows->proxy().setFilter(m_filters->filter());

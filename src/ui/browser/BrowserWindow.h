@@ -71,8 +71,8 @@ public:
     // Auto-refresh interval in seconds (0: off), as chosen in its box and kept in the settings.
     int autoRefresh() const { return m_refresh->autoRefresh(); }
 
-    // The context menu of a server (Connect, Copy address, Add to list, Remove, Block), for the
-    // row shown at proxyRow. Owned by the caller; nullptr for no row.
+    // The context menu of a server (Connect, Copy address, Add to list, Alerts, Remove, Block), for
+    // the row shown at proxyRow. Owned by the caller; nullptr for no row.
     std::unique_ptr<QMenu> contextMenuFor(int proxyRow);
     // Shows the server at proxyRow in the monitor (double-click, Enter).
     void showInMonitor(int proxyRow) { m_actions->showInMonitor(proxyRow); }

@@ -20,6 +20,7 @@ WatchListDialog::WatchListDialog(const std::vector<std::string>& names, QWidget*
                                      "its list, a desktop notification tells\nwhen one of "
                                      "them is on a server of it (the whole name, any case)."));
     m_editor = new QPlainTextEdit(this);
+    m_editor->setAccessibleName(QStringLiteral("Player names"));
     m_editor->setTabChangesFocus(true); // a name holds no tab: Tab moves on to the buttons
     m_editor->setPlainText(displayText(watchListText(names)));
     m_tooLong = new QLabel(this);

@@ -97,8 +97,10 @@ FindServersDialog::FindServersDialog(SettingsStore& settings, ServerListSet& lis
     form->addRow(QString(), m_keyLink);
 
     m_list = new QComboBox(this);
+    m_list->setAccessibleName(QStringLiteral("Into list"));
     setControlId(m_list, kListId);
     m_newList = new QLineEdit(this);
+    m_newList->setAccessibleName(QStringLiteral("New list name"));
     m_newList->setToolTip(QStringLiteral("The file title of the new list (.sl06 is added)"));
     setControlId(m_newList, kNewListId);
     auto* listRow = new QHBoxLayout;

@@ -33,6 +33,52 @@ int niceTop(double value) {
     return static_cast<int>(std::ceil(value / 1000.0) * 1000);
 }
 
+// More points than the graph has pixels are drawn as one point a pixel column: the mean of the
+// answered ones (least and most kept), so that a month of five-minute rows costs what its width
+// does. Columns are msPerColumn wide from the first point's.
+std::vector<HistoryPoint> perColumn(const std::vector<HistoryPoint>& points, double msPerColumn) {
+    std::vector<HistoryPoint> out;
+    if (points.empty())
+        return out;
+    const std::int64_t origin = points.front().timeMs;
+    const auto column = [&](const HistoryPoint& p) {
+        return static_cast<std::int64_t>(static_cast<double>(p.timeMs - origin) / msPerColumn);
+    };
+    for (std::size_t i = 0; i < points.size();) {
+        std::size_t end = i;
+        const std::int64_t c = column(points[i]);
+        HistoryPoint sum;
+        sum.timeMs = points[i].timeMs;
+        sum.pingMs = 0;
+        int up = 0, pings = 0;
+        for (; end < points.size() && column(points[end]) == c; ++end) {
+            const HistoryPoint& p = points[end];
+            sum.upShare += p.upShare;
+            if (!p.up)
+                continue;
+            if (up++ == 0) {
+                sum.timeMs = p.timeMs;
+                sum.minPlayers = p.minPlayers;
+            }
+            sum.players += p.players;
+            sum.minPlayers = std::min(sum.minPlayers, p.minPlayers);
+            sum.maxPlayers = std::max(sum.maxPlayers, p.maxPlayers);
+            sum.maxSlots = std::max(sum.maxSlots, p.maxSlots);
+            if (p.pingMs >= 0) {
+                sum.pingMs += p.pingMs;
+                ++pings;
+            }
+        }
+        sum.up = up > 0;
+        sum.players = up ? sum.players / up : 0;
+        sum.pingMs = pings ? sum.pingMs / pings : -1;
+        sum.upShare /= static_cast<double>(end - i);
+        out.push_back(sum);
+        i = end;
+    }
+    return out;
+}
+
 } // namespace
 
 std::vector<HistoryPoint> HistoryPoint::fromSamples(const std::vector<HistorySample>& samples) {
@@ -279,13 +325,21 @@ void HistoryGraph::paintEvent(QPaintEvent*) {
         p.fillRect(QRectF(x0, ping.top(), x1 - x0, ping.height()), down);
     }
 
-    // Lines: joined only between neighbours that both answered and are close enough.
+    // Lines: joined only between neighbours that both answered and are close enough (a column
+    // further when many points share a column).
+    const double msPerColumn =
+        static_cast<double>(m_toMs - m_fromMs) / std::max(1.0, players.width());
+    const bool crowded = static_cast<double>(m_points.size()) > players.width();
+    const std::vector<HistoryPoint> columns =
+        crowded ? perColumn(m_points, msPerColumn) : std::vector<HistoryPoint>();
+    const std::int64_t maxGap =
+        m_maxGapMs + (crowded ? static_cast<std::int64_t>(std::ceil(msPerColumn)) : 0);
     QPainterPath playersPath, slotsPath, pingPath, rangePath;
     const HistoryPoint* before = nullptr;
     const HistoryPoint* pingBefore = nullptr;
-    for (const HistoryPoint& pt : m_points) {
+    for (const HistoryPoint& pt : crowded ? columns : m_points) {
         const double x = xOf(pt.timeMs);
-        const bool joined = before && pt.up && pt.timeMs - before->timeMs <= m_maxGapMs;
+        const bool joined = before && pt.up && pt.timeMs - before->timeMs <= maxGap;
         if (pt.up) {
             if (joined) {
                 playersPath.lineTo(x, yPlayers(pt.players));
@@ -300,7 +354,7 @@ void HistoryGraph::paintEvent(QPaintEvent*) {
             }
             if (pt.pingMs >= 0) {
                 const double y = yPing(std::min(pt.pingMs, m_pingTop));
-                if (pingBefore && pt.timeMs - pingBefore->timeMs <= m_maxGapMs)
+                if (pingBefore && pt.timeMs - pingBefore->timeMs <= maxGap)
                     pingPath.lineTo(x, y);
                 else
                     pingPath.moveTo(x, y);
@@ -314,8 +368,12 @@ void HistoryGraph::paintEvent(QPaintEvent*) {
             pingBefore = nullptr;
         }
     }
+    // The vertical strokes (least to most players, map changes) need no smoothing, which is
+    // the costly part of drawing a month.
+    p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(QColor(playersColor.red(), playersColor.green(), playersColor.blue(), 70), 1));
     p.drawPath(rangePath);
+    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(text, 1, Qt::DashLine));
     p.drawPath(slotsPath);
     p.setPen(QPen(playersColor, 2));
@@ -329,15 +387,21 @@ void HistoryGraph::paintEvent(QPaintEvent*) {
                       2.5, 2.5);
     }
 
-    // Map changes: a line, and the new map's name where there is room for it.
-    double labelEnd = -1e9;
+    // Map changes: a line (one where many crowd a few pixels), and the new map's name where
+    // there is room for it.
+    double labelEnd = -1e9, lineEnd = -1e9;
     const QColor mapColor(40, 150, 70);
     for (const MapEvent& e : m_mapChanges) {
         const double x = xOf(e.timeMs);
         if (x < players.left() || x > players.right())
             continue;
-        p.setPen(QPen(mapColor, 1, Qt::DashLine));
-        p.drawLine(QPointF(x, players.top()), QPointF(x, players.bottom()));
+        if (x >= lineEnd) {
+            p.setRenderHint(QPainter::Antialiasing, false);
+            p.setPen(QPen(mapColor, 1, Qt::DashLine));
+            p.drawLine(QPointF(x, players.top()), QPointF(x, players.bottom()));
+            p.setRenderHint(QPainter::Antialiasing);
+            lineEnd = x + 4;
+        }
         const QString name = fm.elidedText(labelText(e.toMap), Qt::ElideRight, 120);
         if (x + 3 > labelEnd && x + 3 + fm.horizontalAdvance(name) < players.right()) {
             p.setPen(mapColor);

@@ -32,7 +32,9 @@ void HistoryWindow::install(MonitorDialog& monitor, HistoryStore& store) {
     QMenu* menu = nullptr;
     if (auto* bar = monitor.findChild<QMenuBar*>()) {
         for (QAction* action : bar->actions()) {
-            if (action->menu() && action->text() == QStringLiteral("Server List"))
+            // The title as shown: its access key mark is no part of the name.
+            if (action->menu() &&
+                QString(action->text()).remove(QLatin1Char('&')) == QStringLiteral("Server List"))
                 menu = action->menu();
         }
     }

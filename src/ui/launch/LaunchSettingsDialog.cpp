@@ -28,6 +28,7 @@ LaunchSettingsDialog::LaunchSettingsDialog(SettingsStore& settings, UiPrompt& pr
 
     auto* directoryGroup = new QGroupBox(QStringLiteral("Half-Life Directory"), this);
     m_directory = new QLineEdit(directoryGroup);
+    m_directory->setAccessibleName(directoryGroup->title());
     setControlId(m_directory, kDirectoryId);
     auto* browse = new QPushButton(QStringLiteral("Browse ..."), directoryGroup);
     setControlId(browse, kBrowseId);
@@ -47,14 +48,19 @@ LaunchSettingsDialog::LaunchSettingsDialog(SettingsStore& settings, UiPrompt& pr
         grid->addWidget(box, static_cast<int>(i / 4), static_cast<int>(i % 4));
     }
     const int below = static_cast<int>((table.size() + 3) / 4);
-    grid->addWidget(new QLabel(QStringLiteral("Additional parameters:"), parameterGroup), below, 0,
-                    1, 4);
+    auto* additionalLabel = new QLabel(QStringLiteral("Additional parameters:"), parameterGroup);
+    grid->addWidget(additionalLabel, below, 0, 1, 4);
     m_additional = new QLineEdit(parameterGroup);
     setControlId(m_additional, kAdditionalId);
+    additionalLabel->setBuddy(m_additional);
     grid->addWidget(m_additional, below + 1, 0, 1, 4);
-    grid->addWidget(new QLabel(QStringLiteral("Parameters:"), parameterGroup), below + 2, 0, 1, 4);
+    auto* previewLabel = new QLabel(QStringLiteral("Parameters:"), parameterGroup);
+    grid->addWidget(previewLabel, below + 2, 0, 1, 4);
+    // Read-only, but it may need scrolling: it stays in the Tab chain, and Tab leaves it.
     m_preview = new QPlainTextEdit(parameterGroup);
     m_preview->setReadOnly(true);
+    m_preview->setTabChangesFocus(true);
+    previewLabel->setBuddy(m_preview);
     m_preview->setMaximumHeight(m_preview->fontMetrics().lineSpacing() * 4);
     setControlId(m_preview, kPreviewId);
     grid->addWidget(m_preview, below + 3, 0, 1, 4);

@@ -20,6 +20,10 @@ MessageDialog::MessageDialog(const MasterMessage& message, QWidget* parent)
 
     m_text = new QPlainTextEdit(this);
     m_text->setReadOnly(true);
+    // Read-only, but a long message needs scrolling: it stays in the Tab chain, and Tab leaves
+    // it.
+    m_text->setTabChangesFocus(true);
+    m_text->setAccessibleName(QStringLiteral("Message"));
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setControlId(m_text, kTextId);
     QString body = displayText(text::toDisplayUtf8(message.text));

@@ -291,28 +291,35 @@ void EntryEditor::selectList() {
     showNone();
 }
 
-void EntryEditor::deleteEntry(int index, int topRow) {
+bool EntryEditor::askAndDelete(int index) {
     const std::optional<ServerAddress> address = m_serverSelector->addressAt(index);
     if (!address)
-        return;
+        return false;
     const QString addressShown =
         m_serverSelector->itemData(index, ServerSelector::AddressTextRole).toString();
     const QString nameShown =
         m_serverSelector->itemData(index, ServerSelector::HostNameRole).toString();
-    m_serverSelector->hidePopup();
     const std::string question =
         (QStringLiteral("Delete ") + addressShown + QLatin1Char(' ') + nameShown + QLatin1Char('?'))
             .toStdString();
-    if (m_prompt.message("Delete", question, Prompt::Buttons::OkCancel, Prompt::Icon::Question) ==
-        Prompt::Answer::Ok) {
-        if (isSameServer(parseAddress(typed(m_serverSelector->currentText())), *address))
-            showNone();
-        ServerList& list = m_services.lists.current();
-        const int found = list.find(*address);
-        if (found >= 0)
-            list.removeAt(static_cast<std::size_t>(found));
-        fillSelector();
-    }
+    if (m_prompt.message("Delete", question, Prompt::Buttons::OkCancel, Prompt::Icon::Question) !=
+        Prompt::Answer::Ok)
+        return false;
+    if (isSameServer(parseAddress(typed(m_serverSelector->currentText())), *address))
+        showNone();
+    ServerList& list = m_services.lists.current();
+    const int found = list.find(*address);
+    if (found >= 0)
+        list.removeAt(static_cast<std::size_t>(found));
+    fillSelector();
+    return true;
+}
+
+void EntryEditor::deleteEntry(int index, int topRow) {
+    if (!m_serverSelector->addressAt(index))
+        return;
+    m_serverSelector->hidePopup();
+    askAndDelete(index);
     // The list opens again where it was (showPopup refills it from the list).
     m_serverSelector->showPopup();
     QAbstractItemView* view = m_serverSelector->view();
@@ -321,6 +328,58 @@ void EntryEditor::deleteEntry(int index, int topRow) {
         const int top = std::min(topRow, rows - 1);
         view->scrollTo(view->model()->index(top, 0), QAbstractItemView::PositionAtTop);
     }
+}
+
+int EntryEditor::shownItem() const {
+    const ServerAddress shown = m_services.engine.currentServer().address;
+    if (shown.empty())
+        return -1;
+    for (int i = 0; i < m_serverSelector->count(); ++i) {
+        const std::optional<ServerAddress> item = m_serverSelector->addressAt(i);
+        if (item && isSameServer(*item, shown))
+            return i;
+    }
+    return -1;
+}
+
+bool EntryEditor::chooseServer(const ServerAddress& address) {
+    fillSelector();
+    for (int i = 0; i < m_serverSelector->count(); ++i) {
+        const std::optional<ServerAddress> item = m_serverSelector->addressAt(i);
+        if (item && isSameServer(*item, address)) {
+            const bool blocked = m_serverSelector->blockSignals(true);
+            m_serverSelector->setCurrentIndex(i);
+            m_serverSelector->blockSignals(blocked);
+            onServerItemChosen(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool EntryEditor::canAddShown() const {
+    const ServerAddress& shown = m_services.engine.currentServer().address;
+    return !shown.empty() && m_services.lists.current().find(shown) < 0;
+}
+
+bool EntryEditor::canDeleteShown() const {
+    const ServerAddress& shown = m_services.engine.currentServer().address;
+    return !shown.empty() && m_services.lists.current().find(shown) >= 0;
+}
+
+void EntryEditor::addShownServer() {
+    if (!canAddShown())
+        return;
+    m_services.lists.current().storeEntry(m_services.engine.currentServer());
+    fillSelector();
+}
+
+void EntryEditor::deleteShownServer() {
+    // Replies may have put the server into the list since the items were filled.
+    fillSelector();
+    const int index = shownItem();
+    if (index >= 0)
+        askAndDelete(index);
 }
 
 } // namespace ondel

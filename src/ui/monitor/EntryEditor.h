@@ -46,6 +46,17 @@ public:
     void chooseList(int index);
     // The Delete key on item index of the open server drop-down; topRow is restored afterwards.
     void deleteEntry(int index, int topRow);
+    // Shows the server of the current list at that address as if chosen in the drop-down; false
+    // (and nothing changes) when the list does not hold it.
+    bool chooseServer(const ServerAddress& address);
+
+    // The menu's way to the same: the shown server is put into the current list now (Add), or
+    // taken out of it after the question the Delete key asks (Delete). Each does nothing when
+    // it does not apply (see canAddShown, canDeleteShown).
+    void addShownServer();
+    void deleteShownServer();
+    bool canAddShown() const;
+    bool canDeleteShown() const;
 
     // Sets the password's echo mode to the working copy's Hide.
     void applyPasswordEcho();
@@ -60,6 +71,10 @@ private:
     void build(QWidget* form, const DialogUnits& du);
     void showNone();
     void showEditFields();
+    // The selector item of the shown server, or -1.
+    int shownItem() const;
+    // Asks whether to delete the server of item index and does so; true when it was deleted.
+    bool askAndDelete(int index);
     // Copies the engine's current server, lets edit change it and makes it current again.
     template <typename Edit> void editCurrent(Edit edit);
 

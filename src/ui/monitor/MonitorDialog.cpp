@@ -11,6 +11,9 @@
 #include "query/SocketControl.h"
 #include "serverlist/ListCommands.h"
 #include "serverlist/ServerListOrder.h"
+#include "serverlist/ServerListSet.h"
+#include "settings/SettingsKeys.h"
+#include "ui/alerts/AlertsDialog.h"
 #include "ui/browser/BrowserWindow.h"
 #include "ui/discover/FindServersDialog.h"
 #include "ui/rcon/RconConsole.h"
@@ -22,6 +25,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
@@ -30,6 +34,8 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 // The program's icons are compiled into the static library's resource object, which the linker
 // keeps only when something refers to it (without this the windows had no icon).
@@ -52,12 +58,26 @@ constexpr int kAboutCommand = 40005;
 constexpr int kRconConsoleCommand = 40013;
 constexpr int kExitCommand = 57665;
 constexpr int kBrowserCommand = 40040;
+constexpr int kAlertsCommand = 40070;
 
 // The form's size in dialog units.
 constexpr int kFormWidth = 400;
 constexpr int kFormHeight = 321;
 
 } // namespace
+
+QFont MonitorDialog::fittingFont(QFont font, QSize room) {
+    auto fits = [&room](const QFont& f) {
+        const QSize form = DialogUnits(f).size(kFormWidth, kFormHeight);
+        const int menu = QFontMetrics(f).height() + 10;
+        return form.width() <= room.width() && form.height() + menu <= room.height();
+    };
+    if (room.isEmpty() || font.pointSizeF() <= 0)
+        return font;
+    while (!fits(font) && font.pointSizeF() > 6.0)
+        font.setPointSizeF(std::max(6.0, font.pointSizeF() - 0.5));
+    return font;
+}
 
 MonitorDialog::MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget* parent)
     : QDialog(parent), m_services(std::move(services)), m_prompt(prompt) {
@@ -76,6 +96,8 @@ MonitorDialog::MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget*
 
     // The form keeps its designed size at least; a smaller window scrolls it, a larger one gives
     // the room to the player and rules views.
+    if (const QFont fitting = fittingFont(font(), roomOnScreen(*this)); fitting != font())
+        setFont(fitting);
     const DialogUnits du(font());
     m_form = new StretchForm(du.size(kFormWidth, kFormHeight), this);
     m_editor = new EntryEditor(m_services, m_prompt, m_work, m_form, du);
@@ -103,16 +125,40 @@ MonitorDialog::MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget*
                    m_form->size() + QSize(style()->pixelMetric(QStyle::PM_ScrollBarExtent),
                                           m_menuBar->sizeHint().height()));
 
-    // Initialisation: the selectors with list 0, then no server shown, then timer 1.
-    m_editor->fillSelector();
-    m_editor->fillListSelector();
-    m_editor->selectServer();
+    // Initialisation: the selectors with the last list, the last server shown, then timer 1.
+    showLastSelection();
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("refreshTimer"));
     m_timer->setInterval(kTickMs);
     connect(m_timer, &QTimer::timeout, this, &MonitorDialog::tick);
     m_timer->start();
+}
+
+void MonitorDialog::showLastSelection() {
+    ServerListSet& lists = m_services.lists;
+    const int list =
+        lists.findByFilePath(settings::read(m_services.settings, settings::kMonitorList));
+    lists.setCurrentIndex(list >= 0 ? static_cast<std::size_t>(list) : 0);
+    m_editor->fillSelector();
+    m_editor->fillListSelector();
+    m_editor->selectServer();
+    const ServerAddress server =
+        parseAddress(settings::read(m_services.settings, settings::kMonitorServer));
+    // The server only in its own list: another list may hold it with other data.
+    if (list >= 0 && !server.empty())
+        m_editor->chooseServer(server);
+}
+
+void MonitorDialog::done(int result) {
+    const ServerListSet& lists = m_services.lists;
+    if (!lists.empty()) {
+        const ServerAddress& shown = m_services.engine.currentServer().address;
+        settings::write(m_services.settings, settings::kMonitorList, lists.current().filePath());
+        settings::write(m_services.settings, settings::kMonitorServer,
+                        shown.empty() ? std::string() : addressText(shown));
+    }
+    QDialog::done(result);
 }
 
 MonitorDialog::~MonitorDialog() {
@@ -177,6 +223,13 @@ void MonitorDialog::buildMenu() {
         addCommand(settingsMenu, QStringLiteral("Players in the &Tray Icon"), kTrayIconCommand);
     tray->setCheckable(true);
     tray->setEnabled(false);
+    connect(addCommand(settingsMenu, QStringLiteral("&Alerts..."), kAlertsCommand),
+            &QAction::triggered, this, [this] {
+                const std::string server =
+                    m_work.address.host.empty() ? std::string() : addressText(m_work.address);
+                AlertsDialog::edit(m_services.lists, m_services.settings,
+                                   m_services.lists.currentIndex(), server, this);
+            });
 
     QMenu* lists = m_menuBar->addMenu(QStringLiteral("Server &List"));
     connect(addCommand(lists, QStringLiteral("&Open ..."), kOpenListCommand), &QAction::triggered,
@@ -187,6 +240,20 @@ void MonitorDialog::buildMenu() {
             &QAction::triggered, lc, &ListMenuCommands::renameList);
     connect(addCommand(lists, QStringLiteral("&New ..."), kNewListCommand), &QAction::triggered, lc,
             &ListMenuCommands::newList);
+    lists->addSeparator();
+    // Ins anywhere in the window; Del as in the open server drop-down (elsewhere it stays the
+    // text fields' key), so only shown here.
+    QAction* add = addCommand(lists, QStringLiteral("&Add Server"), kAddServerCommand);
+    add->setShortcut(QKeySequence(Qt::Key_Insert));
+    add->setShortcutContext(Qt::WindowShortcut);
+    connect(add, &QAction::triggered, m_editor, &EntryEditor::addShownServer);
+    connect(add, &QAction::triggered, this, &MonitorDialog::updateServerCommands);
+    QAction* remove = addCommand(lists, QStringLiteral("Delete &Server"), kDeleteServerCommand);
+    remove->setShortcut(QKeySequence(Qt::Key_Delete));
+    remove->setShortcutContext(Qt::WidgetShortcut);
+    connect(remove, &QAction::triggered, m_editor, &EntryEditor::deleteShownServer);
+    connect(remove, &QAction::triggered, this, &MonitorDialog::updateServerCommands);
+    connect(lists, &QMenu::aboutToShow, this, &MonitorDialog::updateServerCommands);
     lists->addSeparator();
     connect(addCommand(lists, QStringLiteral("&Browser..."), kBrowserCommand), &QAction::triggered,
             this, &MonitorDialog::openBrowser);
@@ -213,6 +280,12 @@ void MonitorDialog::refreshDisplay() {
     m_view->refresh();
     m_editor->applyPasswordEcho();
     updateTitle();
+    updateServerCommands();
+}
+
+void MonitorDialog::updateServerCommands() {
+    commandAction(kAddServerCommand)->setEnabled(m_editor->canAddShown());
+    commandAction(kDeleteServerCommand)->setEnabled(m_editor->canDeleteShown());
 }
 
 void MonitorDialog::updateTitle() {

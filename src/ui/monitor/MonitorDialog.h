@@ -42,9 +42,19 @@ public:
     static constexpr int kTickMs = 1000;
     // "Players in the Tray Icon" (checkable), in the Settings menu; wired by PlayersTrayIcon.
     static constexpr int kTrayIconCommand = 40050;
+    // "Add Server" (Ins) and "Delete Server" (Del, as in the open server drop-down), in the
+    // Server List menu: the shown server into or out of the current list.
+    static constexpr int kAddServerCommand = 40051;
+    static constexpr int kDeleteServerCommand = 40052;
 
     MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget* parent = nullptr);
     ~MonitorDialog() override;
+
+    // The font at which the form and the menu bar fit into room (a screen's free area less the
+    // frame): font itself, or a smaller one (down to 6 points) on a screen too small for it, such
+    // as one at twice the scale. The form keeps its places; only its letters shrink, so that all
+    // of it is seen without scrolling.
+    static QFont fittingFont(QFont font, QSize room);
 
     // The menu command with that id, or nullptr.
     QAction* commandAction(int id) const;
@@ -56,6 +66,9 @@ public:
     void tick();
     // The display part of the cycle: working copy, views, fields, title.
     void refreshDisplay();
+
+    // Ends the window as QDialog does, remembering the list and server shown for the next start.
+    void done(int result) override;
 
     // While the game started from this window runs: no ticks and the "Connected to" title.
     void setGameRunning(bool running);
@@ -95,6 +108,9 @@ private:
     void buildMenu();
     QAction* addCommand(QMenu* menu, const QString& text, int id);
     void updateTitle();
+    void updateServerCommands();
+    // The list and server of the last run, each when it still exists (else list 0, no server).
+    void showLastSelection();
     void onFindServers();
 
     WindowServices m_services;

@@ -22,6 +22,7 @@ NewListDialog::NewListDialog(QWidget* parent) : QDialog(parent) {
     m_fileName = new QLineEdit(QString::fromUtf8(kNewListDefaultTitle), this);
     setControlId(m_fileName, 1059);
     du.place(m_fileName, 52, 7, 120, 12);
+    fileLabel->setBuddy(m_fileName);
     m_suffix = new QLabel(this);
     setControlId(m_suffix, 1060);
     setPlainLabelText(m_suffix, QStringLiteral(".sl%1").arg(6, 2, 10, QLatin1Char('0')));
@@ -33,6 +34,7 @@ NewListDialog::NewListDialog(QWidget* parent) : QDialog(parent) {
     m_name = new QLineEdit(QString::fromUtf8(kNewListDefaultName), this);
     setControlId(m_name, 1061);
     du.place(m_name, 52, 25, 161, 12);
+    nameLabel->setBuddy(m_name);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     setControlId(ok, 1);

@@ -23,7 +23,11 @@ RenameListDialog::RenameListDialog(const QString& fileName, const QString& oldNa
         auto* edit = new QLineEdit(text, this);
         setControlId(edit, id);
         edit->setReadOnly(readOnly);
+        // Read-only names are read, not visited: out of the Tab chain.
+        if (readOnly)
+            edit->setFocusPolicy(Qt::NoFocus);
         du.place(edit, 54, y, 179, 12);
+        l->setBuddy(edit);
         return edit;
     };
     m_fileName = addRow(QStringLiteral("File name:"), 7, 1056, fileName, true);

@@ -73,6 +73,8 @@ AboutDialog::AboutDialog(QWidget* parent, Prompt* prompt) : QDialog(parent) {
     setControlId(m_text, 1007);
     du.place(m_text, 8, 8, 280, 172);
     m_text->setReadOnly(true);
+    m_text->setTabChangesFocus(true); // read-only, but scrolled by keys: Tab leaves it
+    m_text->setAccessibleName(QStringLiteral("About Ondel"));
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);

@@ -20,4 +20,11 @@ inline void setPlainLabelText(QLabel* label, const QString& text) {
     label->setText(text);
 }
 
+// A menu item named by a list or server text: an '&' in it shown as such, and items 1 to 9
+// numbered in front ("&1 ") for their access keys.
+inline QString numberedMenuText(int number, QString text) {
+    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return number >= 1 && number <= 9 ? QStringLiteral("&%1 ").arg(number) + text : text;
+}
+
 } // namespace ondel

@@ -50,6 +50,14 @@ private:
 
 } // namespace
 
+QSize roomOnScreen(const QWidget& window) {
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return {};
+    const QRect free = screen->availableGeometry();
+    return {free.width() - kFrameWidth, free.height() - kFrameHeight};
+}
+
 void keepWindowSize(QWidget& window, SettingsStore& store, const char* name, QSize natural) {
     auto* keeper = new SizeKeeper(window, store, name);
     window.installEventFilter(keeper);

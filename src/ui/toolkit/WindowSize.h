@@ -14,4 +14,8 @@ class SettingsStore;
 // must outlive the window.
 void keepWindowSize(QWidget& window, SettingsStore& store, const char* name, QSize natural);
 
+// The room a top-level window has on its screen: the free area less the window manager's frame
+// (an empty size when there is no screen).
+QSize roomOnScreen(const QWidget& window);
+
 } // namespace ondel

@@ -1,8 +1,12 @@
 #include "launch/LaunchPlan.h"
 
 #include "../fakes/FakeSettingsStore.h"
+#include "../serverlist/ListTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 using namespace ondel;
 using Words = std::vector<std::string>;
@@ -249,7 +253,7 @@ TEST(LaunchPlan, AHostThatIsNotPlainRefusesTheLaunch) {
 
 TEST(LaunchPlan, LaunchMethodStoredAsDirectOrSteam) {
     test::FakeSettingsStore store;
-    EXPECT_EQ(readLaunchSettings(store).method, LaunchMethod::Direct);
+    EXPECT_EQ(readLaunchSettings(store, "").method, LaunchMethod::Direct);
     EXPECT_EQ(readLaunchSettings(store).steamCommand, "steam");
     LaunchSettings steam = readLaunchSettings(store);
     steam.method = LaunchMethod::Steam;
@@ -262,4 +266,58 @@ TEST(LaunchPlan, LaunchMethodStoredAsDirectOrSteam) {
     steam.method = LaunchMethod::Direct;
     writeLaunchSettings(store, steam);
     EXPECT_EQ(store.readString("Settings", "LaunchMethod", ""), "direct");
+}
+
+TEST(LaunchPlan, FirstStartGoesThroughSteamWhenItIsFound) {
+    namespace fs = std::filesystem;
+    test::TempDir dir;
+    const std::string withSteam = dir.file("bin");
+    const std::string notRunnable = dir.file("noexec");
+    const std::string empty = dir.file("empty");
+    for (const std::string& folder : {withSteam, notRunnable, empty})
+        fs::create_directory(folder);
+    for (const std::string& folder : {withSteam, notRunnable})
+        std::ofstream(folder + "/steam") << "#!/bin/sh\n";
+    fs::permissions(withSteam + "/steam", fs::perms::owner_all);
+    fs::permissions(notRunnable + "/steam", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_directory(empty + "/steam"); // a folder of that name is no program
+
+    struct Case {
+        const char* stored; // LaunchMethod, nullptr: none
+        const char* hlDir;  // nullptr: none
+        const char* steamCommand;
+        std::string path;
+        LaunchMethod expected;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, nullptr, empty + ":" + withSteam, LaunchMethod::Steam},
+        {nullptr, nullptr, nullptr, "::" + withSteam + "/", LaunchMethod::Steam},
+        {nullptr, nullptr, nullptr, empty + ":" + notRunnable, LaunchMethod::Direct},
+        {nullptr, nullptr, nullptr, "", LaunchMethod::Direct},
+        {nullptr, nullptr, "steam-runtime", withSteam, LaunchMethod::Direct},
+        {nullptr, nullptr, "", withSteam, LaunchMethod::Steam},
+        {nullptr, nullptr, nullptr, withSteam + "/steam", LaunchMethod::Direct},
+        // What is stored wins, and so does a folder set before the choice existed.
+        {"direct", nullptr, nullptr, withSteam, LaunchMethod::Direct},
+        {"steam", nullptr, nullptr, empty, LaunchMethod::Steam},
+        {nullptr, "/games/hl", nullptr, withSteam, LaunchMethod::Direct},
+    };
+    for (const Case& c : cases) {
+        test::FakeSettingsStore store;
+        if (c.stored != nullptr)
+            store.writeString("Settings", "LaunchMethod", c.stored);
+        if (c.hlDir != nullptr)
+            store.writeString("Settings", "HLDir", c.hlDir);
+        if (c.steamCommand != nullptr)
+            store.writeString("Settings", "SteamCommand", c.steamCommand);
+        EXPECT_EQ(readLaunchSettings(store, c.path).method, c.expected)
+            << (c.stored ? c.stored : "-") << " " << (c.hlDir ? c.hlDir : "-") << " "
+            << (c.steamCommand ? c.steamCommand : "-") << " PATH=" << c.path;
+    }
+    // A command given as a path is that file, wherever PATH points.
+    test::FakeSettingsStore byPath;
+    byPath.writeString("Settings", "SteamCommand", withSteam + "/steam");
+    EXPECT_EQ(readLaunchSettings(byPath, "").method, LaunchMethod::Steam);
+    byPath.writeString("Settings", "SteamCommand", notRunnable + "/steam");
+    EXPECT_EQ(readLaunchSettings(byPath, withSteam).method, LaunchMethod::Direct);
 }

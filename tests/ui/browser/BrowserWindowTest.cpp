@@ -231,7 +231,7 @@ TEST_F(BrowserTest, ContextMenuCopiesAddsAndRemoves) {
     std::unique_ptr<QMenu> menu = window->contextMenuFor(0);
     ASSERT_TRUE(trigger(*menu, QStringLiteral("Copy &address")));
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("10.0.0.1:27015"));
-    ASSERT_TRUE(trigger(*menu, QStringLiteral("Clan (clan.sl06)")));
+    ASSERT_TRUE(trigger(*menu, QStringLiteral("&1 Clan (clan.sl06)")));
     ASSERT_EQ(lists.at(1).size(), 1u);
     EXPECT_EQ(lists.at(1).entries()[0].hostName, "Alpha <b>bold</b>");
 

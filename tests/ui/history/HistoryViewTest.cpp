@@ -146,6 +146,31 @@ TEST(HistoryGraph, TooltipGivesTheValuesUnderThePointerAndMapChangesAsPlainText)
     EXPECT_EQ(graph.toolTipAt(QPoint(2, 2)), QString()); // outside the plot
 }
 
+// A week of five-minute rows in a narrow graph: many rows share a pixel column, the players line
+// still runs through the hours that answered and breaks where the server was down each night.
+TEST(HistoryGraph, ACrowdedSpanKeepsItsLineAndItsGaps) {
+    MadeUpStore store;
+    HistoryView view(store);
+    view.resize(400, 300);
+    view.setServer("127.0.0.1:27015");
+    view.setSpan(HistoryView::Span::Week);
+    view.reload(kNow);
+    const QImage image = view.graph().grab().toImage();
+    const std::int64_t from = kNow - 7 * 24 * kHour;
+    const auto blueInColumnAt = [&](std::int64_t t) {
+        const double left = 44, width = image.width() - 44 - 12;
+        const int x = static_cast<int>(left + width * static_cast<double>(t - from) /
+                                                  static_cast<double>(kNow - from));
+        for (int y = 0; y < image.height(); ++y)
+            if (image.pixelColor(x, y) == QColor(40, 110, 200))
+                return true;
+        return false;
+    };
+    const std::int64_t day = kNow - kNow % (24 * kHour) - 2 * 24 * kHour;
+    EXPECT_TRUE(blueInColumnAt(day + 12 * kHour));                // answered at noon
+    EXPECT_FALSE(blueInColumnAt(day + 4 * kHour + 45 * kMinute)); // down from 4:00 to 5:30
+}
+
 TEST(HistoryView, PictureOfADay) {
     MadeUpStore store;
     HistoryView view(store);

@@ -99,6 +99,12 @@ TEST(LaunchSettingsDialog, OkStoresAQuotedGroupAsOneArgumentInOrder) {
 }
 
 TEST(LaunchSettingsDialog, StartThroughSteamIsStoredAndShown) {
+    // No Steam on PATH: a first start shows the direct start.
+    struct EmptyPath {
+        QByteArray saved = qgetenv("PATH");
+        EmptyPath() { qputenv("PATH", QByteArray()); }
+        ~EmptyPath() { qputenv("PATH", saved); }
+    } emptyPath;
     test::FakeSettingsStore store;
     test::FakeUiPrompt prompt;
     auto steamButton = [](QDialog& d) {

@@ -11,6 +11,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTextStream>
 
 using namespace ondel;
@@ -387,4 +390,24 @@ TEST_F(MonitorWindow, ViewsAndPanelFollowTheCurrentRecord) {
     typeKeys(control<QLineEdit>(1006), QStringLiteral("x"));
     m_dialog->refreshDisplay();
     EXPECT_NE(control<CEditEx>(1014)->textColour(), QColor(255, 0, 0));
+}
+
+// A screen too small for the form at the window's font (letters twice as large stand for twice
+// the scale): the letters shrink until the whole form is seen in the window, without scrolling.
+TEST_F(MonitorWindow, TheWholeFormFitsASmallScreen) {
+    const QFont usual = QApplication::font();
+    QFont large = usual;
+    large.setPointSizeF(18);
+    QApplication::setFont(large);
+    openWindow();
+    QApplication::setFont(usual);
+    auto* scroll = m_dialog->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    QApplication::processEvents();
+    EXPECT_LT(m_dialog->font().pointSizeF(), 18.0);
+    const QSize room = m_dialog->screen()->availableGeometry().size();
+    EXPECT_LE(m_dialog->height(), room.height());
+    EXPECT_LE(scroll->widget()->minimumHeight(), scroll->viewport()->height());
+    EXPECT_LE(scroll->widget()->minimumWidth(), scroll->viewport()->width());
+    EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
 }

@@ -1,3 +1,4 @@
+#include "../toolkit/WindowInput.h"
 #include "MonitorFixture.h"
 #include "serverlist/ListCommands.h"
 #include "serverlist/ListFiles.h"
@@ -422,4 +423,93 @@ TEST_F(ServerLists, OpenDropDownWithARecentSection) {
     QDir().mkpath(QStringLiteral(ONDEL_TEST_OUTPUT));
     EXPECT_TRUE(shot.save(QStringLiteral(ONDEL_TEST_OUTPUT "/server-dropdown.png")));
     selector()->hidePopup();
+}
+
+TEST_F(ServerLists, TheNextWindowShowsTheLastListAndServer) {
+    openWindow([this](Application& app) {
+        app.lists().current().storeEntry(entry("192.0.2.5:27015", "Alpha"));
+        ServerList clan(dataDir() + "clan.sl06", "clan.sl06", "Clan");
+        for (const char* host : {"192.0.2.7:27015", "192.0.2.8:27016", "192.0.2.9:27017"})
+            clan.storeEntry(entry(host, "Clan server"));
+        app.lists().append(std::move(clan));
+    });
+    QComboBox* lists = listSelector(*m_dialog);
+    lists->setCurrentIndex(1);
+    emit lists->activated(1);
+    const ServerAddress third = selector()->addressAt(2).value_or(ServerAddress{});
+    ASSERT_EQ(third, parseAddress("192.0.2.7:27015"));
+    selector()->setCurrentIndex(2);
+    emit selector()->activated(2);
+    // Remembered when the window ends; the next window shows them.
+    auto reopen = [this] {
+        m_dialog->reject();
+        m_dialog.reset();
+        m_dialog = createMonitorWindow(*m_app, m_prompt);
+    };
+    reopen();
+    EXPECT_EQ(m_app->lists().currentIndex(), 1u);
+    EXPECT_EQ(listSelector(*m_dialog)->currentIndex(), 1);
+    EXPECT_EQ(m_app->engine().currentServer().address, third);
+    EXPECT_EQ(selectorEdit()->text(), QStringLiteral("192.0.2.7:27015 Clan server"));
+
+    // A server that is gone leaves its list shown without a server; a list that is gone, list 0.
+    m_app->lists().current().removeAt(
+        static_cast<std::size_t>(m_app->lists().current().find(third)));
+    reopen();
+    EXPECT_EQ(m_app->lists().currentIndex(), 1u);
+    EXPECT_TRUE(m_app->engine().currentServer().address.empty());
+    EXPECT_EQ(selectorEdit()->text(), QString());
+    settings::write(m_app->settings(), settings::kMonitorList, dataDir() + "gone.sl06");
+    settings::write(m_app->settings(), settings::kMonitorServer, "192.0.2.5:27015");
+    m_dialog.reset(); // not closed: the settings stay as written
+    m_dialog = createMonitorWindow(*m_app, m_prompt);
+    EXPECT_EQ(m_app->lists().currentIndex(), 0u);
+    EXPECT_EQ(listSelector(*m_dialog)->currentIndex(), 0);
+    EXPECT_TRUE(m_app->engine().currentServer().address.empty());
+    EXPECT_TRUE(m_prompt.messages.empty());
+}
+
+TEST_F(ServerLists, AddAndDeleteFromTheMenuAsTheKeysDo) {
+    openWindow([](Application& app) {
+        app.lists().current().storeEntry(entry("192.0.2.6:27015", "Bravo"));
+    });
+    QAction* add = m_dialog->commandAction(MonitorDialog::kAddServerCommand);
+    QAction* remove = m_dialog->commandAction(MonitorDialog::kDeleteServerCommand);
+    ASSERT_NE(add, nullptr);
+    ASSERT_NE(remove, nullptr);
+    EXPECT_EQ(add->shortcut(), QKeySequence(Qt::Key_Insert));
+    EXPECT_EQ(remove->shortcut(), QKeySequence(Qt::Key_Delete));
+    EXPECT_FALSE(add->isEnabled()); // no server shown
+    EXPECT_FALSE(remove->isEnabled());
+
+    typeServer(QStringLiteral("192.0.2.5:27015"));
+    EXPECT_TRUE(add->isEnabled());
+    EXPECT_FALSE(remove->isEnabled());
+    // Ins in the window, as the window system delivers it, adds the typed server.
+    m_dialog->activateWindow();
+    ASSERT_TRUE(input::waitForFocus(m_dialog.get()));
+    selectorEdit()->setFocus();
+    input::key(m_dialog.get(), Qt::Key_Insert);
+    ASSERT_NE(stored("192.0.2.5:27015"), nullptr);
+    EXPECT_EQ(currentList().size(), 2u);
+    EXPECT_EQ(selector()->count(), 2);
+    EXPECT_EQ(selectorEdit()->text(), QStringLiteral("192.0.2.5:27015"));
+    EXPECT_FALSE(add->isEnabled());
+    EXPECT_TRUE(remove->isEnabled());
+
+    // Delete asks what the Delete key in the drop-down asks.
+    typeServer(QStringLiteral("192.0.2.6:27015"));
+    m_prompt.answers = {Prompt::Answer::Cancel, Prompt::Answer::Ok};
+    remove->trigger();
+    ASSERT_EQ(m_prompt.messages.size(), 1u);
+    EXPECT_EQ(m_prompt.messages[0].title, "Delete");
+    EXPECT_EQ(m_prompt.messages[0].text, "Delete 192.0.2.6:27015 Bravo?");
+    EXPECT_EQ(m_prompt.messages[0].buttons, Prompt::Buttons::OkCancel);
+    EXPECT_NE(stored("192.0.2.6:27015"), nullptr);
+    remove->trigger();
+    EXPECT_EQ(stored("192.0.2.6:27015"), nullptr);
+    EXPECT_EQ(selectorEdit()->text(), QString());
+    EXPECT_TRUE(m_app->engine().currentServer().address.empty());
+    EXPECT_EQ(selector()->count(), 1);
+    EXPECT_FALSE(remove->isEnabled());
 }
