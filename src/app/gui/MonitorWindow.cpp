@@ -42,7 +42,8 @@ WindowServices windowServices(Application& app) {
     return WindowServices{
         app.engine(), app.lists(),     app.settings(),
         app.clock(),  app.socket(),    app.dataDirectory(),
-        app.scans(),  app.countries(), [&app](const ServerAddress& a) { return app.blockedBy(a); }};
+        app.scans(),  app.countries(), [&app](const ServerAddress& a) { return app.blockedBy(a); },
+        app.history()};
 }
 
 std::unique_ptr<MonitorDialog> createMonitorWindow(Application& app, UiPrompt& prompt) {

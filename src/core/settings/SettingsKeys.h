@@ -49,6 +49,9 @@ inline constexpr IntValue kBrowserAutoRefresh{kSettings, "BrowserAutoRefresh", 0
 inline constexpr IntValue kBrowserDetailsShown{kSettings, "BrowserDetailsShown", 1};
 // The sizes of the browser's table and details pane (the splitter's state, in base64).
 inline constexpr TextValue kBrowserSplitter{kSettings, "BrowserSplitter", ""};
+// The browser table's columns as "WIDTHS;ORDER;SORT": each column's width, the columns from the
+// left, the sort column (-1: none) and order (1: descending).
+inline constexpr TextValue kBrowserHeader{kSettings, "BrowserHeader", ""};
 // Player names the browser watches for, one per line (see watchListFromText).
 inline constexpr TextValue kWatchedPlayers{kSettings, "WatchedPlayers", ""};
 // 1: a tray icon shows the monitored server's players and slots.

@@ -1,6 +1,4 @@
-// The browser's blocklist and country database: blocking a server or an address from the context
-// menu, editing blocklist.txt, showing the Country column once there is a database.
-#include "BrowserWindow.h"
+#include "BrowserBlocklist.h"
 
 #include "BlocklistDialog.h"
 #include "BrowserModel.h"
@@ -8,49 +6,50 @@
 #include "common/Prompt.h"
 #include "common/Text.h"
 
-#include <QHeaderView>
-#include <QTableView>
+#include <QPushButton>
 
 namespace ondel {
 
-void BrowserWindow::setBlocklistPath(std::string path) {
-    m_blocklistPath = std::move(path);
-    reloadBlocklist();
+BrowserBlocklist::BrowserBlocklist(BrowserModel& model, Prompt& prompt, QWidget* window)
+    : QObject(window), m_model(model), m_prompt(prompt), m_window(window) {
+    m_button = new QPushButton(QStringLiteral("Blocklist ..."), window);
+    m_button->setAutoDefault(false);
+    connect(m_button, &QPushButton::clicked, this, &BrowserBlocklist::edit);
 }
 
-void BrowserWindow::reloadBlocklist() {
-    m_model->setBlocklist(m_blocklistPath.empty() ? Blocklist() : Blocklist::load(m_blocklistPath));
-    updateStatus();
+void BrowserBlocklist::setPath(std::string path) {
+    m_path = std::move(path);
+    reload();
 }
 
-void BrowserWindow::block(const ServerAddress& address, bool wholeAddress) {
-    if (m_blocklistPath.empty())
+void BrowserBlocklist::reload() {
+    m_model.setBlocklist(m_path.empty() ? Blocklist() : Blocklist::load(m_path));
+    emit reloaded();
+}
+
+void BrowserBlocklist::block(const ServerAddress& address, bool wholeAddress) {
+    if (m_path.empty())
         return;
     const std::optional<std::string> line =
         wholeAddress ? Blocklist::addressLine(address) : Blocklist::serverLine(address);
     if (!line)
         return;
-    if (!appendBlocklistLine(m_blocklistPath, *line)) {
-        m_prompt.message("Error",
-                         text::format("Can't write the blocklist %s!!!",
-                                      text::toDisplayUtf8(m_blocklistPath).c_str()),
-                         Prompt::Buttons::Ok, Prompt::Icon::Error);
+    if (!appendBlocklistLine(m_path, *line)) {
+        m_prompt.message(
+            "Error",
+            text::format("Can't write the blocklist %s!!!", text::toDisplayUtf8(m_path).c_str()),
+            Prompt::Buttons::Ok, Prompt::Icon::Error);
         return;
     }
-    reloadBlocklist();
+    reload();
 }
 
-void BrowserWindow::editBlocklist() {
-    if (m_blocklistPath.empty())
+void BrowserBlocklist::edit() {
+    if (m_path.empty())
         return;
-    BlocklistDialog dialog(m_blocklistPath, this);
+    BlocklistDialog dialog(m_path, m_window);
     dialog.exec();
-    reloadBlocklist();
-}
-
-void BrowserWindow::setCountryLookup(const CountryLookup* countries) {
-    m_model->setCountryLookup(countries);
-    m_table->setColumnHidden(static_cast<int>(BrowserColumn::Country), countries == nullptr);
+    reload();
 }
 
 } // namespace ondel

@@ -1,72 +1,93 @@
-// The browser's details pane: the selected server shown live under the table, in a splitter
-// whose sizes are kept with whether the pane is shown.
-#include "BrowserWindow.h"
+#include "BrowserDetails.h"
 
-#include "BrowserModel.h"
-#include "BrowserProxyModel.h"
 #include "ServerDetailsPane.h"
 #include "browser/ScanService.h"
-#include "serverlist/ServerListSet.h"
+#include "history/HistorySamples.h"
 #include "settings/SettingsKeys.h"
+#include "ui/history/HistoryView.h"
 
-#include <QItemSelectionModel>
 #include <QPushButton>
 #include <QSplitter>
-#include <QTableView>
+#include <QToolButton>
 
 namespace ondel {
 
-void BrowserWindow::buildDetailsPane() {
-    m_details = new ServerDetailsPane(
-        m_settings, [this](const ServerEntry& entry) { return m_scans.watchServer(entry); }, this);
-    m_splitter = new QSplitter(Qt::Vertical, this);
-    m_splitter->addWidget(m_table);
-    m_splitter->addWidget(m_details);
+BrowserDetails::BrowserDetails(SettingsStore& settings, ScanService& scans, Selected selected,
+                               QWidget* table, QWidget* window)
+    : QObject(window), m_settings(settings), m_selected(std::move(selected)) {
+    m_pane = new ServerDetailsPane(
+        m_settings, [&scans](const ServerEntry& entry) { return scans.watchServer(entry); },
+        window);
+    m_splitter = new QSplitter(Qt::Vertical, window);
+    m_splitter->addWidget(table);
+    m_splitter->addWidget(m_pane);
     m_splitter->setStretchFactor(0, 3);
     m_splitter->setStretchFactor(1, 2);
     m_splitter->setChildrenCollapsible(false);
-    connect(m_splitter, &QSplitter::splitterMoved, this, &BrowserWindow::saveSplitter);
-    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &BrowserWindow::onSelectionChanged);
+    connect(m_splitter, &QSplitter::splitterMoved, this, &BrowserDetails::saveSplitter);
+
+    m_button = new QPushButton(QStringLiteral("&Details"), window);
+    m_button->setCheckable(true);
+    m_button->setAutoDefault(false);
+    m_button->setToolTip(QStringLiteral("Show the selected server's details, players and rules"));
+    connect(m_button, &QPushButton::toggled, this, &BrowserDetails::setShown);
 }
 
-void BrowserWindow::restoreDetailsPane() {
+void BrowserDetails::restore() {
     const QByteArray split = QByteArray::fromBase64(
         QByteArray::fromStdString(settings::read(m_settings, settings::kBrowserSplitter)));
     if (split.isEmpty() || !m_splitter->restoreState(split))
         m_splitter->setSizes({380, 240});
-    setDetailsShown(settings::read(m_settings, settings::kBrowserDetailsShown) != 0);
+    setShown(settings::read(m_settings, settings::kBrowserDetailsShown) != 0);
 }
 
-void BrowserWindow::setDetailsShown(bool shown) {
-    if (m_detailsButton->isChecked() != shown)
-        m_detailsButton->setChecked(shown); // comes back here through toggled
-    m_details->setVisible(shown);
+void BrowserDetails::setShown(bool shown) {
+    if (m_button->isChecked() != shown)
+        m_button->setChecked(shown); // comes back here through toggled
+    m_pane->setVisible(shown);
     if (shown)
-        onSelectionChanged();
+        follow();
     else
-        m_details->clear(); // nothing is asked for a pane no one sees
+        m_pane->clear(); // nothing is asked for a pane no one sees
+    if (!shown && m_history != nullptr)
+        m_history->setServer({});
     if ((settings::read(m_settings, settings::kBrowserDetailsShown) != 0) != shown)
         settings::write(m_settings, settings::kBrowserDetailsShown, shown ? 1 : 0);
 }
 
-void BrowserWindow::saveSplitter() {
+void BrowserDetails::saveSplitter() {
     settings::write(m_settings, settings::kBrowserSplitter,
                     m_splitter->saveState().toBase64().toStdString());
 }
 
-void BrowserWindow::onSelectionChanged() {
-    if (!m_details->isVisible() && !m_detailsButton->isChecked())
+void BrowserDetails::follow() {
+    if (!m_pane->isVisible() && !m_button->isChecked())
         return;
-    const QModelIndexList rows = m_table->selectionModel()->selectedRows();
-    const BrowserRow* row = rows.isEmpty() ? nullptr : m_proxy->rowAt(rows.first().row());
-    const ServerList* list = shownList();
-    const int i = row != nullptr && list != nullptr ? list->find(row->address) : -1;
-    if (i < 0) {
-        m_details->clear();
-        return;
+    const ServerEntry* entry = m_selected();
+    if (entry != nullptr)
+        m_pane->showServer(*entry);
+    else
+        m_pane->clear();
+    if (m_history != nullptr) {
+        const std::string server = entry != nullptr ? historyKey(entry->address) : std::string();
+        if (server != m_history->server())
+            m_history->setServer(server);
     }
-    m_details->showServer(list->entries()[static_cast<std::size_t>(i)]);
+}
+
+void BrowserDetails::setHistory(HistoryStore* store) {
+    delete m_history;
+    m_history = nullptr;
+    if (store == nullptr)
+        return;
+    m_history = new HistoryView(*store, m_pane);
+    m_history->setAccessibleName(QStringLiteral("History"));
+    // Alt+D stays with "Details" in this window.
+    for (QToolButton* span : m_history->findChildren<QToolButton*>())
+        if (span->text() == QStringLiteral("&Day"))
+            span->setText(QStringLiteral("Da&y"));
+    m_pane->addPart(m_history, 3);
+    follow();
 }
 
 } // namespace ondel

@@ -1,9 +1,9 @@
-// The browser's commands on one server: show it in the monitor, connect, copy its address, add
-// it to another list, remove it from the shown one.
-#include "BrowserWindow.h"
+#include "BrowserServerActions.h"
 
+#include "BrowserBlocklist.h"
 #include "BrowserModel.h"
 #include "BrowserProxyModel.h"
+#include "BrowserWindow.h"
 #include "browser/Blocklist.h"
 #include "common/Prompt.h"
 #include "common/Text.h"
@@ -20,32 +20,38 @@
 
 namespace ondel {
 
-void BrowserWindow::showInMonitor(int proxyRow) {
-    const BrowserRow* row = m_proxy->rowAt(proxyRow);
-    const int list = listIndex();
-    if (row == nullptr || list < 0 || !m_actions.show)
+BrowserServerActions::BrowserServerActions(BrowserWindow& window, ServerListSet& lists,
+                                           SettingsStore& settings, Prompt& prompt,
+                                           BrowserBlocklist& blocklist, Hooks hooks)
+    : QObject(&window), m_window(window), m_lists(lists), m_settings(settings), m_prompt(prompt),
+      m_blocklist(blocklist), m_hooks(std::move(hooks)) {}
+
+void BrowserServerActions::showInMonitor(int proxyRow) {
+    const BrowserRow* row = m_window.proxy().rowAt(proxyRow);
+    const int list = m_window.listIndex();
+    if (row == nullptr || list < 0 || !m_hooks.show)
         return;
-    m_actions.show(static_cast<std::size_t>(list), row->address);
+    m_hooks.show(static_cast<std::size_t>(list), row->address);
 }
 
-std::unique_ptr<QMenu> BrowserWindow::contextMenuFor(int proxyRow) {
-    const BrowserRow* row = m_proxy->rowAt(proxyRow);
+std::unique_ptr<QMenu> BrowserServerActions::contextMenuFor(int proxyRow) {
+    const BrowserRow* row = m_window.proxy().rowAt(proxyRow);
     if (row == nullptr)
         return nullptr;
     const ServerAddress address = row->address;
-    auto menu = std::make_unique<QMenu>(this);
+    auto menu = std::make_unique<QMenu>(&m_window);
     QAction* connectAction = menu->addAction(QStringLiteral("&Connect ..."));
     connect(connectAction, &QAction::triggered, this, [this, address] {
-        const int list = listIndex();
-        if (list >= 0 && m_actions.connect)
-            m_actions.connect(static_cast<std::size_t>(list), address);
+        const int list = m_window.listIndex();
+        if (list >= 0 && m_hooks.connect)
+            m_hooks.connect(static_cast<std::size_t>(list), address);
     });
-    connectAction->setEnabled(static_cast<bool>(m_actions.connect));
+    connectAction->setEnabled(static_cast<bool>(m_hooks.connect));
     connect(menu->addAction(QStringLiteral("Copy &address")), &QAction::triggered, this, [address] {
         QApplication::clipboard()->setText(displayText(text::toDisplayUtf8(addressText(address))));
     });
     QMenu* addTo = menu->addMenu(QStringLiteral("Add to &list"));
-    const int shown = listIndex();
+    const int shown = m_window.listIndex();
     for (std::size_t i = 0; i < m_lists.size(); ++i) {
         if (static_cast<int>(i) == shown)
             continue;
@@ -62,41 +68,44 @@ std::unique_ptr<QMenu> BrowserWindow::contextMenuFor(int proxyRow) {
                 });
     }
     addTo->setEnabled(!addTo->isEmpty());
-    connect(menu->addAction(QStringLiteral("Alert&s...")), &QAction::triggered, this,
-            [this, address] {
-                AlertsDialog::edit(m_lists, m_settings, static_cast<std::size_t>(listIndex()),
-                                   addressText(address), this);
-            });
+    connect(
+        menu->addAction(QStringLiteral("Alert&s...")), &QAction::triggered, this, [this, address] {
+            AlertsDialog::edit(m_lists, m_settings, static_cast<std::size_t>(m_window.listIndex()),
+                               addressText(address), &m_window);
+        });
     menu->addSeparator();
     connect(menu->addAction(QStringLiteral("&Remove")), &QAction::triggered, this,
             [this, address] { removeServer(address); });
     QAction* blockServer = menu->addAction(QStringLiteral("&Block this server"));
-    connect(blockServer, &QAction::triggered, this, [this, address] { block(address, false); });
+    connect(blockServer, &QAction::triggered, this,
+            [this, address] { m_blocklist.block(address, false); });
     QAction* blockAddress = menu->addAction(QStringLiteral("Block this a&ddress"));
-    connect(blockAddress, &QAction::triggered, this, [this, address] { block(address, true); });
+    connect(blockAddress, &QAction::triggered, this,
+            [this, address] { m_blocklist.block(address, true); });
     // A host name has no one address to block; and without a data folder there is no list.
-    blockServer->setEnabled(!m_blocklistPath.empty());
-    blockAddress->setEnabled(!m_blocklistPath.empty() && Blocklist::addressLine(address));
+    blockServer->setEnabled(!m_blocklist.path().empty());
+    blockAddress->setEnabled(!m_blocklist.path().empty() && Blocklist::addressLine(address));
     return menu;
 }
 
-void BrowserWindow::addToList(std::size_t target, const ServerAddress& address) {
-    const ServerList* source = shownList();
+void BrowserServerActions::addToList(std::size_t target, const ServerAddress& address) {
+    const ServerList* source = m_window.shownList();
     if (source == nullptr || target >= m_lists.size() || &m_lists.at(target) == source)
         return;
     const int i = source->find(address);
     if (i < 0)
         return;
     m_lists.at(target).storeEntry(source->entries()[static_cast<std::size_t>(i)]);
-    emit listUpdated();
+    emit listChanged();
 }
 
-void BrowserWindow::removeServer(const ServerAddress& address) {
-    const ServerList* shown = shownList();
+void BrowserServerActions::removeServer(const ServerAddress& address) {
+    const ServerList* shown = m_window.shownList();
     if (shown == nullptr)
         return;
-    const int row = m_model->indexOf(address);
-    const std::string name = row >= 0 ? m_model->row(row).name : std::string();
+    const BrowserModel& model = m_window.model();
+    const int row = model.indexOf(address);
+    const std::string name = row >= 0 ? model.row(row).name : std::string();
     const std::string question = "Delete " + text::toDisplayUtf8(addressText(address)) + " " +
                                  withVisibleControls(name) + " from the list \"" +
                                  withVisibleControls(text::toDisplayUtf8(shown->name())) + "\"?";
@@ -104,21 +113,21 @@ void BrowserWindow::removeServer(const ServerAddress& address) {
     auto* uiPrompt = dynamic_cast<UiPrompt*>(&m_prompt);
     QPointer<QWidget> before = uiPrompt != nullptr ? uiPrompt->parentWidget() : nullptr;
     if (uiPrompt != nullptr)
-        uiPrompt->setParentWidget(this);
+        uiPrompt->setParentWidget(&m_window);
     const Prompt::Answer answer =
         m_prompt.message("Delete", question, Prompt::Buttons::OkCancel, Prompt::Icon::Question);
     if (uiPrompt != nullptr)
         uiPrompt->setParentWidget(before);
     if (answer != Prompt::Answer::Ok)
         return;
-    if (ServerList* list = shownList()) {
+    if (ServerList* list = m_window.shownList()) {
         const int i = list->find(address);
         if (i >= 0)
             list->removeAt(static_cast<std::size_t>(i));
     }
     // The list may hold it twice: the row stays for the second one.
-    reloadList();
-    emit listUpdated();
+    m_window.reloadList();
+    emit listChanged();
 }
 
 } // namespace ondel

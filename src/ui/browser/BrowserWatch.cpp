@@ -1,14 +1,25 @@
-// The browser's watch list: players looked for in every answer, announced when they arrive.
-#include "BrowserWindow.h"
+#include "BrowserWatch.h"
 
 #include "WatchListDialog.h"
+#include "browser/BrowserRow.h"
+#include "browser/ScanService.h"
 #include "common/Text.h"
 #include "notify/Notifier.h"
 #include "settings/SettingsKeys.h"
 
+#include <QPushButton>
+
 namespace ondel {
 
-void BrowserWindow::announceWatched(const ScanResult& result) {
+BrowserWatch::BrowserWatch(SettingsStore& settings, QWidget* window)
+    : QObject(window), m_settings(settings), m_window(window) {
+    m_watch.setWatched(watchListFromText(settings::read(m_settings, settings::kWatchedPlayers)));
+    m_button = new QPushButton(QStringLiteral("Watch players ..."), window);
+    m_button->setAutoDefault(false);
+    connect(m_button, &QPushButton::clicked, this, &BrowserWatch::edit);
+}
+
+void BrowserWatch::announce(const ScanResult& result) {
     // Only a players answer says who is there; silence says nothing.
     if (result.status != ScanResult::Status::Up || !result.gotPlayers)
         return;
@@ -29,16 +40,16 @@ void BrowserWindow::announceWatched(const ScanResult& result) {
                                                         text::toDisplayUtf8(address) + ")");
 }
 
-void BrowserWindow::setWatchedPlayers(const std::vector<std::string>& names) {
+void BrowserWatch::setWatched(const std::vector<std::string>& names) {
     // As the settings will give them back: one name per line, no blanks around it.
     m_watch.setWatched(watchListFromText(watchListText(names)));
     settings::write(m_settings, settings::kWatchedPlayers, watchListText(m_watch.watched()));
 }
 
-void BrowserWindow::editWatchList() {
-    WatchListDialog dialog(m_watch.watched(), this);
+void BrowserWatch::edit() {
+    WatchListDialog dialog(m_watch.watched(), m_window);
     if (dialog.exec() == QDialog::Accepted)
-        setWatchedPlayers(dialog.names());
+        setWatched(dialog.names());
 }
 
 } // namespace ondel

@@ -31,6 +31,7 @@ BrowserWindow* MonitorDialog::openBrowser() {
         m_browser->setWindowIcon(windowIcon());
         m_browser->setNotifier(m_notifier);
         m_browser->setCountryLookup(m_services.countries);
+        m_browser->setHistory(m_services.history);
         if (!m_services.dataDirectory.empty())
             m_browser->setBlocklistPath(m_services.dataDirectory +
                                         (m_services.dataDirectory.ends_with('/') ? "" : "/") +

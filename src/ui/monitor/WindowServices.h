@@ -8,6 +8,7 @@ namespace ondel {
 
 class Clock;
 class CountryLookup;
+class HistoryStore;
 class QueryEngine;
 class ScanService;
 class ServerListSet;
@@ -30,6 +31,7 @@ struct WindowServices {
     const CountryLookup* countries = nullptr; // the country database; nullptr: none
     // The blocklist entry that blocks a server (never asked), or nothing.
     std::function<std::optional<std::string>(const ServerAddress&)> blockedBy;
+    HistoryStore* history = nullptr; // the servers' history (the browser's graphs); nullptr: none
 };
 
 } // namespace ondel

@@ -1,6 +1,7 @@
 // The browser against 1,000 hlsim servers on loopback, through the program's own scan and socket.
 #include "../monitor/MonitorFixture.h"
 #include "../toolkit/WindowInput.h"
+#include "history/HistoryStore.h"
 #include "notify/Notifier.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
@@ -9,10 +10,12 @@
 #include "ui/browser/BrowserWindow.h"
 #include "ui/browser/ServerDetailsPane.h"
 #include "ui/browser/WatchListDialog.h"
+#include "ui/history/HistoryView.h"
 #include "ui/monitor/PlayersTrayIcon.h"
 #include "ui/toolkit/ColorListCtrl.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -26,6 +29,8 @@
 #include <QTextDocument>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace ondel::test {
 namespace {
@@ -244,8 +249,29 @@ TEST_F(BrowserHlsimTest, SelectedRowIsShownLiveInTheDetailsPane) {
         return pane->field(QStringLiteral("Name"))->text() == QStringLiteral("Pane Arena #11");
     }));
 
+    // The pane's graph reads the program's own history store; a made-up day of the shown server
+    // makes the picture.
+    HistoryStore* history = m_app->history();
+    ASSERT_NE(history, nullptr);
+    const std::string key = "127.0.0.1:" + std::to_string(shown.port());
+    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+    std::vector<HistorySample> day;
+    const char* maps[] = {"crossfire", "c1a0", "datacore", "stalkyard"};
+    for (int minute = 24 * 60; minute > 2; minute -= 2) {
+        const double hour = (24 * 60 - minute) / 60.0;
+        const bool up = hour < 9 || hour > 9.5; // a restart that took half an hour
+        const int players =
+            static_cast<int>(6 + 5 * std::sin(hour / 24 * 2 * M_PI) + std::sin(hour * 2.5));
+        day.push_back({key, now - minute * 60'000LL, up, up ? players : 0, 0, 12,
+                       up ? maps[static_cast<int>(hour / 5) % 4] : "", up ? 30 + minute % 7 : -1});
+    }
+    history->record(day);
+    history->flush();
     browser->table()->selectRow(0);
-    browser->resize(1100, 700);
+    auto* graph = browser->findChild<HistoryView*>();
+    ASSERT_NE(graph, nullptr);
+    EXPECT_EQ(graph->server(), key);
+    browser->resize(1200, 800);
     ASSERT_TRUE(waitFor([&] { return pane->playersView()->rowCount() == 2; }));
     QApplication::processEvents();
     QDir().mkpath(QStringLiteral(ONDEL_TEST_OUTPUT));

@@ -6,9 +6,12 @@
 #include "browser/ScanService.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
+#include "sqlite/SqliteHistoryStore.h"
 #include "ui/browser/BrowserModel.h"
 #include "ui/browser/BrowserProxyModel.h"
+#include "ui/browser/BrowserTable.h"
 #include "ui/browser/ServerDetailsPane.h"
+#include "ui/history/HistoryView.h"
 #include "ui/monitor/ServerSelector.h"
 #include "ui/toolkit/ColorListCtrl.h"
 
@@ -16,6 +19,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDateTime>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +32,9 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
 
 namespace ondel::test {
 namespace {
@@ -296,6 +303,96 @@ TEST_F(BrowserTest, ClickedRowShowsItsDetailsAndTheKeyboardGetsOut) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window->windowHandle()));
     input::key(window.get(), Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
+}
+
+// Name takes the spare width; the window's size, the other columns' widths and the sort come
+// back in the next window over the same settings; a stored header that is not this table's is
+// ignored.
+TEST_F(BrowserTest, SizeAndColumnsAreKeptBetweenWindows) {
+    const int name = static_cast<int>(BrowserColumn::Name);
+    const int map = static_cast<int>(BrowserColumn::Map);
+    const int players = static_cast<int>(BrowserColumn::Players);
+    auto columnsWidth = [&](QHeaderView* header) {
+        int sum = 0;
+        for (int c = 0; c < header->count(); ++c)
+            sum += header->isSectionHidden(c) ? 0 : header->sectionSize(c);
+        return sum;
+    };
+    open();
+    window->show();
+    window->resize(window->minimumWidth(), window->minimumHeight() + 20);
+    const QSize size = window->size();
+    QHeaderView* header = window->table()->horizontalHeader();
+    header->resizeSection(map, 40);
+    EXPECT_EQ(columnsWidth(header), window->table()->viewport()->width());
+    header->resizeSection(map, 171);
+    header->moveSection(header->visualIndex(players), 0);
+    window->table()->sortByColumn(players, Qt::DescendingOrder);
+    window->close();
+
+    open();
+    window->show();
+    header = window->table()->horizontalHeader();
+    EXPECT_EQ(window->size(), size);
+    EXPECT_EQ(header->sectionSize(map), 171);
+    EXPECT_EQ(header->logicalIndex(0), players);
+    EXPECT_EQ(header->sortIndicatorSection(), players);
+    EXPECT_EQ(column(*window, BrowserColumn::Players).first(), QStringLiteral("16/16"));
+    EXPECT_GE(header->sectionSize(name), BrowserTable::kMinNameWidth);
+    window->close();
+
+    for (const char* stored :
+         {"300,150,110;0,1,2;-1,0", "300,150,171,110,60,130,28,70,70;0,1,2,3,4,5,6,7,7;-1,0",
+          "300,150,171,110,60,130,28,70,70;0,1,2,3,4,5,6,7,8;9,0",
+          "300,150,171,110,60,130,28,70,99999;0,1,2,3,4,5,6,7,8;-1,0",
+          "300,150,171,x,60,130,28,70,70;0,1,2,3,4,5,6,7,8;-1,0", "AAAA/wAAAAAAAAAB"}) {
+        settings::write(settings, settings::kBrowserHeader, stored);
+        open();
+        header = window->table()->horizontalHeader();
+        EXPECT_EQ(header->sectionSize(map), 110) << stored;
+        EXPECT_EQ(header->logicalIndex(0), name) << stored;
+        EXPECT_EQ(header->sortIndicatorSection(), -1) << stored;
+    }
+}
+
+// With a history store the details pane graphs the selected server's history and follows the
+// selection to another server; without one there is no graph.
+TEST_F(BrowserTest, DetailsPaneGraphsTheSelectedServersHistory) {
+    const std::string path =
+        testing::TempDir() + "ondel-browser-history-" + std::to_string(::getpid()) + ".sqlite";
+    std::filesystem::remove(path);
+    {
+        SqliteHistoryStore store(path, {HistoryRetention{}, false});
+        const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+        std::vector<HistorySample> samples;
+        for (int i = 1; i <= 3; ++i)
+            samples.push_back(
+                {"10.0.0.1:27015", now - i * 60'000, true, 5, 0, 16, "crossfire", 20});
+        store.record(samples);
+        store.flush();
+
+        open();
+        window->show();
+        EXPECT_EQ(window->findChild<HistoryView*>(), nullptr);
+        window->setHistory(&store);
+        auto* view = window->findChild<HistoryView*>();
+        ASSERT_NE(view, nullptr);
+        auto summary = [&] {
+            for (const QLabel* label : view->findChildren<QLabel*>())
+                if (!label->text().isEmpty())
+                    return label->text();
+            return QString();
+        };
+        window->table()->selectRow(0);
+        EXPECT_EQ(view->server(), "10.0.0.1:27015");
+        EXPECT_TRUE(summary().endsWith(QStringLiteral(" answered"))) << summary().toStdString();
+        window->table()->selectRow(1);
+        EXPECT_EQ(view->server(), "9.0.0.1:27015");
+        EXPECT_EQ(summary(), QString());
+        window.reset();
+    }
+    for (const char* end : {"", "-wal", "-shm"})
+        std::filesystem::remove(path + end);
 }
 
 // Names sort naturally; servers that never answered stay at the end in both directions; what

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "browser/BrowserRow.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QLineEdit;
+
+namespace ondel {
+
+// The browser's filter row: a text matched against name, map and address, a part of a player's
+// name, and the boxes that hide empty, full, password-protected and suspect servers. Read as one
+// BrowserFilter; changed() follows every edit. GUI thread only.
+class BrowserFilterBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit BrowserFilterBar(QWidget* parent = nullptr);
+
+    BrowserFilter filter() const;
+    // The player name looked for, without blanks around it.
+    QString playerText() const;
+
+    QLineEdit* filterEdit() const { return m_filterEdit; }
+    QLineEdit* playerEdit() const { return m_playerEdit; }
+    QCheckBox* hideEmptyBox() const { return m_hideEmpty; }
+    QCheckBox* hideFullBox() const { return m_hideFull; }
+    QCheckBox* hidePasswordBox() const { return m_hidePassword; }
+    QCheckBox* hideFakesBox() const { return m_hideFakes; }
+
+signals:
+    void changed();
+
+private:
+    QLineEdit* m_filterEdit = nullptr;
+    QLineEdit* m_playerEdit = nullptr;
+    QCheckBox* m_hideEmpty = nullptr;
+    QCheckBox* m_hideFull = nullptr;
+    QCheckBox* m_hidePassword = nullptr;
+    QCheckBox* m_hideFakes = nullptr;
+};
+
+} // namespace ondel
