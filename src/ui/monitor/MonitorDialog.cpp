@@ -1,22 +1,19 @@
-// The monitor window: its shell (menu, form, refresh cycle, title), the console it opens, and
-// its window events.
+// The monitor window: its shell (menu, form, refresh cycle, title) and its window events.
 #include "MonitorDialog.h"
 
 #include "EntryEditor.h"
 #include "ListMenuCommands.h"
+#include "MonitorWindows.h"
 #include "ServerDetailsView.h"
 #include "StretchForm.h"
+#include "common/Text.h"
 #include "monitor/WindowTitle.h"
 #include "query/QueryEngine.h"
-#include "query/SocketControl.h"
 #include "serverlist/ListCommands.h"
 #include "serverlist/ServerListOrder.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
-#include "ui/alerts/AlertsDialog.h"
-#include "ui/browser/BrowserWindow.h"
 #include "ui/discover/FindServersDialog.h"
-#include "ui/rcon/RconConsole.h"
 #include "ui/toolkit/ControlId.h"
 #include "ui/toolkit/DialogUnits.h"
 #include "ui/toolkit/PlainText.h"
@@ -103,6 +100,7 @@ MonitorDialog::MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget*
     m_editor = new EntryEditor(m_services, m_prompt, m_work, m_form, du);
     m_view = new ServerDetailsView(m_services, m_work, m_form, du);
     m_listCommands = new ListMenuCommands(m_services, m_prompt, *m_editor, this);
+    m_windows = std::make_unique<MonitorWindows>(*this, m_prompt, *m_editor);
     connect(m_editor, &EntryEditor::aboutToSelectServer, this, &MonitorDialog::aboutToSelectServer);
     connect(m_editor, &EntryEditor::serverChanged, this, &MonitorDialog::refreshDisplay);
     buildMenu();
@@ -110,7 +108,8 @@ MonitorDialog::MonitorDialog(WindowServices services, UiPrompt& prompt, QWidget*
     QAction* rcon = commandAction(kRconConsoleCommand);
     rcon->setEnabled(true);
     connect(rcon, &QAction::triggered, this, &MonitorDialog::openRconConsole);
-    connect(this, &MonitorDialog::aboutToSelectServer, this, &MonitorDialog::closeRconConsole);
+    connect(this, &MonitorDialog::aboutToSelectServer, m_windows.get(),
+            &MonitorWindows::closeRconConsole);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -171,19 +170,31 @@ void MonitorDialog::setServerText(const QString& text) {
 }
 
 void MonitorDialog::openRconConsole() {
-    // The old console goes first, so that its print receiver is cleared before the new one is
-    // registered.
-    closeRconConsole();
-    m_console = std::make_unique<RconConsole>(m_services.engine, m_services.socket.localPort());
-    m_console->setCommandHistoryFile(m_services.dataDirectory + "rcon-history.txt");
-    // In front of the monitor, with the keyboard in the command field.
-    m_console->show();
-    m_console->raise();
-    m_console->activateWindow();
+    m_windows->openRconConsole();
 }
 
-void MonitorDialog::closeRconConsole() {
-    m_console.reset();
+BrowserWindow* MonitorDialog::openBrowser() {
+    return m_windows->openBrowser();
+}
+
+void MonitorDialog::setNotifier(Notifier* notifier) {
+    m_windows->setNotifier(notifier);
+}
+
+Notifier* MonitorDialog::notifier() const {
+    return m_windows->notifier();
+}
+
+void MonitorDialog::showListServer(std::size_t listIndex, const ServerAddress& address) {
+    if (listIndex >= m_services.lists.size())
+        return;
+    if (m_services.lists.currentIndex() != listIndex)
+        m_editor->chooseList(static_cast<int>(listIndex));
+    setServerText(displayText(text::toDisplayUtf8(addressText(address))));
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
 }
 
 QAction* MonitorDialog::addCommand(QMenu* menu, const QString& text, int id) {
@@ -225,10 +236,8 @@ void MonitorDialog::buildMenu() {
     tray->setEnabled(false);
     connect(addCommand(settingsMenu, QStringLiteral("&Alerts..."), kAlertsCommand),
             &QAction::triggered, this, [this] {
-                const std::string server =
-                    m_work.address.host.empty() ? std::string() : addressText(m_work.address);
-                AlertsDialog::edit(m_services.lists, m_services.settings,
-                                   m_services.lists.currentIndex(), server, this);
+                m_windows->editAlerts(m_work.address.host.empty() ? std::string()
+                                                                  : addressText(m_work.address));
             });
 
     QMenu* lists = m_menuBar->addMenu(QStringLiteral("Server &List"));
@@ -258,7 +267,7 @@ void MonitorDialog::buildMenu() {
     connect(addCommand(lists, QStringLiteral("&Browser..."), kBrowserCommand), &QAction::triggered,
             this, &MonitorDialog::openBrowser);
     connect(addCommand(lists, QStringLiteral("&Find Servers..."), kFindServersCommand),
-            &QAction::triggered, this, &MonitorDialog::onFindServers);
+            &QAction::triggered, m_windows.get(), &MonitorWindows::findServers);
 
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&?"));
     connect(addCommand(help, QStringLiteral("&About ..."), kAboutCommand), &QAction::triggered, lc,

@@ -18,8 +18,8 @@ namespace ondel {
 class BrowserWindow;
 class EntryEditor;
 class ListMenuCommands;
+class MonitorWindows;
 class Notifier;
-class RconConsole;
 struct ServerAddress;
 class ServerDetailsView;
 class UiPrompt;
@@ -80,8 +80,6 @@ public:
     // The remote console ("Rcon-Console ..."): a new one replaces an open one; selecting another
     // server destroys it.
     void openRconConsole();
-    void closeRconConsole();
-
     // The server browser ("Server List" > "Browser..."): opens it on the current list, or
     // brings the open one to the front. It lives until the monitor goes.
     BrowserWindow* openBrowser();
@@ -92,7 +90,7 @@ public:
     // The program's desktop notifications, for this window and those it opens (the browser's
     // watched players). Not owned; it must outlive the window. null: none.
     void setNotifier(Notifier* notifier);
-    Notifier* notifier() const { return m_notifier; }
+    Notifier* notifier() const;
 
 signals:
     // Before another server is selected (the remote console closes on it).
@@ -111,11 +109,9 @@ private:
     void updateServerCommands();
     // The list and server of the last run, each when it still exists (else list 0, no server).
     void showLastSelection();
-    void onFindServers();
 
     WindowServices m_services;
     UiPrompt& m_prompt;
-    Notifier* m_notifier = nullptr;
 
     ServerEntry m_work;
     bool m_minimized = false;
@@ -129,8 +125,7 @@ private:
     EntryEditor* m_editor = nullptr;
     ServerDetailsView* m_view = nullptr;
     ListMenuCommands* m_listCommands = nullptr;
-    std::unique_ptr<RconConsole> m_console;   // dialog 137, a top-level window
-    std::unique_ptr<BrowserWindow> m_browser; // a top-level window
+    std::unique_ptr<MonitorWindows> m_windows; // the console and the browser go first
 };
 
 } // namespace ondel
