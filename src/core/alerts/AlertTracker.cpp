@@ -2,6 +2,7 @@
 
 #include "common/JsonWriter.h"
 #include "common/Text.h"
+#include "history/HistorySamples.h"
 
 #include <ctime>
 
@@ -32,15 +33,6 @@ std::string alertText(const std::string& bytes) {
     return out;
 }
 
-std::string isoUtc(std::int64_t timeMs) {
-    std::time_t seconds = static_cast<std::time_t>(timeMs / 1000);
-    std::tm parts{};
-    gmtime_r(&seconds, &parts);
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &parts);
-    return buffer;
-}
-
 std::string alertJson(const AlertEvent& event) {
     JsonWriter json(false);
     json.beginObject();
@@ -51,7 +43,7 @@ std::string alertJson(const AlertEvent& event) {
     json.key("name");
     json.value(event.name);
     json.key("time");
-    json.value(isoUtc(event.timeMs));
+    json.value(isoTimeUtc(event.timeMs));
     json.key("text");
     json.value(event.text);
     json.key("content");

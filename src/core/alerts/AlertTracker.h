@@ -96,7 +96,4 @@ std::string alertText(const std::string& bytes);
 // which is what chat services show).
 std::string alertJson(const AlertEvent& event);
 
-// "2026-12-09T01:02:03Z".
-std::string isoUtc(std::int64_t timeMs);
-
 } // namespace ondel

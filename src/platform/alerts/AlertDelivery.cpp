@@ -1,6 +1,7 @@
 #include "AlertDelivery.h"
 
 #include "curl/CurlJsonPoster.h"
+#include "history/HistorySamples.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -129,7 +130,7 @@ void AlertDelivery::runCommand(std::string command, const AlertEvent& event) {
         std::string("ONDEL_EVENT=") + alertKindName(event.kind),
         "ONDEL_SERVER=" + event.server,
         "ONDEL_NAME=" + event.name,
-        "ONDEL_TIME=" + isoUtc(event.timeMs),
+        "ONDEL_TIME=" + isoTimeUtc(event.timeMs),
         "ONDEL_TEXT=" + event.text,
         "ONDEL_PLAYERS=" + std::to_string(event.players),
         "ONDEL_MAX_PLAYERS=" + std::to_string(event.maxPlayers),
