@@ -10,7 +10,7 @@ class QLineEdit;
 namespace ondel {
 
 // The browser's filter row: a text matched against name, map and address, a part of a player's
-// name, and the boxes that hide empty, full, password-protected and suspect servers. Read as one
+// name, and the boxes that hide empty, full, password-protected and made-up servers. Read as one
 // BrowserFilter; changed() follows every edit. GUI thread only.
 class BrowserFilterBar : public QWidget {
     Q_OBJECT
