@@ -9,7 +9,9 @@ namespace ondel {
 class Prompt {
 public:
     enum class Icon { None, Error, Stop, Question, Warning, Information };
-    enum class Buttons { Ok, OkCancel, YesNo };
+    // YesNo has Yes as the default button (what Enter gives), YesNoDefaultNo has No: for a
+    // question whose Yes can do harm that a hurried Enter should not.
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoDefaultNo };
     enum class Answer { Ok, Cancel, Yes, No };
 
     virtual ~Prompt() = default;

@@ -54,7 +54,7 @@ bool RconSender::confirmRefusedPassword() {
     const std::string question =
         "The server refused this rcon password. Many servers ban an address after 5 refused "
         "passwords within 30 s, some of them for good.\n\nSend with the same password again?";
-    return m_prompt->message("Rcon Console", question, Prompt::Buttons::YesNo,
+    return m_prompt->message("Rcon Console", question, Prompt::Buttons::YesNoDefaultNo,
                              Prompt::Icon::Warning) == Prompt::Answer::Yes;
 }
 

@@ -49,8 +49,9 @@ Prompt::Answer UiPrompt::message(const std::string& title, const std::string& te
         box.setEscapeButton(QMessageBox::Cancel);
         break;
     case Buttons::YesNo:
+    case Buttons::YesNoDefaultNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
         break;
     }

@@ -28,8 +28,10 @@ public:
     Answer message(const std::string& title, const std::string& text, Buttons buttons,
                    Icon icon) override {
         messages.push_back({title, text, buttons, icon});
-        if (answers.empty())
-            return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+        if (answers.empty()) // the default button
+            return buttons == Buttons::YesNo            ? Answer::Yes
+                   : buttons == Buttons::YesNoDefaultNo ? Answer::No
+                                                        : Answer::Ok;
         Answer a = answers.front();
         answers.pop_front();
         return a;

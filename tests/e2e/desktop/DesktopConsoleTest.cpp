@@ -1,7 +1,8 @@
 // The program on a desktop of its own (Xvfb, openbox), used only with xdotool's key presses and
 // clicks: the remote console opened from the menu comes up in front with the keyboard, takes a
-// password and `status`, hlsim receives the command and the reply shows in the console; Esc in
-// the monitor then ends the program with the lists saved.
+// password and `status`, hlsim receives the command and the reply shows in the console; after a
+// refused password Enter asks before anything more is sent; Esc in the monitor then ends the
+// program with the lists saved.
 #include "DesktopSession.h"
 
 #include <QDir>
@@ -120,6 +121,40 @@ TEST(Desktop, ConsoleIsTypedIntoFromTheKeyboardAndShowsTheReply) {
     desk.click(console, size.width() / 2, size.height() * 55 / 100); // drop the selection
     QDir().mkpath(QStringLiteral(ONDEL_BIN_DIR "/test-output"));
     EXPECT_TRUE(desk.screenshot(QStringLiteral(ONDEL_BIN_DIR "/test-output/desktop-console.png")));
+
+    // A wrong password: once the server refused it, Enter asks first, and a hurried Enter in the
+    // question (No is its default) sends nothing; only Alt+Y sends again.
+    desk.key({QStringLiteral("Tab"), QStringLiteral("ctrl+a")}); // output -> password
+    desk.type(QStringLiteral("bad"));
+    desk.key({QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"),
+              QStringLiteral("shift+Tab"), QStringLiteral("ctrl+a")});
+    desk.type(QStringLiteral("echo guard"));
+    desk.key({QStringLiteral("Return")});
+    static const QRegularExpression refused(
+        QStringLiteral("Bad Rcon: \"rcon \\d+ \"?bad\"? echo guard\""));
+    const auto refusals = [&] { return sim.errorOutput().count(refused); };
+    ASSERT_TRUE(eventually([&] { return refusals() == 1; })) << sim.errorOutput().toStdString();
+    EXPECT_TRUE(eventually([&] {
+        desk.click(console, size.width() / 2, size.height() * 55 / 100);
+        desk.key({QStringLiteral("ctrl+a"), QStringLiteral("ctrl+c")});
+        return desk.clipboard().contains(QStringLiteral("ban an address after 5"));
+    })) << desk.clipboard().toStdString();
+    desk.click(console, size.width() / 2, size.height() * 55 / 100);
+    const auto answerTheQuestion = [&](const QString& key) {
+        desk.key({QStringLiteral("Return")});
+        const QString question = desk.waitForWindow(QStringLiteral("^Rcon Console$"), 10000);
+        ASSERT_FALSE(question.isEmpty()) << "Enter after the refusal asked nothing";
+        ASSERT_TRUE(desk.waitForActive(question));
+        desk.key({key});
+        ASSERT_TRUE(desk.waitForActive(console));
+    };
+    answerTheQuestion(QStringLiteral("Return"));
+    answerTheQuestion(QStringLiteral("alt+y"));
+    ASSERT_TRUE(eventually([&] { return refusals() == 2; })) << sim.errorOutput().toStdString();
+    // The question again shows the second refusal is in; by then a send of the first Return
+    // would have arrived too.
+    answerTheQuestion(QStringLiteral("Escape"));
+    EXPECT_EQ(refusals(), 2) << sim.errorOutput().toStdString();
 
     // Esc hides the console; Esc in the monitor ends the program, which saves the lists.
     desk.key({QStringLiteral("Escape")});
