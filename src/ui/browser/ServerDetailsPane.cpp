@@ -77,12 +77,14 @@ void ServerDetailsPane::buildControls() {
         addField(form, QString::fromLatin1(label));
     auto* details = new QWidget(this);
     details->setLayout(form);
+    // Room for a server name or "Linux, Dedicated" in the fields when the graph is beside them.
+    details->setMinimumWidth(fontMetrics().averageCharWidth() * 34);
 
     m_players = new ColorListCtrl(this);
     m_players->setSelectionMode(QAbstractItemView::SingleSelection);
     m_players->setColumns({{QString(), 0, Qt::AlignLeft},
                            {QStringLiteral("#"), 28, Qt::AlignLeft},
-                           {QStringLiteral("Name"), 160, Qt::AlignLeft},
+                           {QStringLiteral("Name"), 110, Qt::AlignLeft},
                            {QStringLiteral("Frags"), 50, Qt::AlignRight},
                            {QStringLiteral("Time"), 70, Qt::AlignHCenter}});
     connect(m_players, &ColorListCtrl::headerClicked, this, [this](int column) {
@@ -103,13 +105,13 @@ void ServerDetailsPane::buildControls() {
     m_rules->setSelectionMode(QAbstractItemView::SingleSelection);
     m_rules->setColumns({{QString(), 0, Qt::AlignLeft},
                          {QStringLiteral("#"), 30, Qt::AlignLeft},
-                         {QStringLiteral("Name"), 150, Qt::AlignLeft},
-                         {QStringLiteral("Value"), 120, Qt::AlignLeft}});
+                         {QStringLiteral("Name"), 140, Qt::AlignLeft},
+                         {QStringLiteral("Value"), 110, Qt::AlignLeft}});
     m_rules->header()->setSectionsClickable(false);
 
     m_parts = new QHBoxLayout(this);
     m_parts->setContentsMargins(0, 0, 0, 0);
-    m_parts->addWidget(details, 2);
+    m_parts->addWidget(details, 3);
     m_parts->addWidget(titled(QStringLiteral("&Players:"), m_players, this), 3);
     m_parts->addWidget(titled(QStringLiteral("R&ules:"), m_rules, this), 3);
 }

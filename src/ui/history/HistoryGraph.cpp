@@ -268,8 +268,10 @@ void HistoryGraph::drawTimeAxis(QPainter& p, const QRectF& area) const {
         p.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
         p.setPen(palette().color(QPalette::Text));
         const QString label = QDateTime::fromMSecsSinceEpoch(t).toLocalTime().toString(format);
-        p.drawText(QPointF(x - fm.horizontalAdvance(label) / 2, area.bottom() + fm.ascent() + 3),
-                   label);
+        // Kept within the plot: a label sticking out would run into the value axis' numbers.
+        const double width = fm.horizontalAdvance(label);
+        const double left = std::clamp(x - width / 2, area.left(), area.right() - width);
+        p.drawText(QPointF(left, area.bottom() + fm.ascent() + 3), label);
     }
 }
 
