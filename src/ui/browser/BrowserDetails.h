@@ -27,6 +27,9 @@ class BrowserDetails : public QObject {
     Q_OBJECT
 public:
     using Selected = std::function<const ServerEntry*()>;
+    // The object names of the splitter and the button.
+    static constexpr const char* kDetailsSplitter = "detailsSplitter";
+    static constexpr const char* kDetailsButton = "detailsButton";
 
     // The splitter takes table; the widgets are made as children of window.
     BrowserDetails(SettingsStore& settings, ScanService& scans, Selected selected, QWidget* table,

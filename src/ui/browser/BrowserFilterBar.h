@@ -15,6 +15,14 @@ namespace ondel {
 class BrowserFilterBar : public QWidget {
     Q_OBJECT
 public:
+    // The object names of the controls.
+    static constexpr const char* kFilterText = "filterText";
+    static constexpr const char* kPlayerName = "playerName";
+    static constexpr const char* kHideEmpty = "hideEmpty";
+    static constexpr const char* kHideFull = "hideFull";
+    static constexpr const char* kHidePassword = "hidePassword";
+    static constexpr const char* kHideFakes = "hideFakes";
+
     explicit BrowserFilterBar(QWidget* parent = nullptr);
 
     BrowserFilter filter() const;

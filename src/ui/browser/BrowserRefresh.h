@@ -26,6 +26,9 @@ public:
     static constexpr int kBatchMs = 100;
     // The auto-refresh choices in seconds, in the order of the "Auto-refresh:" box; 0 is off.
     static constexpr int kAutoRefreshChoices[] = {0, 30, 60, 300};
+    // The object names of the box and the bar.
+    static constexpr const char* kAutoRefreshBox = "autoRefreshBox";
+    static constexpr const char* kRefreshProgress = "refreshProgress";
 
     // The box and the bar are made as children of window.
     BrowserRefresh(ScanService& scans, SettingsStore& settings, QWidget* window);

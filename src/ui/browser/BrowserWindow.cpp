@@ -55,6 +55,7 @@ BrowserWindow::BrowserWindow(ServerListSet& lists, SettingsStore& settings, Scan
     m_rows = new BrowserListRows(lists, this);
     m_filters = new BrowserFilterBar(this);
     m_table = new BrowserTable(&m_rows->proxy(), this);
+    m_table->setObjectName(QLatin1String(kServerTable));
     m_refresh = new BrowserRefresh(scans, settings, this);
     m_details = new BrowserDetails(
         settings, scans, [this] { return selectedEntry(); }, m_table, this);
@@ -94,6 +95,7 @@ BrowserWindow::~BrowserWindow() = default;
 
 void BrowserWindow::buildControls() {
     m_listSelector = new ListSelector(this);
+    m_listSelector->setObjectName(QLatin1String(kListSelector));
     m_listSelector->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_listSelector->setMinimumContentsLength(24);
     connect(m_listSelector, &ListSelector::aboutToShowPopup, this,
@@ -104,6 +106,7 @@ void BrowserWindow::buildControls() {
     });
 
     m_refreshAction = new QAction(QStringLiteral("&Refresh"), this);
+    m_refreshAction->setObjectName(QLatin1String(kRefreshAction));
     m_refreshAction->setShortcut(QKeySequence(Qt::Key_F5));
     m_refreshAction->setShortcutContext(Qt::WindowShortcut);
     addAction(m_refreshAction);
@@ -127,6 +130,7 @@ void BrowserWindow::buildControls() {
     filters->addWidget(m_blocklist->button());
 
     m_status = new QLabel(this);
+    m_status->setObjectName(QLatin1String(kStatusLabel));
     m_status->setTextFormat(Qt::PlainText);
 
     auto* layout = new QVBoxLayout(this);

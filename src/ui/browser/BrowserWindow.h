@@ -51,6 +51,13 @@ class BrowserWindow : public QWidget {
 public:
     using Actions = BrowserServerActions::Hooks;
 
+    // The object names of the window's own controls (the filter row, the refresh and the details
+    // pane name theirs).
+    static constexpr const char* kServerTable = "serverTable";
+    static constexpr const char* kListSelector = "listSelector";
+    static constexpr const char* kRefreshAction = "refreshAction";
+    static constexpr const char* kStatusLabel = "statusLabel";
+
     BrowserWindow(ServerListSet& lists, SettingsStore& settings, ScanService& scans, Prompt& prompt,
                   Actions actions, QWidget* parent = nullptr);
     ~BrowserWindow() override;
