@@ -43,10 +43,8 @@ public:
     // Where the servers' history is read from (it must outlive this); nullptr: no graph.
     void setHistory(HistoryStore* store);
 
-    ServerDetailsPane* pane() const { return m_pane; }
     QSplitter* splitter() const { return m_splitter; }
     QPushButton* button() const { return m_button; }
-    HistoryView* historyView() const { return m_history; }
 
 private:
     void saveSplitter();

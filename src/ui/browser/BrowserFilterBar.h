@@ -29,13 +29,6 @@ public:
     // The player name looked for, without blanks around it.
     QString playerText() const;
 
-    QLineEdit* filterEdit() const { return m_filterEdit; }
-    QLineEdit* playerEdit() const { return m_playerEdit; }
-    QCheckBox* hideEmptyBox() const { return m_hideEmpty; }
-    QCheckBox* hideFullBox() const { return m_hideFull; }
-    QCheckBox* hidePasswordBox() const { return m_hidePassword; }
-    QCheckBox* hideFakesBox() const { return m_hideFakes; }
-
 signals:
     void changed();
 

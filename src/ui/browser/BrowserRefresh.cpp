@@ -120,7 +120,6 @@ void BrowserRefresh::setAutoRefresh(int seconds) {
     const int index = choiceIndex(seconds);
     if (index < 0)
         return;
-    m_autoRefreshSeconds = seconds;
     if (m_autoRefreshBox->currentIndex() != index)
         m_autoRefreshBox->setCurrentIndex(index);
     if (settings::read(m_settings, settings::kBrowserAutoRefresh) != seconds)

@@ -47,7 +47,6 @@ public:
 
     // Auto-refresh interval in seconds (0: off); another value than the choices is ignored.
     void setAutoRefresh(int seconds);
-    int autoRefresh() const { return m_autoRefreshSeconds; }
 
     QComboBox* autoRefreshBox() const { return m_autoRefreshBox; }
     QProgressBar* progressBar() const { return m_progress; }
@@ -68,7 +67,6 @@ private:
     std::size_t m_total = 0;
     std::size_t m_done = 0;
     bool m_running = false;
-    int m_autoRefreshSeconds = 0;
     QComboBox* m_autoRefreshBox = nullptr;
     QProgressBar* m_progress = nullptr;
     QTimer* m_batchTimer = nullptr;

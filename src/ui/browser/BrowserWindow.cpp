@@ -6,7 +6,6 @@
 #include "BrowserProxyModel.h"
 #include "BrowserTable.h"
 #include "BrowserWatch.h"
-#include "ServerDetailsPane.h"
 #include "common/Text.h"
 #include "serverlist/ServerListSet.h"
 #include "ui/monitor/ListSelector.h"
@@ -105,15 +104,15 @@ void BrowserWindow::buildControls() {
             showList(static_cast<std::size_t>(index));
     });
 
-    m_refreshAction = new QAction(QStringLiteral("&Refresh"), this);
-    m_refreshAction->setObjectName(QLatin1String(kRefreshAction));
-    m_refreshAction->setShortcut(QKeySequence(Qt::Key_F5));
-    m_refreshAction->setShortcutContext(Qt::WindowShortcut);
-    addAction(m_refreshAction);
-    connect(m_refreshAction, &QAction::triggered, this, &BrowserWindow::refresh);
+    auto* refreshAction = new QAction(QStringLiteral("&Refresh"), this);
+    refreshAction->setObjectName(QLatin1String(kRefreshAction));
+    refreshAction->setShortcut(QKeySequence(Qt::Key_F5));
+    refreshAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(refreshAction);
+    connect(refreshAction, &QAction::triggered, this, &BrowserWindow::refresh);
     auto* refreshButton = new QPushButton(QStringLiteral("Refresh (F5)"), this);
     refreshButton->setAutoDefault(false);
-    connect(refreshButton, &QPushButton::clicked, m_refreshAction, &QAction::trigger);
+    connect(refreshButton, &QPushButton::clicked, refreshAction, &QAction::trigger);
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Server list:"), this));
@@ -245,10 +244,6 @@ void BrowserWindow::setWatchedPlayers(const std::vector<std::string>& names) {
     m_watch->setWatched(names);
 }
 
-const std::vector<std::string>& BrowserWindow::watchedPlayers() const {
-    return m_watch->watched();
-}
-
 void BrowserWindow::editWatchList() {
     m_watch->edit();
 }
@@ -264,26 +259,6 @@ void BrowserWindow::setHistory(HistoryStore* store) {
 void BrowserWindow::setCountryLookup(const CountryLookup* countries) {
     model().setCountryLookup(countries);
     m_table->setColumnHidden(static_cast<int>(BrowserColumn::Country), countries == nullptr);
-}
-
-QTableView* BrowserWindow::table() const {
-    return m_table;
-}
-
-QComboBox* BrowserWindow::listSelector() const {
-    return m_listSelector;
-}
-
-ServerDetailsPane* BrowserWindow::detailsPane() const {
-    return m_details->pane();
-}
-
-QSplitter* BrowserWindow::splitter() const {
-    return m_details->splitter();
-}
-
-QPushButton* BrowserWindow::detailsButton() const {
-    return m_details->button();
 }
 
 } // namespace ondel
