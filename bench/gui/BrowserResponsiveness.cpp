@@ -140,8 +140,14 @@ int main(int argc, char** argv) {
     UiPrompt prompt;
     BrowserWindow window(lists, settings, scans, prompt, {});
     window.show();
-    window.table()->sortByColumn(static_cast<int>(BrowserColumn::Players), Qt::DescendingOrder);
-    window.filterEdit()->setText(QStringLiteral("server"));
+    auto* table = window.findChild<QTableView*>(QLatin1String(BrowserWindow::kServerTable));
+    auto* filter = window.findChild<QLineEdit*>(QLatin1String(BrowserFilterBar::kFilterText));
+    if (table == nullptr || filter == nullptr) {
+        std::fprintf(stderr, "the browser's table or filter is missing\n");
+        return 1;
+    }
+    table->sortByColumn(static_cast<int>(BrowserColumn::Players), Qt::DescendingOrder);
+    filter->setText(QStringLiteral("server"));
 
     QElapsedTimer total;
     QElapsedTimer sinceProbe;

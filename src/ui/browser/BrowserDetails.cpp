@@ -19,6 +19,7 @@ BrowserDetails::BrowserDetails(SettingsStore& settings, ScanService& scans, Sele
         m_settings, [&scans](const ServerEntry& entry) { return scans.watchServer(entry); },
         window);
     m_splitter = new QSplitter(Qt::Vertical, window);
+    m_splitter->setObjectName(QLatin1String(kDetailsSplitter));
     m_splitter->addWidget(table);
     m_splitter->addWidget(m_pane);
     m_splitter->setStretchFactor(0, 3);
@@ -27,6 +28,7 @@ BrowserDetails::BrowserDetails(SettingsStore& settings, ScanService& scans, Sele
     connect(m_splitter, &QSplitter::splitterMoved, this, &BrowserDetails::saveSplitter);
 
     m_button = new QPushButton(QStringLiteral("&Details"), window);
+    m_button->setObjectName(QLatin1String(kDetailsButton));
     m_button->setCheckable(true);
     m_button->setAutoDefault(false);
     m_button->setToolTip(QStringLiteral("Show the selected server's details, players and rules"));

@@ -27,6 +27,9 @@ class BrowserDetails : public QObject {
     Q_OBJECT
 public:
     using Selected = std::function<const ServerEntry*()>;
+    // The object names of the splitter and the button.
+    static constexpr const char* kDetailsSplitter = "detailsSplitter";
+    static constexpr const char* kDetailsButton = "detailsButton";
 
     // The splitter takes table; the widgets are made as children of window.
     BrowserDetails(SettingsStore& settings, ScanService& scans, Selected selected, QWidget* table,
@@ -40,10 +43,8 @@ public:
     // Where the servers' history is read from (it must outlive this); nullptr: no graph.
     void setHistory(HistoryStore* store);
 
-    ServerDetailsPane* pane() const { return m_pane; }
     QSplitter* splitter() const { return m_splitter; }
     QPushButton* button() const { return m_button; }
-    HistoryView* historyView() const { return m_history; }
 
 private:
     void saveSplitter();

@@ -25,6 +25,12 @@ BrowserFilterBar::BrowserFilterBar(QWidget* parent) : QWidget(parent) {
     connect(m_playerEdit, &QLineEdit::textChanged, this, &BrowserFilterBar::changed);
     for (QCheckBox* box : {m_hideEmpty, m_hideFull, m_hidePassword, m_hideFakes})
         connect(box, &QCheckBox::toggled, this, &BrowserFilterBar::changed);
+    m_filterEdit->setObjectName(QLatin1String(kFilterText));
+    m_playerEdit->setObjectName(QLatin1String(kPlayerName));
+    m_hideEmpty->setObjectName(QLatin1String(kHideEmpty));
+    m_hideFull->setObjectName(QLatin1String(kHideFull));
+    m_hidePassword->setObjectName(QLatin1String(kHidePassword));
+    m_hideFakes->setObjectName(QLatin1String(kHideFakes));
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);

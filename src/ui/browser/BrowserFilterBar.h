@@ -15,18 +15,19 @@ namespace ondel {
 class BrowserFilterBar : public QWidget {
     Q_OBJECT
 public:
+    // The object names of the controls.
+    static constexpr const char* kFilterText = "filterText";
+    static constexpr const char* kPlayerName = "playerName";
+    static constexpr const char* kHideEmpty = "hideEmpty";
+    static constexpr const char* kHideFull = "hideFull";
+    static constexpr const char* kHidePassword = "hidePassword";
+    static constexpr const char* kHideFakes = "hideFakes";
+
     explicit BrowserFilterBar(QWidget* parent = nullptr);
 
     BrowserFilter filter() const;
     // The player name looked for, without blanks around it.
     QString playerText() const;
-
-    QLineEdit* filterEdit() const { return m_filterEdit; }
-    QLineEdit* playerEdit() const { return m_playerEdit; }
-    QCheckBox* hideEmptyBox() const { return m_hideEmpty; }
-    QCheckBox* hideFullBox() const { return m_hideFull; }
-    QCheckBox* hidePasswordBox() const { return m_hidePassword; }
-    QCheckBox* hideFakesBox() const { return m_hideFakes; }
 
 signals:
     void changed();

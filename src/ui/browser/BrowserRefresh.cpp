@@ -41,6 +41,7 @@ BrowserRefresh::BrowserRefresh(ScanService& scans, SettingsStore& settings, QWid
     });
 
     m_autoRefreshBox = new QComboBox(window);
+    m_autoRefreshBox->setObjectName(QLatin1String(kAutoRefreshBox));
     for (int seconds : kAutoRefreshChoices)
         m_autoRefreshBox->addItem(autoRefreshText(seconds), seconds);
     connect(m_autoRefreshBox, &QComboBox::activated, this, [this](int index) {
@@ -48,6 +49,7 @@ BrowserRefresh::BrowserRefresh(ScanService& scans, SettingsStore& settings, QWid
             setAutoRefresh(kAutoRefreshChoices[index]);
     });
     m_progress = new QProgressBar(window);
+    m_progress->setObjectName(QLatin1String(kRefreshProgress));
     m_progress->setMinimumWidth(160);
     resetProgress();
 
@@ -118,7 +120,6 @@ void BrowserRefresh::setAutoRefresh(int seconds) {
     const int index = choiceIndex(seconds);
     if (index < 0)
         return;
-    m_autoRefreshSeconds = seconds;
     if (m_autoRefreshBox->currentIndex() != index)
         m_autoRefreshBox->setCurrentIndex(index);
     if (settings::read(m_settings, settings::kBrowserAutoRefresh) != seconds)

@@ -26,6 +26,9 @@ public:
     static constexpr int kBatchMs = 100;
     // The auto-refresh choices in seconds, in the order of the "Auto-refresh:" box; 0 is off.
     static constexpr int kAutoRefreshChoices[] = {0, 30, 60, 300};
+    // The object names of the box and the bar.
+    static constexpr const char* kAutoRefreshBox = "autoRefreshBox";
+    static constexpr const char* kRefreshProgress = "refreshProgress";
 
     // The box and the bar are made as children of window.
     BrowserRefresh(ScanService& scans, SettingsStore& settings, QWidget* window);
@@ -44,7 +47,6 @@ public:
 
     // Auto-refresh interval in seconds (0: off); another value than the choices is ignored.
     void setAutoRefresh(int seconds);
-    int autoRefresh() const { return m_autoRefreshSeconds; }
 
     QComboBox* autoRefreshBox() const { return m_autoRefreshBox; }
     QProgressBar* progressBar() const { return m_progress; }
@@ -65,7 +67,6 @@ private:
     std::size_t m_total = 0;
     std::size_t m_done = 0;
     bool m_running = false;
-    int m_autoRefreshSeconds = 0;
     QComboBox* m_autoRefreshBox = nullptr;
     QProgressBar* m_progress = nullptr;
     QTimer* m_batchTimer = nullptr;

@@ -30,7 +30,6 @@ public:
     void setNotifier(Notifier* notifier) { m_notifier = notifier; }
     // The watch list (stored in the settings at once); see WatchListDialog for its limit.
     void setWatched(const std::vector<std::string>& names);
-    const std::vector<std::string>& watched() const { return m_watch.watched(); }
     // "Watch players ...": the list in a dialog.
     void edit();
     // Looks for the watched players in an answer.

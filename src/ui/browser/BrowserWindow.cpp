@@ -6,7 +6,6 @@
 #include "BrowserProxyModel.h"
 #include "BrowserTable.h"
 #include "BrowserWatch.h"
-#include "ServerDetailsPane.h"
 #include "common/Text.h"
 #include "serverlist/ServerListSet.h"
 #include "ui/monitor/ListSelector.h"
@@ -55,6 +54,7 @@ BrowserWindow::BrowserWindow(ServerListSet& lists, SettingsStore& settings, Scan
     m_rows = new BrowserListRows(lists, this);
     m_filters = new BrowserFilterBar(this);
     m_table = new BrowserTable(&m_rows->proxy(), this);
+    m_table->setObjectName(QLatin1String(kServerTable));
     m_refresh = new BrowserRefresh(scans, settings, this);
     m_details = new BrowserDetails(
         settings, scans, [this] { return selectedEntry(); }, m_table, this);
@@ -94,6 +94,7 @@ BrowserWindow::~BrowserWindow() = default;
 
 void BrowserWindow::buildControls() {
     m_listSelector = new ListSelector(this);
+    m_listSelector->setObjectName(QLatin1String(kListSelector));
     m_listSelector->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_listSelector->setMinimumContentsLength(24);
     connect(m_listSelector, &ListSelector::aboutToShowPopup, this,
@@ -103,14 +104,15 @@ void BrowserWindow::buildControls() {
             showList(static_cast<std::size_t>(index));
     });
 
-    m_refreshAction = new QAction(QStringLiteral("&Refresh"), this);
-    m_refreshAction->setShortcut(QKeySequence(Qt::Key_F5));
-    m_refreshAction->setShortcutContext(Qt::WindowShortcut);
-    addAction(m_refreshAction);
-    connect(m_refreshAction, &QAction::triggered, this, &BrowserWindow::refresh);
+    auto* refreshAction = new QAction(QStringLiteral("&Refresh"), this);
+    refreshAction->setObjectName(QLatin1String(kRefreshAction));
+    refreshAction->setShortcut(QKeySequence(Qt::Key_F5));
+    refreshAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(refreshAction);
+    connect(refreshAction, &QAction::triggered, this, &BrowserWindow::refresh);
     auto* refreshButton = new QPushButton(QStringLiteral("Refresh (F5)"), this);
     refreshButton->setAutoDefault(false);
-    connect(refreshButton, &QPushButton::clicked, m_refreshAction, &QAction::trigger);
+    connect(refreshButton, &QPushButton::clicked, refreshAction, &QAction::trigger);
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Server list:"), this));
@@ -127,6 +129,7 @@ void BrowserWindow::buildControls() {
     filters->addWidget(m_blocklist->button());
 
     m_status = new QLabel(this);
+    m_status->setObjectName(QLatin1String(kStatusLabel));
     m_status->setTextFormat(Qt::PlainText);
 
     auto* layout = new QVBoxLayout(this);
@@ -241,10 +244,6 @@ void BrowserWindow::setWatchedPlayers(const std::vector<std::string>& names) {
     m_watch->setWatched(names);
 }
 
-const std::vector<std::string>& BrowserWindow::watchedPlayers() const {
-    return m_watch->watched();
-}
-
 void BrowserWindow::editWatchList() {
     m_watch->edit();
 }
@@ -260,26 +259,6 @@ void BrowserWindow::setHistory(HistoryStore* store) {
 void BrowserWindow::setCountryLookup(const CountryLookup* countries) {
     model().setCountryLookup(countries);
     m_table->setColumnHidden(static_cast<int>(BrowserColumn::Country), countries == nullptr);
-}
-
-QTableView* BrowserWindow::table() const {
-    return m_table;
-}
-
-QComboBox* BrowserWindow::listSelector() const {
-    return m_listSelector;
-}
-
-ServerDetailsPane* BrowserWindow::detailsPane() const {
-    return m_details->pane();
-}
-
-QSplitter* BrowserWindow::splitter() const {
-    return m_details->splitter();
-}
-
-QPushButton* BrowserWindow::detailsButton() const {
-    return m_details->button();
 }
 
 } // namespace ondel

@@ -13,13 +13,8 @@
 #include <string>
 #include <vector>
 
-class QAction;
-class QComboBox;
 class QLabel;
 class QMenu;
-class QPushButton;
-class QSplitter;
-class QTableView;
 
 namespace ondel {
 
@@ -31,7 +26,6 @@ class CountryLookup;
 class HistoryStore;
 class ListSelector;
 class Notifier;
-class ServerDetailsPane;
 class ServerList;
 class ServerListSet;
 class SettingsStore;
@@ -51,6 +45,13 @@ class BrowserWindow : public QWidget {
 public:
     using Actions = BrowserServerActions::Hooks;
 
+    // The object names of the window's own controls (the filter row, the refresh and the details
+    // pane name theirs).
+    static constexpr const char* kServerTable = "serverTable";
+    static constexpr const char* kListSelector = "listSelector";
+    static constexpr const char* kRefreshAction = "refreshAction";
+    static constexpr const char* kStatusLabel = "statusLabel";
+
     BrowserWindow(ServerListSet& lists, SettingsStore& settings, ScanService& scans, Prompt& prompt,
                   Actions actions, QWidget* parent = nullptr);
     ~BrowserWindow() override;
@@ -67,9 +68,6 @@ public:
 
     // Refresh now (F5): every server of the shown list but the blocked ones.
     void refresh();
-    bool isRefreshing() const { return m_refresh->isRunning(); }
-    // Auto-refresh interval in seconds (0: off), as chosen in its box and kept in the settings.
-    int autoRefresh() const { return m_refresh->autoRefresh(); }
 
     // The context menu of a server (Connect, Copy address, Add to list, Alerts, Remove, Block), for
     // the row shown at proxyRow. Owned by the caller; nullptr for no row.
@@ -81,7 +79,6 @@ public:
     void setNotifier(Notifier* notifier);
     // The watch list (stored in the settings at once); see WatchListDialog for its limit.
     void setWatchedPlayers(const std::vector<std::string>& names);
-    const std::vector<std::string>& watchedPlayers() const;
     void editWatchList();
     // The blocklist file (blocklist.txt of the data folder); empty: nothing is blocked.
     void setBlocklistPath(std::string path);
@@ -93,21 +90,6 @@ public:
 
     BrowserModel& model() const { return m_rows->model(); }
     BrowserProxyModel& proxy() const { return m_rows->proxy(); }
-    QTableView* table() const;
-    QLineEdit* filterEdit() const { return m_filters->filterEdit(); }
-    QLineEdit* playerEdit() const { return m_filters->playerEdit(); }
-    QCheckBox* hideEmptyBox() const { return m_filters->hideEmptyBox(); }
-    QCheckBox* hideFullBox() const { return m_filters->hideFullBox(); }
-    QCheckBox* hidePasswordBox() const { return m_filters->hidePasswordBox(); }
-    QCheckBox* hideFakesBox() const { return m_filters->hideFakesBox(); }
-    QComboBox* autoRefreshBox() const { return m_refresh->autoRefreshBox(); }
-    QProgressBar* progressBar() const { return m_refresh->progressBar(); }
-    QLabel* statusLabel() const { return m_status; }
-    QAction* refreshAction() const { return m_refreshAction; }
-    QComboBox* listSelector() const;
-    ServerDetailsPane* detailsPane() const;
-    QSplitter* splitter() const;
-    QPushButton* detailsButton() const;
 
 signals:
     // After results of a refresh went into the list (the monitor may show them).
@@ -135,7 +117,6 @@ private:
     BrowserWatch* m_watch = nullptr;
     BrowserServerActions* m_actions = nullptr;
     QLabel* m_status = nullptr;
-    QAction* m_refreshAction = nullptr;
 };
 
 } // namespace ondel

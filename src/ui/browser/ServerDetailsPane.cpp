@@ -57,7 +57,7 @@ QWidget* titled(const QString& title, QWidget* view, QWidget* parent) {
 
 ServerDetailsPane::ServerDetailsPane(SettingsStore& settings, QueryFactory factory, QWidget* parent)
     : QWidget(parent), m_settings(settings), m_factory(std::move(factory)) {
-    setObjectName(QStringLiteral("ServerDetailsPane"));
+    setObjectName(QLatin1String(kObjectName));
     m_timer = new QTimer(this);
     m_timer->setInterval(kTickMs);
     connect(m_timer, &QTimer::timeout, this, &ServerDetailsPane::tick);

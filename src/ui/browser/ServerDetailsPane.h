@@ -38,6 +38,7 @@ class ServerDetailsPane : public QWidget {
 public:
     using QueryFactory = std::function<std::unique_ptr<ServerQuery>(const ServerEntry& entry)>;
     static constexpr int kTickMs = 1000;
+    static constexpr const char* kObjectName = "ServerDetailsPane";
 
     ServerDetailsPane(SettingsStore& settings, QueryFactory factory, QWidget* parent = nullptr);
     ~ServerDetailsPane() override;

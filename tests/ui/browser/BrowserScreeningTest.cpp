@@ -103,6 +103,9 @@ protected:
             out << window->proxy().index(r, 0).data().toString();
         return out;
     }
+    QCheckBox* hideFakes() const {
+        return namedChild<QCheckBox>(window.get(), BrowserFilterBar::kHideFakes);
+    }
     QModelIndex nameCell(const QString& name) const {
         for (int r = 0; r < window->proxy().rowCount(); ++r)
             if (window->proxy().index(r, 0).data().toString() == name)
@@ -120,7 +123,7 @@ protected:
 };
 
 TEST_F(BrowserScreeningTest, MadeUpServersAreMarkedAndHiddenUntilTheFilterIsOff) {
-    ASSERT_TRUE(window->hideFakesBox()->isChecked());
+    ASSERT_TRUE(hideFakes()->isChecked());
     refresh();
     EXPECT_EQ(names(),
               (QStringList{QStringLiteral("Server 10.0.0.1"), QStringLiteral("Server 192.0.2.5"),
@@ -128,7 +131,7 @@ TEST_F(BrowserScreeningTest, MadeUpServersAreMarkedAndHiddenUntilTheFilterIsOff)
     for (int r = 0; r < window->proxy().rowCount(); ++r)
         EXPECT_TRUE(window->proxy().index(r, 0).data(Qt::DecorationRole).isNull());
 
-    window->hideFakesBox()->setChecked(false);
+    hideFakes()->setChecked(false);
     const QModelIndex fake = nameCell(QStringLiteral("FREE VIP 24/7 #17"));
     ASSERT_TRUE(fake.isValid()) << names().join(QLatin1Char(',')).toStdString();
     EXPECT_FALSE(fake.data(Qt::DecorationRole).isNull());
@@ -139,10 +142,11 @@ TEST_F(BrowserScreeningTest, MadeUpServersAreMarkedAndHiddenUntilTheFilterIsOff)
 
 TEST_F(BrowserScreeningTest, CountryColumnShowsOnlyWithADatabase) {
     const int column = static_cast<int>(BrowserColumn::Country);
-    EXPECT_TRUE(window->table()->isColumnHidden(column));
+    auto* table = namedChild<QTableView>(window.get(), BrowserWindow::kServerTable);
+    EXPECT_TRUE(table->isColumnHidden(column));
     window->setCountryLookup(&countries);
-    EXPECT_FALSE(window->table()->isColumnHidden(column));
-    window->hideFakesBox()->setChecked(false);
+    EXPECT_FALSE(table->isColumnHidden(column));
+    hideFakes()->setChecked(false);
     refresh();
     QStringList codes;
     for (int r = 0; r < window->proxy().rowCount(); ++r)
@@ -158,7 +162,7 @@ TEST_F(BrowserScreeningTest, CountryColumnShowsOnlyWithADatabase) {
 TEST_F(BrowserScreeningTest, BlockedServersAreNotAskedAndTheMenuBlocksMore) {
     std::ofstream(blocklist) << "10.0.0.4:27015\nname:free vip*\n";
     window->setBlocklistPath(blocklist);
-    window->hideFakesBox()->setChecked(false);
+    hideFakes()->setChecked(false);
     std::vector<ServerAddress> asked = refresh();
     // The name is known from the list: blocked before it was asked again.
     ASSERT_EQ(asked.size(), 2u);
@@ -175,9 +179,9 @@ TEST_F(BrowserScreeningTest, BlockedServersAreNotAskedAndTheMenuBlocksMore) {
     scans.finish();
     EXPECT_EQ(names(), (QStringList{QStringLiteral("Server 10.0.0.1"),
                                     QStringLiteral("FREE VIP 24/7 #17")}));
-    EXPECT_TRUE(
-        window->statusLabel()->text().contains(QStringLiteral("1 blocked servers not asked")))
-        << window->statusLabel()->text().toStdString();
+    const QString status = namedChild<QLabel>(window.get(), BrowserWindow::kStatusLabel)->text();
+    EXPECT_TRUE(status.contains(QStringLiteral("1 blocked servers not asked")))
+        << status.toStdString();
 
     std::unique_ptr<QMenu> menu = window->contextMenuFor(0);
     ASSERT_TRUE(menu);

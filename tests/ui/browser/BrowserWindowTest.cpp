@@ -7,6 +7,7 @@
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
 #include "sqlite/SqliteHistoryStore.h"
+#include "ui/browser/BrowserDetails.h"
 #include "ui/browser/BrowserModel.h"
 #include "ui/browser/BrowserProxyModel.h"
 #include "ui/browser/BrowserTable.h"
@@ -61,6 +62,10 @@ ScanResult up(const ServerAddress& address, const std::string& name, int players
     return r;
 }
 
+QTableView* table(const BrowserWindow& w) {
+    return namedChild<QTableView>(&w, BrowserWindow::kServerTable);
+}
+
 QStringList column(const BrowserWindow& w, BrowserColumn c) {
     QStringList out;
     for (int r = 0; r < w.proxy().rowCount(); ++r)
@@ -108,28 +113,31 @@ protected:
 
 TEST_F(BrowserTest, FiltersHideRowsAndTheStatusCountsThem) {
     open();
+    auto* filter = namedChild<QLineEdit>(window.get(), BrowserFilterBar::kFilterText);
     EXPECT_EQ(window->proxy().rowCount(), 4);
-    typeKeys(window->filterEdit(), QStringLiteral("DUST"));
+    typeKeys(filter, QStringLiteral("DUST"));
     EXPECT_EQ(column(*window, BrowserColumn::Name), QStringList{QStringLiteral("beta")});
-    window->filterEdit()->clear();
-    typeKeys(window->filterEdit(), QStringLiteral("10.0.0."));
+    filter->clear();
+    typeKeys(filter, QStringLiteral("10.0.0."));
     EXPECT_EQ(window->proxy().rowCount(), 3);
-    window->filterEdit()->clear();
+    filter->clear();
 
-    window->hideEmptyBox()->setChecked(true);
-    window->hideFullBox()->setChecked(true);
-    window->hidePasswordBox()->setChecked(true);
+    auto* hideFull = namedChild<QCheckBox>(window.get(), BrowserFilterBar::kHideFull);
+    namedChild<QCheckBox>(window.get(), BrowserFilterBar::kHideEmpty)->setChecked(true);
+    hideFull->setChecked(true);
+    namedChild<QCheckBox>(window.get(), BrowserFilterBar::kHidePassword)->setChecked(true);
     EXPECT_EQ(column(*window, BrowserColumn::Name),
               QStringList{QStringLiteral("Alpha <b>bold</b>")});
-    EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("1 of 4 servers shown"));
-    window->hideFullBox()->setChecked(false);
+    EXPECT_EQ(namedChild<QLabel>(window.get(), BrowserWindow::kStatusLabel)->text(),
+              QStringLiteral("1 of 4 servers shown"));
+    hideFull->setChecked(false);
     EXPECT_EQ(window->proxy().rowCount(), 2);
 }
 
 TEST_F(BrowserTest, HeaderClicksSortNumericColumnsAsNumbers) {
     open();
     window->show();
-    QHeaderView* header = window->table()->horizontalHeader();
+    QHeaderView* header = table(*window)->horizontalHeader();
     auto clickHeader = [&](BrowserColumn c) {
         const int section = static_cast<int>(c);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
@@ -156,18 +164,20 @@ TEST_F(BrowserTest, RefreshShowsProgressAndPutsResultsIntoTheList) {
     lists.at(0).entries().push_back(lists.at(0).entries()[0]); // the same server twice
     open();
     QSignalSpy finished(window.get(), &BrowserWindow::refreshFinished);
-    window->refreshAction()->trigger();
+    auto* progress = namedChild<QProgressBar>(window.get(), BrowserRefresh::kRefreshProgress);
+    auto* status = namedChild<QLabel>(window.get(), BrowserWindow::kStatusLabel);
+    namedChild<QAction>(window.get(), BrowserWindow::kRefreshAction)->trigger();
     ASSERT_EQ(scans.started.size(), 1u);
     EXPECT_EQ(scans.started[0].size(), 4u); // asked once
-    EXPECT_EQ(window->progressBar()->maximum(), 4);
+    EXPECT_EQ(progress->maximum(), 4);
 
     scans.report(up({"10.0.0.4", 27015}, "Delta fresh", 7));
     ScanResult timeout;
     timeout.address = {"10.0.0.3", 27015};
     scans.report(timeout);
     // Results reach the table and the list in batches, not one by one.
-    EXPECT_EQ(window->progressBar()->value(), 0);
-    ASSERT_TRUE(waitFor([&] { return window->progressBar()->value() == 2; }));
+    EXPECT_EQ(progress->value(), 0);
+    ASSERT_TRUE(waitFor([&] { return progress->value() == 2; }));
     const ServerList& list = lists.at(0);
     EXPECT_EQ(list.entries()[3].hostName, "Delta fresh");
     EXPECT_EQ(list.entries()[3].players, 7);
@@ -177,11 +187,14 @@ TEST_F(BrowserTest, RefreshShowsProgressAndPutsResultsIntoTheList) {
     EXPECT_EQ(window->model().index(delta, 0).data().toString(), QStringLiteral("Delta fresh"));
     EXPECT_EQ(window->model().index(gamma, static_cast<int>(BrowserColumn::Ping)).data(),
               QStringLiteral("Timeout"));
-    EXPECT_TRUE(window->isRefreshing());
+    EXPECT_TRUE(
+        status->text().endsWith(QStringLiteral("; refreshing: 2 of 4 answered or timed out")))
+        << status->text().toStdString();
     EXPECT_EQ(finished.count(), 0);
 
     scans.finish();
-    EXPECT_FALSE(window->isRefreshing());
+    EXPECT_FALSE(status->text().contains(QStringLiteral("refreshing")))
+        << status->text().toStdString();
     EXPECT_EQ(finished.count(), 1);
 
     // Find player: the server whose players hold the text.
@@ -191,25 +204,27 @@ TEST_F(BrowserTest, RefreshShowsProgressAndPutsResultsIntoTheList) {
     window->refresh();
     scans.report(withPlayers);
     scans.finish();
-    typeKeys(window->playerEdit(), QStringLiteral("nemo"));
+    typeKeys(namedChild<QLineEdit>(window.get(), BrowserFilterBar::kPlayerName),
+             QStringLiteral("nemo"));
     EXPECT_EQ(column(*window, BrowserColumn::Name), QStringList{QStringLiteral("beta")});
 }
 
 TEST_F(BrowserTest, AutoRefreshChoiceIsKept) {
+    auto box = [&] { return namedChild<QComboBox>(window.get(), BrowserRefresh::kAutoRefreshBox); };
     open();
-    EXPECT_EQ(window->autoRefresh(), 0);
-    window->autoRefreshBox()->setCurrentIndex(2);
-    emit window->autoRefreshBox()->activated(2);
+    EXPECT_EQ(box()->currentData(), QVariant(0));
+    box()->setCurrentIndex(2);
+    emit box()->activated(2);
     EXPECT_EQ(settings::read(settings, settings::kBrowserAutoRefresh), 60);
     window.reset();
     open();
-    EXPECT_EQ(window->autoRefresh(), 60);
-    EXPECT_EQ(window->autoRefreshBox()->currentText(), QStringLiteral("60 s"));
+    EXPECT_EQ(box()->currentData(), QVariant(60));
+    EXPECT_EQ(box()->currentText(), QStringLiteral("60 s"));
     // A stored value that is no choice reads as off.
     settings::write(settings, settings::kBrowserAutoRefresh, 7);
     window.reset();
     open();
-    EXPECT_EQ(window->autoRefresh(), 0);
+    EXPECT_EQ(box()->currentData(), QVariant(0));
 }
 
 TEST_F(BrowserTest, ContextMenuCopiesAddsAndRemoves) {
@@ -259,12 +274,13 @@ TEST_F(BrowserTest, ClickedRowShowsItsDetailsAndTheKeyboardGetsOut) {
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window->windowHandle()));
-    ServerDetailsPane* pane = window->detailsPane();
+    auto* pane = namedChild<ServerDetailsPane>(window.get(), ServerDetailsPane::kObjectName);
+    ASSERT_NE(pane, nullptr);
     ASSERT_TRUE(pane->isVisible());
     EXPECT_FALSE(pane->hasServer());
 
-    QTableView* table = window->table();
-    input::click(table->viewport(), table->visualRect(window->proxy().index(1, 0)).center());
+    QTableView* servers = table(*window);
+    input::click(servers->viewport(), servers->visualRect(window->proxy().index(1, 0)).center());
     ASSERT_TRUE(pane->hasServer());
     EXPECT_EQ(pane->field(QStringLiteral("Name"))->text(), QStringLiteral("beta"));
     EXPECT_EQ(pane->field(QStringLiteral("Map"))->text(), QStringLiteral("de_dust2"));
@@ -280,24 +296,25 @@ TEST_F(BrowserTest, ClickedRowShowsItsDetailsAndTheKeyboardGetsOut) {
     pane->playersView()->headerClicked(3);
     EXPECT_EQ(pane->playersView()->itemText(0, 2), QStringLiteral("Alyx"));
 
-    ASSERT_TRUE(table->hasFocus());
+    ASSERT_TRUE(servers->hasFocus());
     input::key(window.get(), Qt::Key_Tab);
-    EXPECT_FALSE(table->hasFocus());
+    EXPECT_FALSE(servers->hasFocus());
 
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(window.get());
     ASSERT_NE(accessible, nullptr);
     EXPECT_EQ(accessible->role(), QAccessible::Window);
 
-    input::click(window->detailsButton());
+    input::click(namedChild<QPushButton>(window.get(), BrowserDetails::kDetailsButton));
     EXPECT_FALSE(pane->isVisible());
     EXPECT_FALSE(pane->hasServer()); // nothing asked for a hidden pane
     EXPECT_EQ(settings::read(settings, settings::kBrowserDetailsShown), 0);
-    window->splitter()->setSizes({300, 200});
+    namedChild<QSplitter>(window.get(), BrowserDetails::kDetailsSplitter)->setSizes({300, 200});
     input::key(window.get(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
 
     open(); // a new window takes the stored state
-    EXPECT_FALSE(window->detailsButton()->isChecked());
+    EXPECT_FALSE(
+        namedChild<QPushButton>(window.get(), BrowserDetails::kDetailsButton)->isChecked());
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window->windowHandle()));
@@ -322,17 +339,17 @@ TEST_F(BrowserTest, SizeAndColumnsAreKeptBetweenWindows) {
     window->show();
     window->resize(window->minimumWidth(), window->minimumHeight() + 20);
     const QSize size = window->size();
-    QHeaderView* header = window->table()->horizontalHeader();
+    QHeaderView* header = table(*window)->horizontalHeader();
     header->resizeSection(map, 40);
-    EXPECT_EQ(columnsWidth(header), window->table()->viewport()->width());
+    EXPECT_EQ(columnsWidth(header), table(*window)->viewport()->width());
     header->resizeSection(map, 171);
     header->moveSection(header->visualIndex(players), 0);
-    window->table()->sortByColumn(players, Qt::DescendingOrder);
+    table(*window)->sortByColumn(players, Qt::DescendingOrder);
     window->close();
 
     open();
     window->show();
-    header = window->table()->horizontalHeader();
+    header = table(*window)->horizontalHeader();
     EXPECT_EQ(window->size(), size);
     EXPECT_EQ(header->sectionSize(map), 171);
     EXPECT_EQ(header->logicalIndex(0), players);
@@ -348,7 +365,7 @@ TEST_F(BrowserTest, SizeAndColumnsAreKeptBetweenWindows) {
           "300,150,171,x,60,130,28,70,70;0,1,2,3,4,5,6,7,8;-1,0", "AAAA/wAAAAAAAAAB"}) {
         settings::write(settings, settings::kBrowserHeader, stored);
         open();
-        header = window->table()->horizontalHeader();
+        header = table(*window)->horizontalHeader();
         EXPECT_EQ(header->sectionSize(map), 110) << stored;
         EXPECT_EQ(header->logicalIndex(0), name) << stored;
         EXPECT_EQ(header->sortIndicatorSection(), -1) << stored;
@@ -383,10 +400,10 @@ TEST_F(BrowserTest, DetailsPaneGraphsTheSelectedServersHistory) {
                     return label->text();
             return QString();
         };
-        window->table()->selectRow(0);
+        table(*window)->selectRow(0);
         EXPECT_EQ(view->server(), "10.0.0.1:27015");
         EXPECT_TRUE(summary().endsWith(QStringLiteral(" answered"))) << summary().toStdString();
-        window->table()->selectRow(1);
+        table(*window)->selectRow(1);
         EXPECT_EQ(view->server(), "9.0.0.1:27015");
         EXPECT_EQ(summary(), QString());
         window.reset();
@@ -405,12 +422,12 @@ TEST_F(BrowserTest, SortingAndRowStatesHoldAcrossDirectionsAndListSwitches) {
     lists.at(0).entries().push_back(silent);
     open();
     const QStringList ascending{"beta", "Delta", "Server #2", "Server #11", ""};
-    window->table()->sortByColumn(static_cast<int>(BrowserColumn::Name), Qt::AscendingOrder);
+    table(*window)->sortByColumn(static_cast<int>(BrowserColumn::Name), Qt::AscendingOrder);
     EXPECT_EQ(column(*window, BrowserColumn::Name), ascending);
-    window->table()->sortByColumn(static_cast<int>(BrowserColumn::Name), Qt::DescendingOrder);
+    table(*window)->sortByColumn(static_cast<int>(BrowserColumn::Name), Qt::DescendingOrder);
     EXPECT_EQ(column(*window, BrowserColumn::Name),
               (QStringList{"Server #11", "Server #2", "Delta", "beta", ""}));
-    window->table()->sortByColumn(static_cast<int>(BrowserColumn::Players), Qt::DescendingOrder);
+    table(*window)->sortByColumn(static_cast<int>(BrowserColumn::Players), Qt::DescendingOrder);
     EXPECT_EQ(column(*window, BrowserColumn::Players).last(), QString());
 
     window->refresh();
@@ -450,20 +467,21 @@ TEST_F(MonitorBrowserTest, DoubleClickAndEnterShowTheServerInTheMonitor) {
     ASSERT_EQ(browser->proxy().rowCount(), 1);
 
     ASSERT_TRUE(QTest::qWaitForWindowExposed(browser->windowHandle()));
-    QTableView* table = browser->table();
-    const QRect cell = table->visualRect(browser->proxy().index(0, 0));
+    QTableView* servers = table(*browser);
+    const QRect cell = servers->visualRect(browser->proxy().index(0, 0));
     // A double click as the window system sends it: press, release, then the double click.
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-    QTest::mouseDClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QTest::mouseClick(servers->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QTest::mouseDClick(servers->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     EXPECT_EQ(m_dialog->workingCopy().address, (ServerAddress{"127.0.0.1", 27015}));
     EXPECT_EQ(serverSelector(*m_dialog)->currentText(), QStringLiteral("127.0.0.1:27015"));
 
     // Another list: Enter on its second row makes that list current in the monitor too.
-    browser->listSelector()->setCurrentIndex(1);
-    emit browser->listSelector()->activated(1);
+    auto* selector = namedChild<QComboBox>(browser, BrowserWindow::kListSelector);
+    selector->setCurrentIndex(1);
+    emit selector->activated(1);
     ASSERT_EQ(browser->proxy().rowCount(), 2);
-    table->setCurrentIndex(browser->proxy().index(1, 0));
-    pressKey(table, Qt::Key_Return);
+    servers->setCurrentIndex(browser->proxy().index(1, 0));
+    pressKey(servers, Qt::Key_Return);
     EXPECT_EQ(m_app->lists().currentIndex(), 1u);
     EXPECT_EQ(listSelector(*m_dialog)->currentIndex(), 1);
     EXPECT_EQ(m_dialog->workingCopy().address, (ServerAddress{"127.0.0.2", 27015}));
@@ -487,7 +505,7 @@ TEST_F(MonitorBrowserTest, TypingAndF5ReachTheBrowserThroughTheWindowSystem) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     browser->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    QLineEdit* filter = browser->filterEdit();
+    auto* filter = namedChild<QLineEdit>(browser, BrowserFilterBar::kFilterText);
     QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier,
                       filter->mapTo(browser, filter->rect().center()));
     ASSERT_TRUE(filter->hasFocus());
@@ -499,8 +517,9 @@ TEST_F(MonitorBrowserTest, TypingAndF5ReachTheBrowserThroughTheWindowSystem) {
     QSignalSpy finished(browser, &BrowserWindow::refreshFinished);
     QTest::keyClick(window, Qt::Key_F5);
     ASSERT_TRUE(waitFor([&] { return finished.count() == 1; }));
-    EXPECT_EQ(browser->progressBar()->value(), 2);
-    EXPECT_EQ(browser->progressBar()->maximum(), 2);
+    auto* progress = namedChild<QProgressBar>(browser, BrowserRefresh::kRefreshProgress);
+    EXPECT_EQ(progress->value(), 2);
+    EXPECT_EQ(progress->maximum(), 2);
     EXPECT_TRUE(m_dialog->isVisible());
 }
 

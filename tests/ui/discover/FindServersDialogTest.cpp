@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -240,7 +241,15 @@ TEST_F(FindServersWindowTest, MenuSearchFillsANewListThatTheBrowserReads) {
     ASSERT_NE(browser, nullptr);
     EXPECT_TRUE(browser->isVisible());
     EXPECT_EQ(browser->listIndex(), 1);
-    ASSERT_TRUE(test::waitFor([&] { return !browser->isRefreshing(); }, 30000));
+    // The refresh of the new list has ended: every server reported, none is still awaited.
+    auto* progress = test::namedChild<QProgressBar>(browser, BrowserRefresh::kRefreshProgress);
+    auto* status = test::namedChild<QLabel>(browser, BrowserWindow::kStatusLabel);
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+            return progress->value() == kServers &&
+                   !status->text().contains(QStringLiteral("refreshing"));
+        },
+        30000));
     int up = 0;
     for (const BrowserRow& row : browser->model().rows())
         up += row.state == BrowserRow::State::Up ? 1 : 0;

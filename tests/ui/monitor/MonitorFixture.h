@@ -43,6 +43,14 @@ inline QComboBox* listSelector(const MonitorDialog& d) {
 inline QTimer* refreshTimer(const MonitorDialog& d) {
     return d.findChild<QTimer*>(QStringLiteral("refreshTimer"));
 }
+// The child of parent with the object name name (a window's k... constant); a missing one fails
+// the test.
+template <typename T> T* namedChild(const QObject* parent, const char* name) {
+    T* child = parent->findChild<T*>(QString::fromLatin1(name));
+    if (child == nullptr)
+        ADD_FAILURE() << "no " << T::staticMetaObject.className() << " named " << name;
+    return child;
+}
 // The open top-level window of type W (the console, the browser), or nullptr.
 template <typename W> W* topLevelWindow() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
