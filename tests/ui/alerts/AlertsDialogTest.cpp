@@ -3,6 +3,7 @@
 #include "ui/alerts/AlertsDialog.h"
 
 #include "../../core/fakes/FakeSettingsStore.h"
+#include "../toolkit/NamedChild.h"
 #include "serverlist/ServerListSet.h"
 #include "settings/SettingsKeys.h"
 
@@ -34,26 +35,20 @@ struct Lists {
     }
 };
 
-template <typename T> T* child(AlertsDialog& d, const char* name) {
-    T* w = d.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-
 // Sets the dialog's fields for one scope as the user would.
 void enter(AlertsDialog& d, const std::optional<AlertChoice>& c) {
-    child<QCheckBox>(d, "alertUse")->setChecked(c.has_value());
+    test::namedChild<QCheckBox>(&d, "alertUse")->setChecked(c.has_value());
     if (!c)
         return;
-    child<QCheckBox>(d, "alertDown")->setChecked(c->downAfter > 0);
+    test::namedChild<QCheckBox>(&d, "alertDown")->setChecked(c->downAfter > 0);
     if (c->downAfter > 0)
-        child<QSpinBox>(d, "alertDownAfter")->setValue(c->downAfter);
-    child<QCheckBox>(d, "alertAtLeast")->setChecked(c->playersAtLeast.has_value());
-    child<QSpinBox>(d, "alertAtLeastCount")->setValue(c->playersAtLeast.value_or(0));
-    child<QCheckBox>(d, "alertAtMost")->setChecked(c->playersAtMost.has_value());
-    child<QSpinBox>(d, "alertAtMostCount")->setValue(c->playersAtMost.value_or(0));
-    child<QCheckBox>(d, "alertMap")->setChecked(c->mapChanges);
-    child<QCheckBox>(d, "alertPlayer")->setChecked(c->watchedPlayers);
+        test::namedChild<QSpinBox>(&d, "alertDownAfter")->setValue(c->downAfter);
+    test::namedChild<QCheckBox>(&d, "alertAtLeast")->setChecked(c->playersAtLeast.has_value());
+    test::namedChild<QSpinBox>(&d, "alertAtLeastCount")->setValue(c->playersAtLeast.value_or(0));
+    test::namedChild<QCheckBox>(&d, "alertAtMost")->setChecked(c->playersAtMost.has_value());
+    test::namedChild<QSpinBox>(&d, "alertAtMostCount")->setValue(c->playersAtMost.value_or(0));
+    test::namedChild<QCheckBox>(&d, "alertMap")->setChecked(c->mapChanges);
+    test::namedChild<QCheckBox>(&d, "alertPlayer")->setChecked(c->watchedPlayers);
 }
 
 } // namespace
@@ -75,10 +70,11 @@ TEST(AlertsDialog, RulesOfTheListAndOfOneServerComeBackAsSet) {
             AlertsDialog dialog(lists.set, store, 0, "");
             enter(dialog, forList);
             // The server's own rules on the same visit: the list's stay as entered.
-            child<QComboBox>(dialog, "alertServer")->setCurrentIndex(1);
+            test::namedChild<QComboBox>(&dialog, "alertServer")->setCurrentIndex(1);
             enter(dialog, forServer);
-            child<QLineEdit>(dialog, "alertWebhook")->setText("http://127.0.0.1:9/hook");
-            child<QLineEdit>(dialog, "alertCommand")->setText("logger \"$ONDEL_TEXT\"");
+            test::namedChild<QLineEdit>(&dialog, "alertWebhook")
+                ->setText("http://127.0.0.1:9/hook");
+            test::namedChild<QLineEdit>(&dialog, "alertCommand")->setText("logger \"$ONDEL_TEXT\"");
             dialog.accept();
             EXPECT_EQ(dialog.result(), QDialog::Accepted);
         }
@@ -88,10 +84,11 @@ TEST(AlertsDialog, RulesOfTheListAndOfOneServerComeBackAsSet) {
         EXPECT_EQ(alertCommand(store), "logger \"$ONDEL_TEXT\"");
 
         AlertsDialog again(lists.set, store, 0, kServer);
-        EXPECT_EQ(child<QComboBox>(again, "alertServer")->currentIndex(), 1);
-        EXPECT_EQ(child<QCheckBox>(again, "alertUse")->isChecked(), forServer.has_value());
+        EXPECT_EQ(test::namedChild<QComboBox>(&again, "alertServer")->currentIndex(), 1);
+        EXPECT_EQ(test::namedChild<QCheckBox>(&again, "alertUse")->isChecked(),
+                  forServer.has_value());
         if (forServer) {
-            EXPECT_EQ(child<QSpinBox>(again, "alertDownAfter")->isEnabled(),
+            EXPECT_EQ(test::namedChild<QSpinBox>(&again, "alertDownAfter")->isEnabled(),
                       forServer->downAfter > 0);
         }
     }
@@ -115,10 +112,10 @@ TEST(AlertsDialog, GarbageInTheSettingsIsLeftOut) {
     store.writeString(settings::kAlerts, "List-4d79206c697374", "down=abc nonsense");
     settings::write(store, settings::kAlertWebhook, "file:///etc/passwd");
     AlertsDialog dialog(lists.set, store, 0, "");
-    EXPECT_FALSE(child<QCheckBox>(dialog, "alertUse")->isChecked());
-    EXPECT_TRUE(child<QLineEdit>(dialog, "alertWebhook")->text().isEmpty());
+    EXPECT_FALSE(test::namedChild<QCheckBox>(&dialog, "alertUse")->isChecked());
+    EXPECT_TRUE(test::namedChild<QLineEdit>(&dialog, "alertWebhook")->text().isEmpty());
     // A webhook that is no http address is refused, not stored.
-    child<QLineEdit>(dialog, "alertWebhook")->setText("ftp://127.0.0.1/");
+    test::namedChild<QLineEdit>(&dialog, "alertWebhook")->setText("ftp://127.0.0.1/");
     QTimer::singleShot(0, [] {
         if (QWidget* box = QApplication::activeModalWidget())
             box->close();

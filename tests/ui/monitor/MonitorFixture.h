@@ -2,6 +2,7 @@
 
 #include "../../QtWait.h"
 #include "../toolkit/FakeUiPrompt.h"
+#include "../toolkit/NamedChild.h"
 #include "app/Application.h"
 #include "app/gui/MonitorWindow.h"
 #include "ui/monitor/MonitorDialog.h"
@@ -42,14 +43,6 @@ inline QComboBox* listSelector(const MonitorDialog& d) {
 }
 inline QTimer* refreshTimer(const MonitorDialog& d) {
     return d.findChild<QTimer*>(QStringLiteral("refreshTimer"));
-}
-// The child of parent with the object name name (a window's k... constant); a missing one fails
-// the test.
-template <typename T> T* namedChild(const QObject* parent, const char* name) {
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr)
-        ADD_FAILURE() << "no " << T::staticMetaObject.className() << " named " << name;
-    return child;
 }
 // The open top-level window of type W (the console, the browser), or nullptr.
 template <typename W> W* topLevelWindow() {
